@@ -1,0 +1,34 @@
+# Sourced by test.sh and run.sh: installs the Debian packages the build needs, running
+# apt-get update once and only when something is missing.
+tarnolix_packages=(
+    g++ cmake ninja-build pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libjpeg62-turbo-dev libv4l-dev
+    qt6-base-dev qt6-translations-l10n
+    xvfb xauth xdotool
+)
+
+tarnolix_install_deps() {
+    local missing=()
+    local pkg
+    for pkg in "${tarnolix_packages[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+tarnolix_configure_build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake --build "$dir"
+}

@@ -1,0 +1,109 @@
+#include "effects/ColourEffects.h"
+
+#include "effects/ChannelTables.h"
+
+#include <cstdlib>
+
+void Negative(uint8_t* row, int x0, int x1) {
+    for (int k = 3 * x0; k < 3 * x1; ++k)
+        row[k] = static_cast<uint8_t>(~row[k]);
+}
+
+void ColourInversion(uint8_t* row, int x0, int x1) {
+    const auto& table = ChannelTables().inversion;
+    for (int k = 3 * x0; k < 3 * x1; ++k)
+        row[k] = table[row[k]];
+}
+
+void GreyFromMean(uint8_t* row, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        uint8_t* p = row + 3 * x;
+        const auto m = static_cast<uint8_t>((p[0] + p[1] + p[2]) / 3);
+        p[0] = m;
+        p[1] = m;
+        p[2] = m;
+    }
+}
+
+void GreyFromRed(uint8_t* row, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        uint8_t* p = row + 3 * x;
+        p[0] = p[2];
+        p[1] = p[2];
+    }
+}
+
+void GreyFromGreen(uint8_t* row, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        uint8_t* p = row + 3 * x;
+        p[0] = p[1];
+        p[2] = p[1];
+    }
+}
+
+void GreyFromBlue(uint8_t* row, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        uint8_t* p = row + 3 * x;
+        p[1] = p[0];
+        p[2] = p[0];
+    }
+}
+
+void BlackAndWhite(uint8_t* row, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        uint8_t* p = row + 3 * x;
+        // (sum div 3) > 128 exactly when sum >= 387.
+        const uint8_t v = (p[0] + p[1] + p[2]) >= 387 ? 255 : 0;
+        p[0] = v;
+        p[1] = v;
+        p[2] = v;
+    }
+}
+
+void PredatorVision(uint8_t* row, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        uint8_t* p = row + 3 * x;
+        // B := R and G; G := B and R; R := G and B: all three end as R and G.
+        const auto v = static_cast<uint8_t>(p[2] & p[1]);
+        p[0] = v;
+        p[1] = v;
+        p[2] = v;
+    }
+}
+
+void Contours(uint8_t* row, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        uint8_t* p = row + 3 * x;
+        const int here = (p[0] + p[1] + p[2]) / 3;
+        const int right = (p[3] + p[4] + p[5]) / 3;
+        const uint8_t v = std::abs(here - right) >= 10 ? 255 : 0;
+        p[0] = v;
+        p[1] = v;
+        p[2] = v;
+    }
+}
+
+void Blots(uint8_t* row, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        uint8_t* p = row + 3 * x;
+        const auto b = static_cast<uint8_t>(p[0] + p[3]);
+        const auto g = static_cast<uint8_t>(p[1] + p[4]);
+        const auto r = static_cast<uint8_t>(p[2] + p[5]);
+        const auto newB = static_cast<uint8_t>(b - g);
+        const auto newG = static_cast<uint8_t>(g - r);
+        p[0] = newB;
+        p[1] = newG;
+        p[2] = static_cast<uint8_t>(r - newB);
+    }
+}
+
+void SierpinskiMask(uint8_t* row, int y, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        if ((y & (3 * x)) == 0) {
+            uint8_t* p = row + 3 * x;
+            p[0] = static_cast<uint8_t>(~p[0]);
+            p[1] = static_cast<uint8_t>(~p[1]);
+            p[2] = static_cast<uint8_t>(~p[2]);
+        }
+    }
+}

@@ -1,0 +1,65 @@
+#include "effects/DistortionEffects.h"
+
+#include "effects/ChannelTables.h"
+
+#include <cmath>
+
+void FractalDistortion(uint8_t* row, int y, int x0, int x1) {
+    // t depends on k = (y AND i) AND 255, which only takes values whose bits lie within y's low
+    // byte: compute t for those submasks alone.
+    uint8_t t[256];
+    const int mask = y & 255;
+    const double scale = y / 100.0;
+    for (int k = mask;; k = (k - 1) & mask) {
+        t[k] = LowByteOfRounded(scale * k);
+        if (k == 0)
+            break;
+    }
+    const int redKey = (255 * y) & 255;
+    for (int x = x0; x < x1; ++x) {
+        const int i = 3 * x;
+        uint8_t* p = row + i;
+        const uint8_t addend = t[y & i & 255];
+        p[0] = static_cast<uint8_t>(p[0] + addend);
+        p[1] = static_cast<uint8_t>(p[1] + addend);
+        p[2] = static_cast<uint8_t>(p[2] + ((i ^ redKey) & 255));
+    }
+}
+
+namespace {
+
+void MapBytes(uint8_t* row, int x0, int x1, const std::array<uint8_t, 256>& table) {
+    for (int k = 3 * x0; k < 3 * x1; ++k)
+        row[k] = table[row[k]];
+}
+
+} // namespace
+
+void SineDistortion(uint8_t* row, int x0, int x1) { MapBytes(row, x0, x1, ChannelTables().sine); }
+
+void CosineDistortion(uint8_t* row, int x0, int x1) { MapBytes(row, x0, x1, ChannelTables().cosine); }
+
+void TangentDistortion(uint8_t* row, int x0, int x1) { MapBytes(row, x0, x1, ChannelTables().tangent); }
+
+void HiddenTangentPatterns(uint8_t* row, const uint8_t* addends, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        uint8_t* p = row + 3 * x;
+        const uint8_t t = addends[x];
+        p[0] = static_cast<uint8_t>(p[0] + t);
+        p[1] = static_cast<uint8_t>(p[1] + t);
+        p[2] = static_cast<uint8_t>(p[2] + t);
+    }
+}
+
+const uint8_t* THiddenTangentTable::Row(int width, int height, int y) {
+    if (width != width_ || height != height_) {
+        addends_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+        for (int r = 0; r < height; ++r)
+            for (int x = 0; x < width; ++x)
+                addends_[static_cast<size_t>(r) * width + x] =
+                    LowByteOfRounded(std::tan(static_cast<double>(static_cast<int64_t>(r) * 3 * x)));
+        width_ = width;
+        height_ = height;
+    }
+    return addends_.data() + static_cast<size_t>(y) * width_;
+}

@@ -1,0 +1,165 @@
+#include "platform/graphics/DibSection.h"
+
+#include "platform/graphics/SectionMemoryPool.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+namespace {
+
+// One device-independent bitmap section: its description and its pixel memory.
+struct DibSectionObject {
+    DIBSECTION description{};
+    SectionMemoryPool::Block pixels;
+};
+
+// The process-wide table of live drawing objects, keyed by handle value.
+class GdiObjectTable {
+public:
+    static GdiObjectTable& Instance() {
+        static GdiObjectTable table;
+        return table;
+    }
+
+    HGDIOBJ Add(std::unique_ptr<DibSectionObject> object) {
+        std::lock_guard lock(mutex_);
+        const uintptr_t key = nextKey_;
+        nextKey_ += 4; // handle values look like aligned addresses and are never zero
+        objects_.emplace(key, std::move(object));
+        return reinterpret_cast<HGDIOBJ>(key);
+    }
+
+    // Removes the object from the table and hands it to the caller, who frees it unlocked.
+    std::unique_ptr<DibSectionObject> Remove(HGDIOBJ handle) {
+        std::lock_guard lock(mutex_);
+        auto it = objects_.find(reinterpret_cast<uintptr_t>(handle));
+        if (it == objects_.end())
+            return nullptr;
+        auto object = std::move(it->second);
+        objects_.erase(it);
+        return object;
+    }
+
+    bool Describe(HGDIOBJ handle, DIBSECTION& out) {
+        std::lock_guard lock(mutex_);
+        auto it = objects_.find(reinterpret_cast<uintptr_t>(handle));
+        if (it == objects_.end())
+            return false;
+        out = it->second->description;
+        return true;
+    }
+
+    size_t Count() {
+        std::lock_guard lock(mutex_);
+        return objects_.size();
+    }
+
+private:
+    std::mutex mutex_; // guards objects_ and nextKey_
+    std::unordered_map<uintptr_t, std::unique_ptr<DibSectionObject>> objects_;
+    uintptr_t nextKey_ = 0x1000;
+};
+
+bool SupportedFormat(const BITMAPINFOHEADER& h) {
+    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biPlanes != 1 || h.biWidth <= 0 || h.biHeight == 0)
+        return false;
+    switch (h.biBitCount) {
+    case 1:
+    case 4:
+    case 8:
+    case 24:
+        return h.biCompression == BI_RGB;
+    case 16:
+    case 32:
+        return h.biCompression == BI_RGB || h.biCompression == BI_BITFIELDS;
+    default:
+        return false;
+    }
+}
+
+// The masks of a section whose pixels are not indexes into a colour table.
+void DefaultMasks(const BITMAPINFO& info, DWORD (&masks)[3]) {
+    const BITMAPINFOHEADER& h = info.bmiHeader;
+    if (h.biCompression == BI_BITFIELDS) {
+        std::memcpy(masks, reinterpret_cast<const uint8_t*>(&info) + h.biSize, sizeof masks);
+    } else if (h.biBitCount == 16) {
+        masks[0] = 0x7C00;
+        masks[1] = 0x03E0;
+        masks[2] = 0x001F;
+    } else if (h.biBitCount == 24 || h.biBitCount == 32) {
+        masks[0] = 0xFF0000;
+        masks[1] = 0x00FF00;
+        masks[2] = 0x0000FF;
+    }
+}
+
+} // namespace
+
+size_t LiveGdiObjectCount() { return GdiObjectTable::Instance().Count(); }
+
+int64_t DibLineSize(int bitCount, int64_t width) {
+    if (bitCount <= 0 || width < 0 || width > std::numeric_limits<int32_t>::max())
+        return -1;
+    return (static_cast<int64_t>(bitCount) * width + 31) / 32 * 4;
+}
+
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD) {
+    if (bits)
+        *bits = nullptr;
+    if (!info || section || usage != DIB_RGB_COLORS || !SupportedFormat(info->bmiHeader))
+        return nullptr;
+    const BITMAPINFOHEADER& h = info->bmiHeader;
+    const int64_t lineSize = DibLineSize(h.biBitCount, h.biWidth);
+    const int64_t rows = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
+    if (lineSize <= 0 || lineSize > std::numeric_limits<int32_t>::max() / rows)
+        return nullptr;
+    const size_t imageSize = static_cast<size_t>(lineSize * rows);
+
+    auto object = std::make_unique<DibSectionObject>();
+    object->pixels = SectionMemoryPool::Instance().Acquire(imageSize);
+    if (!object->pixels)
+        return nullptr;
+    DIBSECTION& d = object->description;
+    d.dsBm.bmType = 0;
+    d.dsBm.bmWidth = h.biWidth;
+    d.dsBm.bmHeight = static_cast<LONG>(rows);
+    d.dsBm.bmWidthBytes = static_cast<LONG>(lineSize);
+    d.dsBm.bmPlanes = 1;
+    d.dsBm.bmBitsPixel = h.biBitCount;
+    d.dsBm.bmBits = object->pixels.get();
+    d.dsBmih = h;
+    d.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
+    d.dsBmih.biSizeImage = static_cast<DWORD>(imageSize);
+    DefaultMasks(*info, d.dsBitfields);
+
+    void* memory = object->pixels.get();
+    HGDIOBJ handle = GdiObjectTable::Instance().Add(std::move(object));
+    if (bits)
+        *bits = memory;
+    return reinterpret_cast<HBITMAP>(handle);
+}
+
+bool DeleteObject(HGDIOBJ object) {
+    // The object (and its pixel memory) is freed here, after the table's lock is released.
+    return GdiObjectTable::Instance().Remove(object) != nullptr;
+}
+
+int GetObject(HGDIOBJ object, int size, void* out) {
+    DIBSECTION description;
+    if (!out || !GdiObjectTable::Instance().Describe(object, description))
+        return 0;
+    if (size >= static_cast<int>(sizeof(DIBSECTION))) {
+        std::memcpy(out, &description, sizeof(DIBSECTION));
+        return sizeof(DIBSECTION);
+    }
+    if (size >= static_cast<int>(sizeof(BITMAP))) {
+        std::memcpy(out, &description.dsBm, sizeof(BITMAP));
+        return sizeof(BITMAP);
+    }
+    return 0;
+}
