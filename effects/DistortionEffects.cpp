@@ -2,48 +2,64 @@
 
 #include "effects/ChannelTables.h"
 
+#include "effects/Vectorize.h"
+
+#include <algorithm>
 #include <cmath>
 
-void FractalDistortion(uint8_t* row, int y, int x0, int x1) {
-    // t depends on k = (y AND i) AND 255, which only takes values whose bits lie within y's low
-    // byte: compute t for those submasks alone.
+TARNOLIX_HOT void FractalDistortion(uint8_t *row, int y, int x0, int x1) {
+    // Both addends depend on the byte offset i only through its low 8 bits, and 3x mod 256
+    // repeats every 256 columns: build the addends of 256 columns once per row, then add them
+    // byte by byte along the row.
     uint8_t t[256];
     const int mask = y & 255;
     const double scale = y / 100.0;
-    for (int k = mask;; k = (k - 1) & mask) {
+    for (int k = mask;; k = (k - 1) & mask) { // only values within y's low byte occur
         t[k] = LowByteOfRounded(scale * k);
         if (k == 0)
             break;
     }
     const int redKey = (255 * y) & 255;
-    for (int x = x0; x < x1; ++x) {
-        const int i = 3 * x;
-        uint8_t* p = row + i;
+    uint8_t pattern[3 * 256];
+    for (int x = 0; x < 256; ++x) {
+        const int i = 3 * (x0 + x);
         const uint8_t addend = t[y & i & 255];
-        p[0] = static_cast<uint8_t>(p[0] + addend);
-        p[1] = static_cast<uint8_t>(p[1] + addend);
-        p[2] = static_cast<uint8_t>(p[2] + ((i ^ redKey) & 255));
+        pattern[3 * x] = addend;
+        pattern[3 * x + 1] = addend;
+        pattern[3 * x + 2] = static_cast<uint8_t>((i ^ redKey) & 255);
+    }
+    uint8_t *p = row + 3 * x0;
+    for (int done = 0; done < x1 - x0; done += 256) {
+        const int bytes = 3 * std::min(256, x1 - x0 - done);
+        for (int k = 0; k < bytes; ++k)
+            p[3 * done + k] = static_cast<uint8_t>(p[3 * done + k] + pattern[k]);
     }
 }
 
 namespace {
 
-void MapBytes(uint8_t* row, int x0, int x1, const std::array<uint8_t, 256>& table) {
+void MapBytes(uint8_t *row, int x0, int x1, const std::array<uint8_t, 256> &table) {
     for (int k = 3 * x0; k < 3 * x1; ++k)
         row[k] = table[row[k]];
 }
 
 } // namespace
 
-void SineDistortion(uint8_t* row, int x0, int x1) { MapBytes(row, x0, x1, ChannelTables().sine); }
+void SineDistortion(uint8_t *row, int x0, int x1) {
+    MapBytes(row, x0, x1, ChannelTables().sine);
+}
 
-void CosineDistortion(uint8_t* row, int x0, int x1) { MapBytes(row, x0, x1, ChannelTables().cosine); }
+void CosineDistortion(uint8_t *row, int x0, int x1) {
+    MapBytes(row, x0, x1, ChannelTables().cosine);
+}
 
-void TangentDistortion(uint8_t* row, int x0, int x1) { MapBytes(row, x0, x1, ChannelTables().tangent); }
+void TangentDistortion(uint8_t *row, int x0, int x1) {
+    MapBytes(row, x0, x1, ChannelTables().tangent);
+}
 
-void HiddenTangentPatterns(uint8_t* row, const uint8_t* addends, int x0, int x1) {
+void HiddenTangentPatterns(uint8_t *row, const uint8_t *addends, int x0, int x1) {
     for (int x = x0; x < x1; ++x) {
-        uint8_t* p = row + 3 * x;
+        uint8_t *p = row + 3 * x;
         const uint8_t t = addends[x];
         p[0] = static_cast<uint8_t>(p[0] + t);
         p[1] = static_cast<uint8_t>(p[1] + t);
@@ -51,7 +67,7 @@ void HiddenTangentPatterns(uint8_t* row, const uint8_t* addends, int x0, int x1)
     }
 }
 
-const uint8_t* THiddenTangentTable::Row(int width, int height, int y) {
+const uint8_t *THiddenTangentTable::Row(int width, int height, int y) {
     if (width != width_ || height != height_) {
         addends_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
         for (int r = 0; r < height; ++r)

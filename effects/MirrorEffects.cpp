@@ -5,7 +5,7 @@
 
 namespace {
 
-void CopyPixel(uint8_t* to, const uint8_t* from) {
+void CopyPixel(uint8_t *to, const uint8_t *from) {
     to[0] = from[0];
     to[1] = from[1];
     to[2] = from[2];
@@ -14,7 +14,9 @@ void CopyPixel(uint8_t* to, const uint8_t* from) {
 // The row's visited pixels are columns 1 to W - 3. Over the whole of them, the copying mirrors
 // change only the pixels left of their partners: every later copy moves a value back onto
 // itself. A part of a row (after the mirror's fall-through) is walked one pixel at a time.
-bool WholeRow(int width, int x0, int x1) { return x0 <= 1 && x1 >= width - 2; }
+bool WholeRow(int width, int x0, int x1) {
+    return x0 <= 1 && x1 >= width - 2;
+}
 
 } // namespace
 
@@ -23,34 +25,34 @@ int MirrorLimit(int width) {
     return limit <= 0 ? 0 : (limit + 2) / 3;
 }
 
-void Mirror(uint8_t* row, int width, int x0, int x1) {
+void Mirror(uint8_t *row, int width, int x0, int x1) {
     for (int x = x0; x < x1; ++x) {
-        uint8_t* p = row + 3 * x;
-        uint8_t* q = row + 3 * (width - 1 - x);
+        uint8_t *p = row + 3 * x;
+        uint8_t *q = row + 3 * (width - 1 - x);
         std::swap(p[0], q[0]);
         std::swap(p[1], q[1]);
         std::swap(p[2], q[2]);
     }
 }
 
-void BrokenMirror(uint8_t* row, int width, int x0, int x1) {
+void BrokenMirror(uint8_t *row, int width, int x0, int x1) {
     if (WholeRow(width, x0, x1))
         x1 = std::min(x1, width / 2); // x < W - 1 - x
     for (int x = x0; x < x1; ++x)
         CopyPixel(row + 3 * x, row + 3 * (width - 1 - x));
 }
 
-void BrokenMirror2(uint8_t* row, int width, int x0, int x1) {
+void BrokenMirror2(uint8_t *row, int width, int x0, int x1) {
     if (WholeRow(width, x0, x1))
         x1 = std::min(x1, width / 2);
     for (int x = x0; x < x1; ++x)
         CopyPixel(row + 3 * (width - 1 - x), row + 3 * x);
 }
 
-TRowSums RowSums(const uint8_t* row, int width) {
+TRowSums RowSums(const uint8_t *row, int width) {
     TRowSums sums;
     for (int x = 1; x < width - 2; ++x) {
-        const uint8_t* p = row + 3 * x;
+        const uint8_t *p = row + 3 * x;
         sums.blue += p[0];
         sums.green += p[1];
         sums.red += p[2];
@@ -58,7 +60,7 @@ TRowSums RowSums(const uint8_t* row, int width) {
     return sums;
 }
 
-void HorizontalAveraging(uint8_t* row, int width, int x0, int x1, const TRowSums& sums) {
+void HorizontalAveraging(uint8_t *row, int width, int x0, int x1, const TRowSums &sums) {
     if (width <= 6)
         return;
     const int64_t divisor = width - 6;
@@ -66,7 +68,7 @@ void HorizontalAveraging(uint8_t* row, int width, int x0, int x1, const TRowSums
     const auto meanG = static_cast<uint8_t>(static_cast<int64_t>(sums.green) / divisor);
     const auto meanR = static_cast<uint8_t>(static_cast<int64_t>(sums.red) / divisor);
     for (int x = x0; x < x1; ++x) {
-        uint8_t* p = row + 3 * x;
+        uint8_t *p = row + 3 * x;
         p[0] = static_cast<uint8_t>((p[0] + meanB) / 2);
         p[1] = static_cast<uint8_t>((p[1] + meanG) / 2);
         p[2] = static_cast<uint8_t>((p[2] + meanR) / 2);

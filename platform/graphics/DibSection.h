@@ -11,16 +11,20 @@
 // BI_BITFIELDS at 16 and 32 bits). Returns null for anything else, for sizes that overflow,
 // and for a non-null file mapping (not supported). Memory of a fresh section is zero; one
 // taken from the pool of released sections of the same size holds that section's old bytes.
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO *info, UINT usage, void **bits, HANDLE section,
                          DWORD offset);
 
 // Frees a drawing object. False when the handle names no live object.
 bool DeleteObject(HGDIOBJ object);
-inline bool DeleteObject(HBITMAP bitmap) { return DeleteObject(ToGdiObject(bitmap)); }
+inline bool DeleteObject(HBITMAP bitmap) {
+    return DeleteObject(ToGdiObject(bitmap));
+}
 
 // Describes a bitmap: sizeof(BITMAP) or sizeof(DIBSECTION) bytes. Returns the bytes written, 0 on failure.
-int GetObject(HGDIOBJ object, int size, void* out);
-inline int GetObject(HBITMAP bitmap, int size, void* out) { return GetObject(ToGdiObject(bitmap), size, out); }
+int GetObject(HGDIOBJ object, int size, void *out);
+inline int GetObject(HBITMAP bitmap, int size, void *out) {
+    return GetObject(ToGdiObject(bitmap), size, out);
+}
 
 // How many drawing objects are alive in the process (for leak checks).
 size_t LiveGdiObjectCount();

@@ -17,9 +17,9 @@ struct AM_MEDIA_TYPE {
     BOOL bTemporalCompression;
     ULONG lSampleSize;
     GUID formattype;
-    IUnknown* pUnk;   // a counted reference, or null
-    ULONG cbFormat;   // bytes at pbFormat
-    uint8_t* pbFormat; // from the task allocator
+    IUnknown *pUnk;    // a counted reference, or null
+    ULONG cbFormat;    // bytes at pbFormat
+    uint8_t *pbFormat; // from the task allocator
 };
 static_assert(offsetof(AM_MEDIA_TYPE, subtype) == 16);
 static_assert(offsetof(AM_MEDIA_TYPE, bFixedSizeSamples) == 32);
@@ -62,29 +62,33 @@ static_assert(offsetof(VIDEOINFOHEADER2, bmiHeader) == 72);
 static_assert(sizeof(VIDEOINFOHEADER2) == 112);
 
 // {73646976-0000-0010-8000-00AA00389B71}
-inline constexpr GUID MEDIATYPE_Video{0x73646976, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+inline constexpr GUID MEDIATYPE_Video{
+    0x73646976, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 // {E436EB7D-524F-11CE-9F53-0020AF0BA770}
-inline constexpr GUID MEDIASUBTYPE_RGB24{0xE436EB7D, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+inline constexpr GUID MEDIASUBTYPE_RGB24{
+    0xE436EB7D, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 // {05589F80-C356-11CE-BF01-00AA0055595A}
-inline constexpr GUID FORMAT_VideoInfo{0x05589F80, 0xC356, 0x11CE, {0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A}};
+inline constexpr GUID FORMAT_VideoInfo{
+    0x05589F80, 0xC356, 0x11CE, {0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A}};
 // {F72A76A0-EB0A-11D0-ACE4-0000C0CC16BA}
-inline constexpr GUID FORMAT_VideoInfo2{0xF72A76A0, 0xEB0A, 0x11D0, {0xAC, 0xE4, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
+inline constexpr GUID FORMAT_VideoInfo2{
+    0xF72A76A0, 0xEB0A, 0x11D0, {0xAC, 0xE4, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
 
 // Releases what a media type record holds (its format block and its object reference) and
 // leaves the record's format fields empty. The record itself is the caller's.
-void FreeMediaType(AM_MEDIA_TYPE& type) noexcept;
+void FreeMediaType(AM_MEDIA_TYPE &type) noexcept;
 
 // A media type record released on scope exit.
 class ScopedMediaType {
 public:
     ScopedMediaType() noexcept : type_{} {}
     ~ScopedMediaType() { FreeMediaType(type_); }
-    ScopedMediaType(const ScopedMediaType&) = delete;
-    ScopedMediaType& operator=(const ScopedMediaType&) = delete;
+    ScopedMediaType(const ScopedMediaType &) = delete;
+    ScopedMediaType &operator=(const ScopedMediaType &) = delete;
 
-    AM_MEDIA_TYPE* operator&() noexcept { return &type_; }
-    AM_MEDIA_TYPE* operator->() noexcept { return &type_; }
-    AM_MEDIA_TYPE& Get() noexcept { return type_; }
+    AM_MEDIA_TYPE *operator&() noexcept { return &type_; }
+    AM_MEDIA_TYPE *operator->() noexcept { return &type_; }
+    AM_MEDIA_TYPE &Get() noexcept { return type_; }
 
 private:
     AM_MEDIA_TYPE type_;

@@ -16,7 +16,9 @@ Pixel Apply(TEffectItem item, Pixel p, Pixel right = {}, int y = 0) {
     return frame.At(1, y);
 }
 
-uint8_t Invert(uint8_t v) { return Apply(Odwrotnokolorw1, {v, v, v}).b; }
+uint8_t Invert(uint8_t v) {
+    return Apply(Odwrotnokolorw1, {v, v, v}).b;
+}
 
 TEST(ColourEffects, NegativeComplementsEachByte) {
     EXPECT_EQ(Apply(Negatyw1, {0, 128, 255}), (Pixel{255, 127, 0}));

@@ -3,15 +3,17 @@
 #include "effects/EffectSelection.h"
 #include "effects/FramePass.h"
 
-TestFrame::TestFrame(int width, int height) { bitmap.SetSize(width, height, TPixelFormat::pf24bit); }
+TestFrame::TestFrame(int width, int height) {
+    bitmap.SetSize(width, height, TPixelFormat::pf24bit);
+}
 
 Pixel TestFrame::At(int x, int y) const {
-    const uint8_t* p = bitmap.ScanLine(y) + 3 * x;
+    const uint8_t *p = bitmap.ScanLine(y) + 3 * x;
     return {p[0], p[1], p[2]};
 }
 
 void TestFrame::Set(int x, int y, Pixel v) {
-    uint8_t* p = bitmap.ScanLine(y) + 3 * x;
+    uint8_t *p = bitmap.ScanLine(y) + 3 * x;
     p[0] = v.b;
     p[1] = v.g;
     p[2] = v.r;
@@ -31,7 +33,7 @@ void TestFrame::FillPattern() {
                  static_cast<uint8_t>(x * 7 + y * 53 + 200)});
 }
 
-void RunEffect(TestFrame& frame, TEffectItem item, TRandomGenerator* random) {
+void RunEffect(TestFrame &frame, TEffectItem item, TRandomGenerator *random) {
     TEffectSelection selection;
     selection.Select(item);
     TRandomGenerator local(12345);

@@ -8,7 +8,9 @@ namespace {
 
 using enum TEffectItem;
 
-Pixel P(int k) { return {static_cast<uint8_t>(k), static_cast<uint8_t>(k + 100), static_cast<uint8_t>(k + 200)}; }
+Pixel P(int k) {
+    return {static_cast<uint8_t>(k), static_cast<uint8_t>(k + 100), static_cast<uint8_t>(k + 200)};
+}
 
 // Runs `item` over a one-row frame p0 ... p(W-1) and returns the resulting pixels' indexes.
 std::vector<int> MirrorRow(TEffectItem item, int width) {

@@ -20,7 +20,9 @@ TEST(NoiseEffects, ColourNoiseDrawsPerChannelInVisitOrder) {
     for (int y = 0; y < 3; ++y) {
         for (int x = 1; x <= 6; ++x) {
             const Pixel p = before.At(x, y);
-            const auto add = [&](uint8_t v) { return static_cast<uint8_t>(std::min<uint32_t>(255, v + expected.Next(55))); };
+            const auto add = [&](uint8_t v) {
+                return static_cast<uint8_t>(std::min<uint32_t>(255, v + expected.Next(55)));
+            };
             const uint8_t b = add(p.b);
             const uint8_t g = add(p.g);
             const uint8_t r = add(p.r);
@@ -59,9 +61,10 @@ TEST(NoiseEffects, GreyNoiseAddsOneDrawToAllChannels) {
     for (int y = 0; y < 2; ++y) {
         for (int x = 1; x <= 27; ++x) {
             const auto r = static_cast<uint8_t>(expected.Next(25));
-            const Pixel want = (x == 5 && y == 1) ? Pixel{255, 255, 255}
-                                                  : Pixel{static_cast<uint8_t>(10 + r), static_cast<uint8_t>(20 + r),
-                                                          static_cast<uint8_t>(30 + r)};
+            const Pixel want = (x == 5 && y == 1)
+                                   ? Pixel{255, 255, 255}
+                                   : Pixel{static_cast<uint8_t>(10 + r), static_cast<uint8_t>(20 + r),
+                                           static_cast<uint8_t>(30 + r)};
             EXPECT_EQ(frame.At(x, y), want) << "x " << x << " y " << y;
         }
     }

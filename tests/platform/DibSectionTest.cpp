@@ -6,14 +6,15 @@ namespace {
 
 BITMAPINFO Info(int width, int height, int bits, DWORD compression = BI_RGB) {
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<WORD>(bits), compression, 0, 0, 0, 0, 0};
+    info.bmiHeader = {
+        sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<WORD>(bits), compression, 0, 0, 0, 0, 0};
     return info;
 }
 
 TEST(DibSection, CreatesDescribesAndDeletes) {
     const size_t before = LiveGdiObjectCount();
     const BITMAPINFO info = Info(322, -240, 24);
-    void* bits = nullptr;
+    void *bits = nullptr;
     HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     ASSERT_TRUE(section);
     ASSERT_TRUE(bits);
@@ -32,11 +33,15 @@ TEST(DibSection, CreatesDescribesAndDeletes) {
 }
 
 TEST(DibSection, RefusesUnsupportedOrOversizedDescriptions) {
-    const BITMAPINFO bad[] = {Info(0, 10, 24),        Info(10, 0, 24),          Info(10, 10, 15),
-                              Info(10, 10, 24, BI_RLE8), Info(10, 10, 8, BI_BITFIELDS), Info(100000, 100000, 32),
+    const BITMAPINFO bad[] = {Info(0, 10, 24),
+                              Info(10, 0, 24),
+                              Info(10, 10, 15),
+                              Info(10, 10, 24, BI_RLE8),
+                              Info(10, 10, 8, BI_BITFIELDS),
+                              Info(100000, 100000, 32),
                               Info(0x7FFFFFFF, 1, 32)};
-    for (const BITMAPINFO& info : bad) {
-        void* bits = reinterpret_cast<void*>(1);
+    for (const BITMAPINFO &info : bad) {
+        void *bits = reinterpret_cast<void *>(1);
         EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr)
             << info.bmiHeader.biWidth << "x" << info.bmiHeader.biHeight << "x" << info.bmiHeader.biBitCount;
         EXPECT_EQ(bits, nullptr);

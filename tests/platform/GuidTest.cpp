@@ -23,9 +23,10 @@ TEST(Guid, BracedTextRoundTrips) {
 }
 
 TEST(Guid, MalformedTextIsRefused) {
-    for (const char* bad : {"", "{}", "05589F80-C356-11CE-BF01-00AA0055595A", "{05589F80-C356-11CE-BF01-00AA0055595A",
-                            "{05589F80-C356-11CE-BF01-00AA0055595G}", "{05589F80+C356-11CE-BF01-00AA0055595A}",
-                            "{05589F80-C356-11CE-BF01-00AA0055595AA}"})
+    for (const char *bad :
+         {"", "{}", "05589F80-C356-11CE-BF01-00AA0055595A", "{05589F80-C356-11CE-BF01-00AA0055595A",
+          "{05589F80-C356-11CE-BF01-00AA0055595G}", "{05589F80+C356-11CE-BF01-00AA0055595A}",
+          "{05589F80-C356-11CE-BF01-00AA0055595AA}"})
         EXPECT_FALSE(StringToGUID(bad)) << bad;
 }
 
