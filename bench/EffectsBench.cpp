@@ -23,27 +23,27 @@ public:
     BenchGrabber(int width, int height) {
         header_ = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     }
-    HRESULT QueryInterface(REFIID, void **) override { return E_NOINTERFACE; }
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG AddRef() override { return 2; }
     ULONG Release() override { return 1; }
     HRESULT SetOneShot(BOOL) override { return S_OK; }
-    HRESULT SetMediaType(const AM_MEDIA_TYPE *) override { return S_OK; }
-    HRESULT GetConnectedMediaType(AM_MEDIA_TYPE *type) override {
+    HRESULT SetMediaType(const AM_MEDIA_TYPE*) override { return S_OK; }
+    HRESULT GetConnectedMediaType(AM_MEDIA_TYPE* type) override {
         *type = AM_MEDIA_TYPE{};
         type->majortype = MEDIATYPE_Video;
         type->subtype = MEDIASUBTYPE_RGB24;
         type->formattype = FORMAT_VideoInfo;
         type->cbFormat = sizeof(VIDEOINFOHEADER);
-        type->pbFormat = static_cast<uint8_t *>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
+        type->pbFormat = static_cast<uint8_t*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
         VIDEOINFOHEADER info{};
         info.bmiHeader = header_;
         std::memcpy(type->pbFormat, &info, sizeof info);
         return S_OK;
     }
     HRESULT SetBufferSamples(BOOL) override { return S_OK; }
-    HRESULT GetCurrentBuffer(int32_t *, int32_t *) override { return E_NOTIMPL; }
-    HRESULT GetCurrentSample(IMediaSample **) override { return E_NOTIMPL; }
-    HRESULT SetCallback(ISampleGrabberCB *, int32_t) override { return S_OK; }
+    HRESULT GetCurrentBuffer(int32_t*, int32_t*) override { return E_NOTIMPL; }
+    HRESULT GetCurrentSample(IMediaSample**) override { return E_NOTIMPL; }
+    HRESULT SetCallback(ISampleGrabberCB*, int32_t) override { return S_OK; }
 
 private:
     BITMAPINFOHEADER header_;
@@ -55,23 +55,23 @@ struct Size {
 };
 constexpr Size kSizes[] = {{640, 480}, {1280, 720}, {1920, 1080}};
 
-std::vector<uint8_t> CameraFrame(const Size &size) {
+std::vector<uint8_t> CameraFrame(const Size& size) {
     const size_t bytes = static_cast<size_t>(FrameLineSize(24, size.width)) * size.height;
     std::vector<uint8_t> frame(bytes);
     uint32_t state = 12345;
-    for (auto &byte : frame) {
+    for (auto& byte : frame) {
         state = state * 1103515245u + 12345u;
         byte = static_cast<uint8_t>(state >> 24);
     }
     return frame;
 }
 
-std::map<int, double> &PlainCopySeconds() {
+std::map<int, double>& PlainCopySeconds() {
     static std::map<int, double> seconds;
     return seconds;
 }
 
-void PlainCopy(benchmark::State &state, Size size) {
+void PlainCopy(benchmark::State& state, Size size) {
     const auto frame = CameraFrame(size);
     std::vector<uint8_t> target(frame.size());
     const auto start = std::chrono::steady_clock::now();
@@ -88,7 +88,7 @@ void PlainCopy(benchmark::State &state, Size size) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
 }
 
-void CopyAndPass(benchmark::State &state, Size size, TEffectItem item) {
+void CopyAndPass(benchmark::State& state, Size size, TEffectItem item) {
     const auto frame = CameraFrame(size);
     BenchGrabber grabber(size.width, size.height);
     TEffectSelection selection;
@@ -96,7 +96,7 @@ void CopyAndPass(benchmark::State &state, Size size, TEffectItem item) {
     TRandomGenerator random(1);
     TFrameHandler handler(selection, random);
     TBitmap bitmap;
-    const auto copy = [&](TBitmap &target) {
+    const auto copy = [&](TBitmap& target) {
         GetBitmap(&grabber, &target, frame.data(), static_cast<int32_t>(frame.size()));
     };
     handler.HandleFrame(bitmap, copy); // builds tables and warms the section pool
@@ -114,7 +114,7 @@ void CopyAndPass(benchmark::State &state, Size size, TEffectItem item) {
 }
 
 void RegisterAll() {
-    for (const Size &size : kSizes) {
+    for (const Size& size : kSizes) {
         // Appended piecewise: GCC 12 warns falsely about operator+ chains at -O3.
         std::string suffix = "/";
         suffix += std::to_string(size.width);
@@ -122,7 +122,7 @@ void RegisterAll() {
         suffix += std::to_string(size.height);
         benchmark::RegisterBenchmark(("PlainCopy" + suffix).c_str(), PlainCopy, size)
             ->Unit(benchmark::kMicrosecond);
-        for (const TEffectInfo &info : EffectCatalogue()) {
+        for (const TEffectInfo& info : EffectCatalogue()) {
             if (info.item == TEffectItem::Nakadanieta1)
                 continue; // keying needs a background; its own benchmark times it
             benchmark::RegisterBenchmark((std::string(info.name) + suffix).c_str(), CopyAndPass, size,
@@ -134,7 +134,7 @@ void RegisterAll() {
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     RegisterAll();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -16,32 +16,32 @@ int32_t Multiply32(int32_t a, int32_t b) {
 }
 
 // The bitmap header of a video-info format block, or null for any other format or length.
-const BITMAPINFOHEADER *FindBitmapHeader(const AM_MEDIA_TYPE &type) {
+const BITMAPINFOHEADER* FindBitmapHeader(const AM_MEDIA_TYPE& type) {
     if (!type.pbFormat)
         return nullptr;
     if (type.formattype == FORMAT_VideoInfo && type.cbFormat == sizeof(VIDEOINFOHEADER))
-        return reinterpret_cast<const BITMAPINFOHEADER *>(type.pbFormat +
-                                                          offsetof(VIDEOINFOHEADER, bmiHeader));
+        return reinterpret_cast<const BITMAPINFOHEADER*>(type.pbFormat +
+                                                         offsetof(VIDEOINFOHEADER, bmiHeader));
     if (type.formattype == FORMAT_VideoInfo2 && type.cbFormat == sizeof(VIDEOINFOHEADER2))
-        return reinterpret_cast<const BITMAPINFOHEADER *>(type.pbFormat +
-                                                          offsetof(VIDEOINFOHEADER2, bmiHeader));
+        return reinterpret_cast<const BITMAPINFOHEADER*>(type.pbFormat +
+                                                         offsetof(VIDEOINFOHEADER2, bmiHeader));
     return nullptr;
 }
 
 // Deletes a new section on every way out unless the bitmap has taken it over.
 class SectionGuard {
 public:
-    SectionGuard(HBITMAP section, const TBitmap &bitmap) : section_(section), bitmap_(bitmap) {}
+    SectionGuard(HBITMAP section, const TBitmap& bitmap) : section_(section), bitmap_(bitmap) {}
     ~SectionGuard() {
         if (bitmap_.Handle() != section_)
             DeleteObject(section_);
     }
-    SectionGuard(const SectionGuard &) = delete;
-    SectionGuard &operator=(const SectionGuard &) = delete;
+    SectionGuard(const SectionGuard&) = delete;
+    SectionGuard& operator=(const SectionGuard&) = delete;
 
 private:
     HBITMAP section_;
-    const TBitmap &bitmap_;
+    const TBitmap& bitmap_;
 };
 
 } // namespace
@@ -52,7 +52,7 @@ int32_t FrameLineSize(int32_t bitCount, int32_t width) {
     return Multiply32(Wrap32(static_cast<int64_t>(Multiply32(bitCount, width)) + 31) / 32, 4);
 }
 
-bool GetBitmap(ISampleGrabber *grabber, TBitmap *bitmap, const void *buffer, int32_t bufferLen) {
+bool GetBitmap(ISampleGrabber* grabber, TBitmap* bitmap, const void* buffer, int32_t bufferLen) {
     if (!bitmap || (buffer && bufferLen == 0) || !grabber)
         return false;
 
@@ -61,14 +61,14 @@ bool GetBitmap(ISampleGrabber *grabber, TBitmap *bitmap, const void *buffer, int
         return false;
     if (!(connected->majortype == MEDIATYPE_Video))
         return false;
-    const BITMAPINFOHEADER *header = FindBitmapHeader(connected.Get());
+    const BITMAPINFOHEADER* header = FindBitmapHeader(connected.Get());
     if (!header)
         return false;
 
     // The header is handed over whole; the format block holds no colour table after it.
     BITMAPINFO info{};
     info.bmiHeader = *header;
-    void *bits = nullptr;
+    void* bits = nullptr;
     HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!section)
         return false;
@@ -97,7 +97,7 @@ bool GetBitmap(ISampleGrabber *grabber, TBitmap *bitmap, const void *buffer, int
         if (grabber->GetCurrentBuffer(&n, nullptr) != S_OK || n <= 0)
             return false;
         n = std::min(n, imageSize);
-        if (grabber->GetCurrentBuffer(&n, static_cast<int32_t *>(bits)) != S_OK)
+        if (grabber->GetCurrentBuffer(&n, static_cast<int32_t*>(bits)) != S_OK)
             return false;
     }
 

@@ -15,4 +15,4 @@ int32_t FrameLineSize(int32_t bitCount, int32_t width);
 // (bitmap unchanged) for no bitmap, an empty buffer, no grabber, no connection, a type that is
 // not video in a video-info format, or a section that cannot be made. Runs on the caller's
 // thread; the caller holds whatever lock guards the bitmap.
-bool GetBitmap(ISampleGrabber *grabber, TBitmap *bitmap, const void *buffer = nullptr, int32_t bufferLen = 0);
+bool GetBitmap(ISampleGrabber* grabber, TBitmap* bitmap, const void* buffer = nullptr, int32_t bufferLen = 0);

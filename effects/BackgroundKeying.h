@@ -10,5 +10,5 @@ public:
     virtual ~TBackgroundKeying() = default;
     virtual bool Available() const = 0;
     // Keys the pixels of columns [x0, x1) of row `y`.
-    virtual void KeyRow(uint8_t *row, int y, int x0, int x1) const = 0;
+    virtual void KeyRow(uint8_t* row, int y, int x0, int x1) const = 0;
 };

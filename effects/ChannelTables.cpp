@@ -12,7 +12,7 @@ uint8_t LowByteOfRounded(double value) {
     return static_cast<uint8_t>(static_cast<int64_t>(rounded));
 }
 
-const TChannelTables &ChannelTables() {
+const TChannelTables& ChannelTables() {
     static const TChannelTables tables = [] {
         TChannelTables t{};
         for (int v = 0; v < 256; ++v) {

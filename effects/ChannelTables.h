@@ -16,4 +16,4 @@ struct TChannelTables {
     std::array<uint8_t, 256> inversion; // rnd((256 / (v + 1)) * 255)
 };
 
-const TChannelTables &ChannelTables();
+const TChannelTables& ChannelTables();

@@ -1,6 +1,6 @@
 #include "effects/EffectItem.h"
 
-const std::array<TEffectInfo, kEffectItemCount> &EffectCatalogue() {
+const std::array<TEffectInfo, kEffectItemCount>& EffectCatalogue() {
     using enum TEffectItem;
     static const std::array<TEffectInfo, kEffectItemCount> catalogue{{
         {Obraznormalny1, "Obraznormalny1", "Obraz normalny"},
@@ -32,12 +32,12 @@ const std::array<TEffectInfo, kEffectItemCount> &EffectCatalogue() {
     return catalogue;
 }
 
-const TEffectInfo &EffectInfo(TEffectItem item) {
+const TEffectInfo& EffectInfo(TEffectItem item) {
     return EffectCatalogue()[static_cast<size_t>(item)];
 }
 
 std::optional<TEffectItem> FindEffectItem(std::string_view name) {
-    for (const TEffectInfo &info : EffectCatalogue())
+    for (const TEffectInfo& info : EffectCatalogue())
         if (info.name == name)
             return info.item;
     return std::nullopt;

@@ -42,7 +42,7 @@ struct TEffectInfo {
 };
 
 // Every radio item in menu order.
-const std::array<TEffectInfo, kEffectItemCount> &EffectCatalogue();
+const std::array<TEffectInfo, kEffectItemCount>& EffectCatalogue();
 
-const TEffectInfo &EffectInfo(TEffectItem item);
+const TEffectInfo& EffectInfo(TEffectItem item);
 std::optional<TEffectItem> FindEffectItem(std::string_view name);

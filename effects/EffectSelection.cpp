@@ -1,7 +1,7 @@
 #include "effects/EffectSelection.h"
 
 TEffectSelection::TEffectSelection() {
-    for (auto &flag : checked_)
+    for (auto& flag : checked_)
         flag.store(false, std::memory_order_relaxed);
 }
 
@@ -21,7 +21,7 @@ void TEffectSelection::Select(TEffectItem item) {
 }
 
 void TEffectSelection::Clear() {
-    for (auto &flag : checked_)
+    for (auto& flag : checked_)
         flag.store(false, std::memory_order_relaxed);
 }
 

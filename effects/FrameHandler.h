@@ -11,15 +11,15 @@
 // a function handed in, so this layer needs nothing of the capture layer.
 class TFrameHandler {
 public:
-    TFrameHandler(const TEffectSelection &selection, TRandomGenerator &random) : pass_(selection, random) {}
+    TFrameHandler(const TEffectSelection& selection, TRandomGenerator& random) : pass_(selection, random) {}
 
-    TFramePass &Pass() { return pass_; }
+    TFramePass& Pass() { return pass_; }
     bool Busy() const { return busy_.load(std::memory_order_relaxed); }
 
     // `copyFrame(frame)` fills the bitmap with the new frame (its result is not examined).
     // Returns false when the frame was dropped. Errors of the copy or the pass propagate, after
     // the lock has been released and the busy flag cleared.
-    template <typename CopyFrame> bool HandleFrame(TBitmap &frame, CopyFrame &&copyFrame) {
+    template <typename CopyFrame> bool HandleFrame(TBitmap& frame, CopyFrame&& copyFrame) {
         if (busy_.exchange(true, std::memory_order_acquire))
             return false;
         BusyScope busy(busy_);
@@ -35,13 +35,13 @@ private:
     // the lock has been released.
     class BusyScope {
     public:
-        explicit BusyScope(std::atomic<bool> &flag) : flag_(flag) {}
+        explicit BusyScope(std::atomic<bool>& flag) : flag_(flag) {}
         ~BusyScope() { flag_.store(false, std::memory_order_release); }
-        BusyScope(const BusyScope &) = delete;
-        BusyScope &operator=(const BusyScope &) = delete;
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
 
     private:
-        std::atomic<bool> &flag_;
+        std::atomic<bool>& flag_;
     };
 
     std::atomic<bool> busy_{false};

@@ -7,17 +7,17 @@
 
 #include <algorithm>
 
-TFramePass::TFramePass(const TEffectSelection &selection, TRandomGenerator &random)
+TFramePass::TFramePass(const TEffectSelection& selection, TRandomGenerator& random)
     : selection_(selection), random_(random) {}
 
-void TFramePass::Run(TBitmap &frame) {
+void TFramePass::Run(TBitmap& frame) {
     const int height = frame.Height();
     const int width = frame.Width();
     for (int y = 0; y < height; ++y)
         RunRow(frame.ScanLine(y), y, width, height);
 }
 
-void TFramePass::RunRow(uint8_t *bytes, int y, int width, int height) {
+void TFramePass::RunRow(uint8_t* bytes, int y, int width, int height) {
     Row row{bytes, y, width, height, selection_.Snapshot(), {}};
     if (row.checked & TEffectSelection::Bit(TEffectItem::Urednianiepoziome1))
         row.sums = RowSums(bytes, width);
@@ -25,9 +25,9 @@ void TFramePass::RunRow(uint8_t *bytes, int y, int width, int height) {
         ApplyChain(row, 0, 1, width - 2);
 }
 
-void TFramePass::ApplyChain(Row &row, size_t chainIndex, int x0, int x1) {
+void TFramePass::ApplyChain(Row& row, size_t chainIndex, int x0, int x1) {
     using enum TEffectItem;
-    uint8_t *p = row.bytes;
+    uint8_t* p = row.bytes;
     for (size_t k = chainIndex; k < kSelectionChain.size(); ++k) {
         const TEffectItem item = kSelectionChain[k];
         if (!(row.checked & TEffectSelection::Bit(item)))

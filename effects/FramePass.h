@@ -18,31 +18,31 @@ class TBitmap;
 // effect shows from the next row on. One pass at a time; it keeps tables between frames.
 class TFramePass {
 public:
-    TFramePass(const TEffectSelection &selection, TRandomGenerator &random);
+    TFramePass(const TEffectSelection& selection, TRandomGenerator& random);
 
     // Keying source used by the keying item; null leaves the item without effect.
-    void SetKeying(const TBackgroundKeying *keying) { keying_ = keying; }
+    void SetKeying(const TBackgroundKeying* keying) { keying_ = keying; }
 
     // Processes the 24-bit picture held by `frame`.
-    void Run(TBitmap &frame);
+    void Run(TBitmap& frame);
 
     // Processes one row of a frame of the given width: what Run does for each row.
-    void RunRow(uint8_t *row, int y, int width, int height);
+    void RunRow(uint8_t* row, int y, int width, int height);
 
 private:
     struct Row {
-        uint8_t *bytes;
+        uint8_t* bytes;
         int y;
         int width;
         int height;
         TEffectSelection::Mask checked;
         TRowSums sums;
     };
-    void ApplyChain(Row &row, size_t chainIndex, int x0, int x1);
+    void ApplyChain(Row& row, size_t chainIndex, int x0, int x1);
 
-    const TEffectSelection &selection_;
-    TRandomGenerator &random_;
-    const TBackgroundKeying *keying_ = nullptr;
+    const TEffectSelection& selection_;
+    TRandomGenerator& random_;
+    const TBackgroundKeying* keying_ = nullptr;
     THiddenTangentTable hiddenTangent_;
     std::vector<uint8_t> draws_;
 };

@@ -11,11 +11,11 @@
 int MirrorLimit(int width);
 
 // Exchanges each pixel with its partner.
-void Mirror(uint8_t *row, int width, int x0, int x1);
+void Mirror(uint8_t* row, int width, int x0, int x1);
 // Copies each partner's current value into the pixel.
-void BrokenMirror(uint8_t *row, int width, int x0, int x1);
+void BrokenMirror(uint8_t* row, int width, int x0, int x1);
 // Copies each pixel's current value into its partner.
-void BrokenMirror2(uint8_t *row, int width, int x0, int x1);
+void BrokenMirror2(uint8_t* row, int width, int x0, int x1);
 
 // The sums of the blue, green and red values of the visited columns 1 to W - 3.
 struct TRowSums {
@@ -23,8 +23,8 @@ struct TRowSums {
     uint32_t green = 0;
     uint32_t red = 0;
 };
-TRowSums RowSums(const uint8_t *row, int width);
+TRowSums RowSums(const uint8_t* row, int width);
 
 // Blends each pixel with the row's means, which are the sums divided by W - 6 (low 8 bits).
 // Rows of frames 6 pixels wide or less have no such divisor and stay unchanged.
-void HorizontalAveraging(uint8_t *row, int width, int x0, int x1, const TRowSums &sums);
+void HorizontalAveraging(uint8_t* row, int width, int x0, int x1, const TRowSums& sums);

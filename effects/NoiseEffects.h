@@ -10,6 +10,6 @@
 // keeps between rows, so that the pass allocates nothing per frame.
 
 // One draw below 55 for each channel.
-void ColourNoise(uint8_t *row, int x0, int x1, TRandomGenerator &random, std::vector<uint8_t> &draws);
+void ColourNoise(uint8_t* row, int x0, int x1, TRandomGenerator& random, std::vector<uint8_t>& draws);
 // One draw below 25 for each pixel, added to all three channels.
-void GreyNoise(uint8_t *row, int x0, int x1, TRandomGenerator &random, std::vector<uint8_t> &draws);
+void GreyNoise(uint8_t* row, int x0, int x1, TRandomGenerator& random, std::vector<uint8_t>& draws);

@@ -44,7 +44,7 @@ inline __attribute__((always_inline)) U32x8 DrawsBelow(U32x8 seeds, uint32_t n) 
 
 } // namespace
 
-TARNOLIX_HOT void TRandomGenerator::DrawBytes(uint32_t n, uint8_t *out, size_t count) {
+TARNOLIX_HOT void TRandomGenerator::DrawBytes(uint32_t n, uint8_t* out, size_t count) {
     uint32_t seed = seed_;
     size_t done = 0;
     if (count >= kLanes) {
@@ -85,7 +85,7 @@ uint32_t TRandomGenerator::CurrentTimeOfDaySeed() {
     return static_cast<uint32_t>(duration_cast<milliseconds>(sinceMidnight).count());
 }
 
-TRandomGenerator &ProgramRandom() {
+TRandomGenerator& ProgramRandom() {
     static TRandomGenerator generator;
     return generator;
 }

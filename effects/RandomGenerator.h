@@ -25,7 +25,7 @@ public:
 
     // `count` draws below `n` (1 to 256) into `out`, in order: the same values and the same
     // final seed as `count` calls of Next, computed several at a time by jumping ahead.
-    void DrawBytes(uint32_t n, uint8_t *out, size_t count);
+    void DrawBytes(uint32_t n, uint8_t* out, size_t count);
 
     // The seed of the program's start: milliseconds since midnight of the given time of day.
     static uint32_t TimeOfDaySeed(int hour, int minute, int second, int millisecond);
@@ -37,4 +37,4 @@ private:
 };
 
 // The one generator of the program.
-TRandomGenerator &ProgramRandom();
+TRandomGenerator& ProgramRandom();

@@ -19,18 +19,18 @@ using U8x16 = uint8_t __attribute__((vector_size(16)));
 using U8x32 = uint8_t __attribute__((vector_size(32)));
 using U32x8 = uint32_t __attribute__((vector_size(32)));
 
-template <typename V> inline V LoadUnaligned(const void *p) {
+template <typename V> inline V LoadUnaligned(const void* p) {
     V v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-template <typename V> inline void StoreUnaligned(void *p, const V &v) {
+template <typename V> inline void StoreUnaligned(void* p, const V& v) {
     std::memcpy(p, &v, sizeof v);
 }
 
 // p[k] := min(255, p[k] + r[k]) for count bytes, sixteen at a time.
-inline __attribute__((always_inline)) void AddClampedBytes(uint8_t *p, const uint8_t *r, size_t count) {
+inline __attribute__((always_inline)) void AddClampedBytes(uint8_t* p, const uint8_t* r, size_t count) {
     size_t k = 0;
     for (; k + 16 <= count; k += 16) {
         const U8x16 v = LoadUnaligned<U8x16>(p + k);

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-bool operator==(const GUID &a, const GUID &b) noexcept {
+bool operator==(const GUID& a, const GUID& b) noexcept {
     return std::memcmp(&a, &b, sizeof(GUID)) == 0;
 }
 
-std::string GUIDToString(const GUID &g) {
+std::string GUIDToString(const GUID& g) {
     char text[39];
     std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2,
                   g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6],
@@ -28,7 +28,7 @@ int HexValue(char c) {
 }
 
 // Reads `digits` hex digits at `pos`; false when any of them is not a hex digit.
-bool ReadHex(std::string_view text, size_t pos, int digits, uint64_t &value) {
+bool ReadHex(std::string_view text, size_t pos, int digits, uint64_t& value) {
     value = 0;
     for (int k = 0; k < digits; ++k) {
         const int v = HexValue(text[pos + static_cast<size_t>(k)]);
@@ -66,10 +66,10 @@ std::optional<GUID> StringToGUID(std::string_view text) {
     return g;
 }
 
-size_t GUIDHash::operator()(const GUID &g) const noexcept {
+size_t GUIDHash::operator()(const GUID& g) const noexcept {
     uint64_t a;
     uint64_t b;
     std::memcpy(&a, &g, 8);
-    std::memcpy(&b, reinterpret_cast<const char *>(&g) + 8, 8);
+    std::memcpy(&b, reinterpret_cast<const char*>(&g) + 8, 8);
     return static_cast<size_t>(a * 0x9E3779B97F4A7C15ull ^ b);
 }

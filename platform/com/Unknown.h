@@ -10,7 +10,7 @@ inline constexpr IID IID_IUnknown{
 // The root of every framework interface: reference counting and interface queries.
 // Objects are destroyed by their last Release, never by delete from outside.
 struct IUnknown {
-    virtual HRESULT QueryInterface(REFIID iid, void **object) = 0;
+    virtual HRESULT QueryInterface(REFIID iid, void** object) = 0;
     virtual ULONG AddRef() = 0;
     virtual ULONG Release() = 0;
 
@@ -20,11 +20,11 @@ protected:
 
 // Pairs an interface type with its published identifier, so that IIDOf<ISampleGrabber>() names it.
 template <typename T> struct InterfaceId;
-template <typename T> constexpr const IID &IIDOf() {
+template <typename T> constexpr const IID& IIDOf() {
     return InterfaceId<T>::value;
 }
 
 #define TARNOLIX_INTERFACE_ID(Interface, iid)                                                                \
-    template <> struct InterfaceId<Interface> { static constexpr const IID &value = iid; }
+    template <> struct InterfaceId<Interface> { static constexpr const IID& value = iid; }
 
 TARNOLIX_INTERFACE_ID(IUnknown, IID_IUnknown);

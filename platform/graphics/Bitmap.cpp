@@ -11,11 +11,11 @@ struct TBitmap::Image {
         GetObject(section, sizeof description, &description);
     }
     ~Image() { DeleteObject(handle); }
-    Image(const Image &) = delete;
-    Image &operator=(const Image &) = delete;
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
 
-    uint8_t *Row(int row) const {
-        auto *bits = static_cast<uint8_t *>(description.dsBm.bmBits);
+    uint8_t* Row(int row) const {
+        auto* bits = static_cast<uint8_t*>(description.dsBm.bmBits);
         const int64_t line = description.dsBm.bmWidthBytes;
         const int64_t height = description.dsBm.bmHeight;
         const bool topDown = description.dsBmih.biHeight < 0;
@@ -39,7 +39,7 @@ void TBitmap::SetHandle(HBITMAP section) {
     Adopt(section ? std::make_shared<Image>(section) : nullptr);
 }
 
-void TBitmap::Assign(const TBitmap &source) {
+void TBitmap::Assign(const TBitmap& source) {
     if (&source == this || source.image_ == image_)
         return;
     Adopt(source.image_);
@@ -82,12 +82,12 @@ void TBitmap::SetSize(int width, int height, TPixelFormat format) {
         info.bmiHeader.biBitCount = 24;
         break;
     }
-    void *bits = nullptr;
+    void* bits = nullptr;
     HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!section)
         RaiseInvalidBitmap();
     auto image = std::make_shared<Image>(section);
-    std::fill_n(static_cast<uint8_t *>(bits), image->description.dsBmih.biSizeImage, 0);
+    std::fill_n(static_cast<uint8_t*>(bits), image->description.dsBmih.biSizeImage, 0);
     Adopt(std::move(image));
 }
 
@@ -110,7 +110,7 @@ int TBitmap::LineSize() const {
 TPixelFormat TBitmap::PixelFormat() const {
     if (!image_)
         return TPixelFormat::pfDevice;
-    const DIBSECTION &d = image_->description;
+    const DIBSECTION& d = image_->description;
     switch (d.dsBm.bmBitsPixel) {
     case 1:
         return TPixelFormat::pf1bit;
@@ -129,12 +129,12 @@ TPixelFormat TBitmap::PixelFormat() const {
     }
 }
 
-uint8_t *TBitmap::ScanLine(int row) {
+uint8_t* TBitmap::ScanLine(int row) {
     if (!image_ || row < 0 || row >= Height())
         throw EInvalidGraphic("Scan line index out of range");
     return image_->Row(row);
 }
 
-const uint8_t *TBitmap::ScanLine(int row) const {
-    return const_cast<TBitmap *>(this)->ScanLine(row);
+const uint8_t* TBitmap::ScanLine(int row) const {
+    return const_cast<TBitmap*>(this)->ScanLine(row);
 }

@@ -20,8 +20,8 @@ class TBitmap {
 public:
     TBitmap();
     ~TBitmap();
-    TBitmap(const TBitmap &) = delete;
-    TBitmap &operator=(const TBitmap &) = delete;
+    TBitmap(const TBitmap&) = delete;
+    TBitmap& operator=(const TBitmap&) = delete;
 
     // The current image's section, or null for an empty bitmap.
     HBITMAP Handle() const;
@@ -29,7 +29,7 @@ public:
     // previous image is let go (freed unless shared), and OnChange is raised. Null empties it.
     void SetHandle(HBITMAP section);
     // Shares `source`'s image, as a copy that costs nothing until one side takes another image.
-    void Assign(const TBitmap &source);
+    void Assign(const TBitmap& source);
 
     // A new blank (zeroed) image of the given size and format; raises OnChange.
     void SetSize(int width, int height, TPixelFormat format = TPixelFormat::pf24bit);
@@ -42,13 +42,13 @@ public:
     int LineSize() const;
 
     // The first byte of `row`, counted from the top. Throws EInvalidGraphic when out of range.
-    uint8_t *ScanLine(int row);
-    const uint8_t *ScanLine(int row) const;
+    uint8_t* ScanLine(int row);
+    const uint8_t* ScanLine(int row) const;
 
-    TCanvas &Canvas() { return canvas_; }
+    TCanvas& Canvas() { return canvas_; }
 
     // Raised after the bitmap's image changed.
-    std::function<void(TBitmap &)> OnChange;
+    std::function<void(TBitmap&)> OnChange;
 
 private:
     struct Image;

@@ -18,11 +18,11 @@ private:
 // Holds a canvas locked for a scope.
 class TCanvasLock {
 public:
-    explicit TCanvasLock(TCanvas &canvas) : canvas_(canvas) { canvas_.Lock(); }
+    explicit TCanvasLock(TCanvas& canvas) : canvas_(canvas) { canvas_.Lock(); }
     ~TCanvasLock() { canvas_.Unlock(); }
-    TCanvasLock(const TCanvasLock &) = delete;
-    TCanvasLock &operator=(const TCanvasLock &) = delete;
+    TCanvasLock(const TCanvasLock&) = delete;
+    TCanvasLock& operator=(const TCanvasLock&) = delete;
 
 private:
-    TCanvas &canvas_;
+    TCanvas& canvas_;
 };

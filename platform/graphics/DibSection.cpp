@@ -21,7 +21,7 @@ struct DibSectionObject {
 // The process-wide table of live drawing objects, keyed by handle value.
 class GdiObjectTable {
 public:
-    static GdiObjectTable &Instance() {
+    static GdiObjectTable& Instance() {
         static GdiObjectTable table;
         return table;
     }
@@ -45,7 +45,7 @@ public:
         return object;
     }
 
-    bool Describe(HGDIOBJ handle, DIBSECTION &out) {
+    bool Describe(HGDIOBJ handle, DIBSECTION& out) {
         std::lock_guard lock(mutex_);
         auto it = objects_.find(reinterpret_cast<uintptr_t>(handle));
         if (it == objects_.end())
@@ -65,7 +65,7 @@ private:
     uintptr_t nextKey_ = 0x1000;
 };
 
-bool SupportedFormat(const BITMAPINFOHEADER &h) {
+bool SupportedFormat(const BITMAPINFOHEADER& h) {
     if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biPlanes != 1 || h.biWidth <= 0 || h.biHeight == 0)
         return false;
     switch (h.biBitCount) {
@@ -83,10 +83,10 @@ bool SupportedFormat(const BITMAPINFOHEADER &h) {
 }
 
 // The masks of a section whose pixels are not indexes into a colour table.
-void DefaultMasks(const BITMAPINFO &info, DWORD (&masks)[3]) {
-    const BITMAPINFOHEADER &h = info.bmiHeader;
+void DefaultMasks(const BITMAPINFO& info, DWORD (&masks)[3]) {
+    const BITMAPINFOHEADER& h = info.bmiHeader;
     if (h.biCompression == BI_BITFIELDS) {
-        std::memcpy(masks, reinterpret_cast<const uint8_t *>(&info) + h.biSize, sizeof masks);
+        std::memcpy(masks, reinterpret_cast<const uint8_t*>(&info) + h.biSize, sizeof masks);
     } else if (h.biBitCount == 16) {
         masks[0] = 0x7C00;
         masks[1] = 0x03E0;
@@ -110,12 +110,12 @@ int64_t DibLineSize(int bitCount, int64_t width) {
     return (static_cast<int64_t>(bitCount) * width + 31) / 32 * 4;
 }
 
-HBITMAP CreateDIBSection(HDC, const BITMAPINFO *info, UINT usage, void **bits, HANDLE section, DWORD) {
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD) {
     if (bits)
         *bits = nullptr;
     if (!info || section || usage != DIB_RGB_COLORS || !SupportedFormat(info->bmiHeader))
         return nullptr;
-    const BITMAPINFOHEADER &h = info->bmiHeader;
+    const BITMAPINFOHEADER& h = info->bmiHeader;
     const int64_t lineSize = DibLineSize(h.biBitCount, h.biWidth);
     const int64_t rows = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
     if (lineSize <= 0 || lineSize > std::numeric_limits<int32_t>::max() / rows)
@@ -126,7 +126,7 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO *info, UINT usage, void **bits, H
     object->pixels = SectionMemoryPool::Instance().Acquire(imageSize);
     if (!object->pixels)
         return nullptr;
-    DIBSECTION &d = object->description;
+    DIBSECTION& d = object->description;
     d.dsBm.bmType = 0;
     d.dsBm.bmWidth = h.biWidth;
     d.dsBm.bmHeight = static_cast<LONG>(rows);
@@ -139,7 +139,7 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO *info, UINT usage, void **bits, H
     d.dsBmih.biSizeImage = static_cast<DWORD>(imageSize);
     DefaultMasks(*info, d.dsBitfields);
 
-    void *memory = object->pixels.get();
+    void* memory = object->pixels.get();
     HGDIOBJ handle = GdiObjectTable::Instance().Add(std::move(object));
     if (bits)
         *bits = memory;
@@ -151,7 +151,7 @@ bool DeleteObject(HGDIOBJ object) {
     return GdiObjectTable::Instance().Remove(object) != nullptr;
 }
 
-int GetObject(HGDIOBJ object, int size, void *out) {
+int GetObject(HGDIOBJ object, int size, void* out) {
     DIBSECTION description;
     if (!out || !GdiObjectTable::Instance().Describe(object, description))
         return 0;

@@ -11,7 +11,7 @@
 // BI_BITFIELDS at 16 and 32 bits). Returns null for anything else, for sizes that overflow,
 // and for a non-null file mapping (not supported). Memory of a fresh section is zero; one
 // taken from the pool of released sections of the same size holds that section's old bytes.
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO *info, UINT usage, void **bits, HANDLE section,
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset);
 
 // Frees a drawing object. False when the handle names no live object.
@@ -21,8 +21,8 @@ inline bool DeleteObject(HBITMAP bitmap) {
 }
 
 // Describes a bitmap: sizeof(BITMAP) or sizeof(DIBSECTION) bytes. Returns the bytes written, 0 on failure.
-int GetObject(HGDIOBJ object, int size, void *out);
-inline int GetObject(HBITMAP bitmap, int size, void *out) {
+int GetObject(HGDIOBJ object, int size, void* out);
+inline int GetObject(HBITMAP bitmap, int size, void* out) {
     return GetObject(ToGdiObject(bitmap), size, out);
 }
 

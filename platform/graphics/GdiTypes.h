@@ -15,10 +15,10 @@ struct HBITMAP__;
 struct HGDIOBJ__;
 struct HDC__;
 struct HANDLE__;
-using HBITMAP = HBITMAP__ *; // a bitmap object of the drawing services
-using HGDIOBJ = HGDIOBJ__ *; // any drawing object
-using HDC = HDC__ *;         // a device context; the services here need none
-using HANDLE = HANDLE__ *;
+using HBITMAP = HBITMAP__*; // a bitmap object of the drawing services
+using HGDIOBJ = HGDIOBJ__*; // any drawing object
+using HDC = HDC__*;         // a device context; the services here need none
+using HANDLE = HANDLE__*;
 
 inline HGDIOBJ ToGdiObject(HBITMAP bitmap) {
     return reinterpret_cast<HGDIOBJ>(bitmap);
@@ -79,7 +79,7 @@ struct BITMAP {
     LONG bmWidthBytes;
     WORD bmPlanes;
     WORD bmBitsPixel;
-    void *bmBits;
+    void* bmBits;
 };
 
 struct DIBSECTION {

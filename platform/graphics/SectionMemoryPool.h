@@ -13,12 +13,12 @@
 class SectionMemoryPool {
 public:
     struct Release {
-        void operator()(uint8_t *block) const noexcept;
+        void operator()(uint8_t* block) const noexcept;
         size_t size;
     };
     using Block = std::unique_ptr<uint8_t[], Release>;
 
-    static SectionMemoryPool &Instance();
+    static SectionMemoryPool& Instance();
 
     // A block of `size` bytes: a pooled one of that size if any, else a fresh zeroed one.
     // Empty when the memory cannot be had.
@@ -28,8 +28,8 @@ public:
     static constexpr size_t kMaxPooledBlocks = 4;
 
 private:
-    void Recycle(uint8_t *block, size_t size) noexcept;
+    void Recycle(uint8_t* block, size_t size) noexcept;
 
     std::mutex mutex_; // guards free_
-    std::vector<std::pair<size_t, uint8_t *>> free_;
+    std::vector<std::pair<size_t, uint8_t*>> free_;
 };

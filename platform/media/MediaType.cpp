@@ -2,7 +2,7 @@
 
 #include "platform/com/TaskAllocator.h"
 
-void FreeMediaType(AM_MEDIA_TYPE &type) noexcept {
+void FreeMediaType(AM_MEDIA_TYPE& type) noexcept {
     if (type.cbFormat != 0 || type.pbFormat) {
         CoTaskMemFree(type.pbFormat);
         type.cbFormat = 0;

@@ -17,9 +17,9 @@ struct AM_MEDIA_TYPE {
     BOOL bTemporalCompression;
     ULONG lSampleSize;
     GUID formattype;
-    IUnknown *pUnk;    // a counted reference, or null
+    IUnknown* pUnk;    // a counted reference, or null
     ULONG cbFormat;    // bytes at pbFormat
-    uint8_t *pbFormat; // from the task allocator
+    uint8_t* pbFormat; // from the task allocator
 };
 static_assert(offsetof(AM_MEDIA_TYPE, subtype) == 16);
 static_assert(offsetof(AM_MEDIA_TYPE, bFixedSizeSamples) == 32);
@@ -76,19 +76,19 @@ inline constexpr GUID FORMAT_VideoInfo2{
 
 // Releases what a media type record holds (its format block and its object reference) and
 // leaves the record's format fields empty. The record itself is the caller's.
-void FreeMediaType(AM_MEDIA_TYPE &type) noexcept;
+void FreeMediaType(AM_MEDIA_TYPE& type) noexcept;
 
 // A media type record released on scope exit.
 class ScopedMediaType {
 public:
     ScopedMediaType() noexcept : type_{} {}
     ~ScopedMediaType() { FreeMediaType(type_); }
-    ScopedMediaType(const ScopedMediaType &) = delete;
-    ScopedMediaType &operator=(const ScopedMediaType &) = delete;
+    ScopedMediaType(const ScopedMediaType&) = delete;
+    ScopedMediaType& operator=(const ScopedMediaType&) = delete;
 
-    AM_MEDIA_TYPE *operator&() noexcept { return &type_; }
-    AM_MEDIA_TYPE *operator->() noexcept { return &type_; }
-    AM_MEDIA_TYPE &Get() noexcept { return type_; }
+    AM_MEDIA_TYPE* operator&() noexcept { return &type_; }
+    AM_MEDIA_TYPE* operator->() noexcept { return &type_; }
+    AM_MEDIA_TYPE& Get() noexcept { return type_; }
 
 private:
     AM_MEDIA_TYPE type_;

@@ -13,14 +13,14 @@ inline constexpr IID IID_ISampleGrabber{
 // input pin actually connected with, its stored copy of the last sample, and its callback.
 struct ISampleGrabber : IUnknown {
     virtual HRESULT SetOneShot(BOOL oneShot) = 0;
-    virtual HRESULT SetMediaType(const AM_MEDIA_TYPE *type) = 0;
+    virtual HRESULT SetMediaType(const AM_MEDIA_TYPE* type) = 0;
     // Fills *type; the caller frees its format block.
-    virtual HRESULT GetConnectedMediaType(AM_MEDIA_TYPE *type) = 0;
+    virtual HRESULT GetConnectedMediaType(AM_MEDIA_TYPE* type) = 0;
     virtual HRESULT SetBufferSamples(BOOL bufferThem) = 0;
     // With buffer null: *bufferSize := bytes stored. Else copies at most *bufferSize bytes.
-    virtual HRESULT GetCurrentBuffer(int32_t *bufferSize, int32_t *buffer) = 0;
-    virtual HRESULT GetCurrentSample(IMediaSample **sample) = 0;
-    virtual HRESULT SetCallback(ISampleGrabberCB *callback, int32_t whichMethodToCallback) = 0;
+    virtual HRESULT GetCurrentBuffer(int32_t* bufferSize, int32_t* buffer) = 0;
+    virtual HRESULT GetCurrentSample(IMediaSample** sample) = 0;
+    virtual HRESULT SetCallback(ISampleGrabberCB* callback, int32_t whichMethodToCallback) = 0;
 
 protected:
     ~ISampleGrabber() = default;

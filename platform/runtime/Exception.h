@@ -9,10 +9,10 @@ class Exception : public std::exception {
 public:
     explicit Exception(std::string message) : message_(std::move(message)) {}
 
-    const std::string &Message() const noexcept { return message_; }
+    const std::string& Message() const noexcept { return message_; }
     void SetMessage(std::string message) { message_ = std::move(message); }
-    const char *what() const noexcept override { return message_.c_str(); }
-    virtual const char *ClassName() const noexcept { return "Exception"; }
+    const char* what() const noexcept override { return message_.c_str(); }
+    virtual const char* ClassName() const noexcept { return "Exception"; }
 
 private:
     std::string message_;
@@ -23,5 +23,5 @@ private:
     class Name : public Base {                                                                               \
     public:                                                                                                  \
         using Base::Base;                                                                                    \
-        const char *ClassName() const noexcept override { return #Name; }                                    \
+        const char* ClassName() const noexcept override { return #Name; }                                    \
     }

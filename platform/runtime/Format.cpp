@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-std::string Format(const char *pattern, ...) {
+std::string Format(const char* pattern, ...) {
     va_list args;
     va_start(args, pattern);
     va_list sizing;

@@ -16,11 +16,11 @@ void RaiseWriteError() {
     throw EWriteError("Stream write error");
 }
 
-void RaiseCreateFileError(const std::string &fileName) {
+void RaiseCreateFileError(const std::string& fileName) {
     throw EFCreateError(Format("Cannot create file %s", fileName.c_str()));
 }
 
-void RaiseOpenFileError(const std::string &fileName) {
+void RaiseOpenFileError(const std::string& fileName) {
     throw EFOpenError(Format("Cannot open file %s", fileName.c_str()));
 }
 
@@ -31,11 +31,11 @@ void RaiseInvalidBitmap() {
 void RaiseOSError(int errorCode) {
     char buffer[256];
     // The GNU strerror_r returns the text, which may or may not live in buffer.
-    const char *text = strerror_r(errorCode, buffer, sizeof buffer);
+    const char* text = strerror_r(errorCode, buffer, sizeof buffer);
     throw EOSError(Format("System Error.  Code: %d.\r\n%s", errorCode, text), errorCode);
 }
 
-void RaiseAssertion(const std::string &message) {
+void RaiseAssertion(const std::string& message) {
     throw EAssertionFailed(message);
 }
 

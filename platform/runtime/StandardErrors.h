@@ -22,7 +22,7 @@ class EOSError : public Exception {
 public:
     EOSError(std::string message, int errorCode) : Exception(std::move(message)), errorCode_(errorCode) {}
     int ErrorCode() const noexcept { return errorCode_; }
-    const char *ClassName() const noexcept override { return "EOSError"; }
+    const char* ClassName() const noexcept override { return "EOSError"; }
 
 private:
     int errorCode_;
@@ -35,14 +35,14 @@ private:
 // "Stream write error"
 [[noreturn]] void RaiseWriteError();
 // "Cannot create file %s"
-[[noreturn]] void RaiseCreateFileError(const std::string &fileName);
+[[noreturn]] void RaiseCreateFileError(const std::string& fileName);
 // "Cannot open file %s"
-[[noreturn]] void RaiseOpenFileError(const std::string &fileName);
+[[noreturn]] void RaiseOpenFileError(const std::string& fileName);
 // "Bitmap image is not valid"
 [[noreturn]] void RaiseInvalidBitmap();
 // "System Error.  Code: %d.\r\n%s" with the system's text for the errno value.
 [[noreturn]] void RaiseOSError(int errorCode);
 // "Assertion failure" unless the caller gives its own text.
-[[noreturn]] void RaiseAssertion(const std::string &message = "Assertion failure");
+[[noreturn]] void RaiseAssertion(const std::string& message = "Assertion failure");
 // "Interface not supported"
 [[noreturn]] void RaiseInterfaceCastError();

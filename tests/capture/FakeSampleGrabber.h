@@ -8,7 +8,7 @@
 // An object whose references are counted, to see that a media type's reference is dropped.
 class CountedObject : public IUnknown {
 public:
-    HRESULT QueryInterface(REFIID, void **) override { return E_NOINTERFACE; }
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG AddRef() override { return ++references; }
     ULONG Release() override { return --references; }
     std::atomic<ULONG> references{1};
@@ -20,18 +20,18 @@ public:
     // Connects with 24-bit RGB in a video-info format of the given size.
     void ConnectRgb24(int width, int height, uint32_t imageSize = 0);
     // The bitmap header inside the connected format block.
-    BITMAPINFOHEADER &Header();
+    BITMAPINFOHEADER& Header();
 
-    HRESULT QueryInterface(REFIID, void **) override { return E_NOINTERFACE; }
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG AddRef() override { return 2; }
     ULONG Release() override { return 1; }
     HRESULT SetOneShot(BOOL) override { return S_OK; }
-    HRESULT SetMediaType(const AM_MEDIA_TYPE *) override { return S_OK; }
-    HRESULT GetConnectedMediaType(AM_MEDIA_TYPE *type) override;
+    HRESULT SetMediaType(const AM_MEDIA_TYPE*) override { return S_OK; }
+    HRESULT GetConnectedMediaType(AM_MEDIA_TYPE* type) override;
     HRESULT SetBufferSamples(BOOL) override { return S_OK; }
-    HRESULT GetCurrentBuffer(int32_t *bufferSize, int32_t *buffer) override;
-    HRESULT GetCurrentSample(IMediaSample **) override { return E_NOTIMPL; }
-    HRESULT SetCallback(ISampleGrabberCB *, int32_t) override { return S_OK; }
+    HRESULT GetCurrentBuffer(int32_t* bufferSize, int32_t* buffer) override;
+    HRESULT GetCurrentSample(IMediaSample**) override { return E_NOTIMPL; }
+    HRESULT SetCallback(ISampleGrabberCB*, int32_t) override { return S_OK; }
 
     HRESULT connectResult = VFW_E_NOT_CONNECTED;
     GUID majorType = MEDIATYPE_Video;

@@ -94,7 +94,7 @@ TEST_F(FrameCopy, VideoInfo2HeaderIsFoundAtItsOwnOffset) {
     grabber.connectResult = S_OK;
     grabber.formatType = FORMAT_VideoInfo2;
     grabber.format.assign(sizeof(VIDEOINFOHEADER2), 0);
-    BITMAPINFOHEADER &h = grabber.Header();
+    BITMAPINFOHEADER& h = grabber.Header();
     h = {sizeof(BITMAPINFOHEADER), 5, 4, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     const auto frame = Ramp(64);
     ASSERT_TRUE(GetBitmap(&grabber, &bitmap, frame.data(), 64));
@@ -108,7 +108,7 @@ TEST_F(FrameCopy, ImageSizeZeroIsComputedFromTheRows) {
         const auto frame = Ramp(232320 + 500);
         ASSERT_TRUE(GetBitmap(&grabber, &bitmap, frame.data(), static_cast<int32_t>(frame.size())));
         // The copy stops at 968 bytes x 240 rows; the longer buffer is cut.
-        const uint8_t *last = height > 0 ? bitmap.ScanLine(0) : bitmap.ScanLine(239);
+        const uint8_t* last = height > 0 ? bitmap.ScanLine(0) : bitmap.ScanLine(239);
         EXPECT_EQ(last[967], frame[232319]) << "height " << height;
     }
 }
@@ -155,7 +155,7 @@ TEST_F(FrameCopy, EachFrameReplacesThePreviousSection) {
     grabber.ConnectRgb24(4, 2);
     const auto first = Ramp(24);
     int changes = 0;
-    bitmap.OnChange = [&](TBitmap &) { ++changes; };
+    bitmap.OnChange = [&](TBitmap&) { ++changes; };
     ASSERT_TRUE(GetBitmap(&grabber, &bitmap, first.data(), 24));
     const HBITMAP firstSection = bitmap.Handle();
     std::vector<uint8_t> second(24, 0xAB);

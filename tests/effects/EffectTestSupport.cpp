@@ -1,19 +1,35 @@
 #include "EffectTestSupport.h"
 
 #include "effects/EffectSelection.h"
+#include "effects/FastKernels.h"
 #include "effects/FramePass.h"
+
+#include <cstdlib>
+
+namespace {
+
+// TARNOLIX_PORTABLE_KERNELS=1 runs the whole suite over the portable loops alone.
+const bool portableOnly = [] {
+    const char* value = std::getenv("TARNOLIX_PORTABLE_KERNELS");
+    const bool portable = value && *value == '1';
+    if (portable)
+        fast::SetFastKernelsEnabled(false);
+    return portable;
+}();
+
+} // namespace
 
 TestFrame::TestFrame(int width, int height) {
     bitmap.SetSize(width, height, TPixelFormat::pf24bit);
 }
 
 Pixel TestFrame::At(int x, int y) const {
-    const uint8_t *p = bitmap.ScanLine(y) + 3 * x;
+    const uint8_t* p = bitmap.ScanLine(y) + 3 * x;
     return {p[0], p[1], p[2]};
 }
 
 void TestFrame::Set(int x, int y, Pixel v) {
-    uint8_t *p = bitmap.ScanLine(y) + 3 * x;
+    uint8_t* p = bitmap.ScanLine(y) + 3 * x;
     p[0] = v.b;
     p[1] = v.g;
     p[2] = v.r;
@@ -33,7 +49,7 @@ void TestFrame::FillPattern() {
                  static_cast<uint8_t>(x * 7 + y * 53 + 200)});
 }
 
-void RunEffect(TestFrame &frame, TEffectItem item, TRandomGenerator *random) {
+void RunEffect(TestFrame& frame, TEffectItem item, TRandomGenerator* random) {
     TEffectSelection selection;
     selection.Select(item);
     TRandomGenerator local(12345);

@@ -11,8 +11,8 @@ struct Pixel {
     uint8_t b = 0;
     uint8_t g = 0;
     uint8_t r = 0;
-    friend bool operator==(const Pixel &, const Pixel &) = default;
-    friend std::ostream &operator<<(std::ostream &out, const Pixel &p) {
+    friend bool operator==(const Pixel&, const Pixel&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Pixel& p) {
         return out << "(B " << int(p.b) << ", G " << int(p.g) << ", R " << int(p.r) << ")";
     }
 };
@@ -22,7 +22,7 @@ class TestFrame {
 public:
     TestFrame(int width, int height);
     // Takes over the other frame's picture (bitmap objects themselves do not move).
-    TestFrame(TestFrame &&other) noexcept { bitmap.Assign(other.bitmap); }
+    TestFrame(TestFrame&& other) noexcept { bitmap.Assign(other.bitmap); }
     Pixel At(int x, int y) const;
     void Set(int x, int y, Pixel p);
     void Fill(Pixel p);
@@ -35,4 +35,4 @@ public:
 };
 
 // Runs one frame pass with `item` as the only checked item.
-void RunEffect(TestFrame &frame, TEffectItem item, TRandomGenerator *random = nullptr);
+void RunEffect(TestFrame& frame, TEffectItem item, TRandomGenerator* random = nullptr);

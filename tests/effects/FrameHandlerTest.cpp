@@ -18,14 +18,14 @@ protected:
 
     // A copy that installs a new 6x2 frame filled with `value`.
     static auto CopyOf(uint8_t value) {
-        return [value](TBitmap &bitmap) {
+        return [value](TBitmap& bitmap) {
             TestFrame frame(6, 2);
             frame.Fill({value, value, value});
             bitmap.Assign(frame.bitmap);
         };
     }
 
-    static bool CanLockFromAnotherThread(TBitmap &bitmap) {
+    static bool CanLockFromAnotherThread(TBitmap& bitmap) {
         return std::async(std::launch::async,
                           [&] {
                               const bool locked = bitmap.Canvas().TryLock();
@@ -52,14 +52,14 @@ TEST_F(FrameHandler, CopiesThenProcessesTheFrame) {
 TEST_F(FrameHandler, HoldsTheCanvasLockDuringThePass) {
     bool lockedElsewhere = true;
     handler.HandleFrame(frame.bitmap,
-                        [&](TBitmap &bitmap) { lockedElsewhere = CanLockFromAnotherThread(bitmap); });
+                        [&](TBitmap& bitmap) { lockedElsewhere = CanLockFromAnotherThread(bitmap); });
     EXPECT_FALSE(lockedElsewhere);
     EXPECT_TRUE(CanLockFromAnotherThread(frame.bitmap));
 }
 
 TEST_F(FrameHandler, DropsAFrameThatArrivesDuringAPass) {
     bool nestedAccepted = true;
-    handler.HandleFrame(frame.bitmap, [&](TBitmap &bitmap) {
+    handler.HandleFrame(frame.bitmap, [&](TBitmap& bitmap) {
         CopyOf(10)(bitmap);
         EXPECT_TRUE(handler.Busy());
         nestedAccepted = handler.HandleFrame(bitmap, CopyOf(99));
@@ -69,9 +69,8 @@ TEST_F(FrameHandler, DropsAFrameThatArrivesDuringAPass) {
 }
 
 TEST_F(FrameHandler, AFailingCopyReleasesLockAndFlagThenPropagates) {
-    EXPECT_THROW(
-        handler.HandleFrame(frame.bitmap, [](TBitmap &) { throw std::runtime_error("copy failed"); }),
-        std::runtime_error);
+    EXPECT_THROW(handler.HandleFrame(frame.bitmap, [](TBitmap&) { throw std::runtime_error("copy failed"); }),
+                 std::runtime_error);
     EXPECT_FALSE(handler.Busy());
     EXPECT_TRUE(CanLockFromAnotherThread(frame.bitmap));
     EXPECT_TRUE(handler.HandleFrame(frame.bitmap, CopyOf(0)));
@@ -80,13 +79,13 @@ TEST_F(FrameHandler, AFailingCopyReleasesLockAndFlagThenPropagates) {
 
 TEST_F(FrameHandler, NoCopyReprocessesThePreviousPicture) {
     handler.HandleFrame(frame.bitmap, CopyOf(10));
-    handler.HandleFrame(frame.bitmap, [](TBitmap &) {});
+    handler.HandleFrame(frame.bitmap, [](TBitmap&) {});
     EXPECT_EQ(frame.At(1, 0), (Pixel{10, 10, 10})) << "negated twice";
 }
 
 TEST_F(FrameHandler, AnEmptyBitmapIsLeftAlone) {
     TBitmap empty;
-    EXPECT_TRUE(handler.HandleFrame(empty, [](TBitmap &) {}));
+    EXPECT_TRUE(handler.HandleFrame(empty, [](TBitmap&) {}));
     EXPECT_TRUE(empty.Empty());
     EXPECT_FALSE(handler.Busy());
 }

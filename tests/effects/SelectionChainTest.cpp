@@ -9,7 +9,7 @@ namespace {
 
 using enum TEffectItem;
 
-void ExpectSameFrame(const TestFrame &a, const TestFrame &b) {
+void ExpectSameFrame(const TestFrame& a, const TestFrame& b) {
     for (int y = 0; y < a.Height(); ++y)
         for (int x = 0; x < a.Width(); ++x)
             ASSERT_EQ(a.At(x, y), b.At(x, y)) << "x " << x << " y " << y;
@@ -63,7 +63,7 @@ TEST_P(EveryEffect, LeavesFramesThreePixelsWideUnchanged) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SelectionChain, EveryEffect, ::testing::ValuesIn(EffectCatalogue()),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SelectionChain, NothingOrNormalPictureLeavesTheFrameAsCopied) {
     TestFrame before(12, 4);
@@ -80,7 +80,7 @@ TEST(SelectionChain, NothingOrNormalPictureLeavesTheFrameAsCopied) {
 }
 
 // Runs a pass with the given items checked together.
-TestFrame WithChecked(std::initializer_list<TEffectItem> items, const TBackgroundKeying *keying = nullptr) {
+TestFrame WithChecked(std::initializer_list<TEffectItem> items, const TBackgroundKeying* keying = nullptr) {
     TestFrame frame(12, 4);
     frame.FillPattern();
     TEffectSelection selection;
@@ -121,7 +121,7 @@ class FakeKeying : public TBackgroundKeying {
 public:
     explicit FakeKeying(bool available) : available_(available) {}
     bool Available() const override { return available_; }
-    void KeyRow(uint8_t *row, int, int x0, int x1) const override {
+    void KeyRow(uint8_t* row, int, int x0, int x1) const override {
         for (int k = 3 * x0; k < 3 * x1; ++k)
             row[k] = 7;
     }
@@ -151,15 +151,15 @@ TEST(SelectionChain, KeyingWithBackgroundEndsTheChain) {
 // Switches the selection to negative while row 1 is being keyed.
 class SwitchingKeying : public TBackgroundKeying {
 public:
-    explicit SwitchingKeying(TEffectSelection &selection) : selection_(selection) {}
+    explicit SwitchingKeying(TEffectSelection& selection) : selection_(selection) {}
     bool Available() const override { return true; }
-    void KeyRow(uint8_t *, int y, int, int) const override {
+    void KeyRow(uint8_t*, int y, int, int) const override {
         if (y == 1)
             selection_.Select(Negatyw1);
     }
 
 private:
-    TEffectSelection &selection_;
+    TEffectSelection& selection_;
 };
 
 TEST(SelectionChain, ASwitchOfEffectShowsFromTheNextRow) {

@@ -7,10 +7,10 @@
 
 namespace {
 
-HBITMAP Section(int width, int height, void **bits = nullptr) {
+HBITMAP Section(int width, int height, void** bits = nullptr) {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void *local = nullptr;
+    void* local = nullptr;
     return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits ? bits : &local, nullptr, 0);
 }
 
@@ -19,7 +19,7 @@ TEST(Bitmap, AdoptsASectionAndReportsIt) {
     EXPECT_TRUE(bitmap.Empty());
     EXPECT_EQ(bitmap.Width(), 0);
     int changes = 0;
-    bitmap.OnChange = [&](TBitmap &) { ++changes; };
+    bitmap.OnChange = [&](TBitmap&) { ++changes; };
     HBITMAP section = Section(7, 5);
     bitmap.SetHandle(section);
     EXPECT_EQ(bitmap.Handle(), section);
@@ -48,15 +48,15 @@ TEST(Bitmap, FreesThePreviousImageUnlessShared) {
 }
 
 TEST(Bitmap, RowsCountFromTheTopInEitherMemoryOrder) {
-    void *bits = nullptr;
+    void* bits = nullptr;
     TBitmap bottomUp;
     bottomUp.SetHandle(Section(1, 3, &bits));
-    EXPECT_EQ(bottomUp.ScanLine(0), static_cast<uint8_t *>(bits) + 2 * 4);
-    EXPECT_EQ(bottomUp.ScanLine(2), static_cast<uint8_t *>(bits));
+    EXPECT_EQ(bottomUp.ScanLine(0), static_cast<uint8_t*>(bits) + 2 * 4);
+    EXPECT_EQ(bottomUp.ScanLine(2), static_cast<uint8_t*>(bits));
     TBitmap topDown;
     topDown.SetHandle(Section(1, -3, &bits));
-    EXPECT_EQ(topDown.ScanLine(0), static_cast<uint8_t *>(bits));
-    EXPECT_EQ(topDown.ScanLine(2), static_cast<uint8_t *>(bits) + 2 * 4);
+    EXPECT_EQ(topDown.ScanLine(0), static_cast<uint8_t*>(bits));
+    EXPECT_EQ(topDown.ScanLine(2), static_cast<uint8_t*>(bits) + 2 * 4);
     EXPECT_THROW(topDown.ScanLine(3), EInvalidGraphic);
     EXPECT_THROW(topDown.ScanLine(-1), EInvalidGraphic);
 }

@@ -12,10 +12,10 @@ struct ICounted : IUnknown {};
 
 class Counted : public ICounted {
 public:
-    HRESULT QueryInterface(REFIID iid, void **object) override {
+    HRESULT QueryInterface(REFIID iid, void** object) override {
         if (iid == IID_IUnknown || iid == IID_ICounted) {
             AddRef();
-            *object = static_cast<ICounted *>(this);
+            *object = static_cast<ICounted*>(this);
             return S_OK;
         }
         *object = nullptr;
@@ -69,7 +69,7 @@ TEST(MediaType, FreeReleasesFormatBlockAndObject) {
     AM_MEDIA_TYPE type{};
     type.pUnk = &object;
     type.cbFormat = 88;
-    type.pbFormat = static_cast<uint8_t *>(CoTaskMemAlloc(88));
+    type.pbFormat = static_cast<uint8_t*>(CoTaskMemAlloc(88));
     FreeMediaType(type);
     EXPECT_EQ(type.cbFormat, 0u);
     EXPECT_EQ(type.pbFormat, nullptr);

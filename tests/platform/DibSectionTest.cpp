@@ -14,7 +14,7 @@ BITMAPINFO Info(int width, int height, int bits, DWORD compression = BI_RGB) {
 TEST(DibSection, CreatesDescribesAndDeletes) {
     const size_t before = LiveGdiObjectCount();
     const BITMAPINFO info = Info(322, -240, 24);
-    void *bits = nullptr;
+    void* bits = nullptr;
     HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     ASSERT_TRUE(section);
     ASSERT_TRUE(bits);
@@ -40,8 +40,8 @@ TEST(DibSection, RefusesUnsupportedOrOversizedDescriptions) {
                               Info(10, 10, 8, BI_BITFIELDS),
                               Info(100000, 100000, 32),
                               Info(0x7FFFFFFF, 1, 32)};
-    for (const BITMAPINFO &info : bad) {
-        void *bits = reinterpret_cast<void *>(1);
+    for (const BITMAPINFO& info : bad) {
+        void* bits = reinterpret_cast<void*>(1);
         EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr)
             << info.bmiHeader.biWidth << "x" << info.bmiHeader.biHeight << "x" << info.bmiHeader.biBitCount;
         EXPECT_EQ(bits, nullptr);

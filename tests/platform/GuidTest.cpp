@@ -23,7 +23,7 @@ TEST(Guid, BracedTextRoundTrips) {
 }
 
 TEST(Guid, MalformedTextIsRefused) {
-    for (const char *bad :
+    for (const char* bad :
          {"", "{}", "05589F80-C356-11CE-BF01-00AA0055595A", "{05589F80-C356-11CE-BF01-00AA0055595A",
           "{05589F80-C356-11CE-BF01-00AA0055595G}", "{05589F80+C356-11CE-BF01-00AA0055595A}",
           "{05589F80-C356-11CE-BF01-00AA0055595AA}"})

@@ -9,7 +9,7 @@ namespace {
 template <typename Raise> std::pair<std::string, std::string> Caught(Raise raise) {
     try {
         raise();
-    } catch (const Exception &e) {
+    } catch (const Exception& e) {
         return {e.ClassName(), e.Message()};
     }
     return {};
@@ -32,7 +32,7 @@ TEST(StandardErrors, OSErrorNamesCodeAndSystemText) {
     try {
         RaiseOSError(ENOENT);
         FAIL();
-    } catch (const EOSError &e) {
+    } catch (const EOSError& e) {
         EXPECT_EQ(e.ErrorCode(), ENOENT);
         EXPECT_EQ(e.Message(), "System Error.  Code: 2.\r\nNo such file or directory");
     }
