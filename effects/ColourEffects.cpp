@@ -8,12 +8,12 @@
 #include <algorithm>
 #include <cstdlib>
 
-void Negative(uint8_t* row, int x0, int x1) {
+TARNOLIX_HOT void Negative(uint8_t* row, int x0, int x1) {
     for (int k = 3 * x0; k < 3 * x1; ++k)
         row[k] = static_cast<uint8_t>(~row[k]);
 }
 
-void ColourInversion(uint8_t* row, int x0, int x1) {
+TARNOLIX_HOT void ColourInversion(uint8_t* row, int x0, int x1) {
     if (fast::FastKernelsActive())
         return fast::MapBytes(row + 3 * x0, 3 * (x1 - x0), ChannelTables().inversion.data());
     const auto& table = ChannelTables().inversion;
@@ -21,7 +21,7 @@ void ColourInversion(uint8_t* row, int x0, int x1) {
         row[k] = table[row[k]];
 }
 
-void GreyFromMean(uint8_t* row, int x0, int x1) {
+TARNOLIX_HOT void GreyFromMean(uint8_t* row, int x0, int x1) {
     if (fast::FastKernelsActive())
         x0 += fast::GreyFromMean(row + 3 * x0, x1 - x0);
     for (int x = x0; x < x1; ++x) {
@@ -33,7 +33,7 @@ void GreyFromMean(uint8_t* row, int x0, int x1) {
     }
 }
 
-void GreyFromRed(uint8_t* row, int x0, int x1) {
+TARNOLIX_HOT void GreyFromRed(uint8_t* row, int x0, int x1) {
     if (fast::FastKernelsActive())
         x0 += fast::GreyFromChannel(row + 3 * x0, x1 - x0, 2);
     for (int x = x0; x < x1; ++x) {
@@ -43,7 +43,7 @@ void GreyFromRed(uint8_t* row, int x0, int x1) {
     }
 }
 
-void GreyFromGreen(uint8_t* row, int x0, int x1) {
+TARNOLIX_HOT void GreyFromGreen(uint8_t* row, int x0, int x1) {
     if (fast::FastKernelsActive())
         x0 += fast::GreyFromChannel(row + 3 * x0, x1 - x0, 1);
     for (int x = x0; x < x1; ++x) {
@@ -53,7 +53,7 @@ void GreyFromGreen(uint8_t* row, int x0, int x1) {
     }
 }
 
-void GreyFromBlue(uint8_t* row, int x0, int x1) {
+TARNOLIX_HOT void GreyFromBlue(uint8_t* row, int x0, int x1) {
     if (fast::FastKernelsActive())
         x0 += fast::GreyFromChannel(row + 3 * x0, x1 - x0, 0);
     for (int x = x0; x < x1; ++x) {
@@ -63,7 +63,7 @@ void GreyFromBlue(uint8_t* row, int x0, int x1) {
     }
 }
 
-void BlackAndWhite(uint8_t* row, int x0, int x1) {
+TARNOLIX_HOT void BlackAndWhite(uint8_t* row, int x0, int x1) {
     if (fast::FastKernelsActive())
         x0 += fast::BlackAndWhite(row + 3 * x0, x1 - x0);
     for (int x = x0; x < x1; ++x) {
@@ -76,7 +76,7 @@ void BlackAndWhite(uint8_t* row, int x0, int x1) {
     }
 }
 
-void PredatorVision(uint8_t* row, int x0, int x1) {
+TARNOLIX_HOT void PredatorVision(uint8_t* row, int x0, int x1) {
     if (fast::FastKernelsActive())
         x0 += fast::PredatorVision(row + 3 * x0, x1 - x0);
     for (int x = x0; x < x1; ++x) {
@@ -110,7 +110,7 @@ TARNOLIX_HOT void Contours(uint8_t* row, int x0, int x1) {
     }
 }
 
-void Blots(uint8_t* row, int x0, int x1) {
+TARNOLIX_HOT void Blots(uint8_t* row, int x0, int x1) {
     if (fast::FastKernelsActive())
         x0 += fast::Blots(row + 3 * x0, x1 - x0);
     for (int x = x0; x < x1; ++x) {
@@ -126,7 +126,7 @@ void Blots(uint8_t* row, int x0, int x1) {
     }
 }
 
-void SierpinskiMask(uint8_t* row, int y, int x0, int x1) {
+TARNOLIX_HOT void SierpinskiMask(uint8_t* row, int y, int x0, int x1) {
     for (int x = x0; x < x1; ++x) {
         if ((y & (3 * x)) == 0) {
             uint8_t* p = row + 3 * x;

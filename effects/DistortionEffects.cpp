@@ -39,7 +39,7 @@ TARNOLIX_HOT void FractalDistortion(uint8_t* row, int y, int x0, int x1) {
 
 namespace {
 
-void MapBytes(uint8_t* row, int x0, int x1, const std::array<uint8_t, 256>& table) {
+TARNOLIX_HOT void MapBytes(uint8_t* row, int x0, int x1, const std::array<uint8_t, 256>& table) {
     if (fast::FastKernelsActive())
         return fast::MapBytes(row + 3 * x0, 3 * (x1 - x0), table.data());
     for (int k = 3 * x0; k < 3 * x1; ++k)
@@ -60,7 +60,7 @@ void TangentDistortion(uint8_t* row, int x0, int x1) {
     MapBytes(row, x0, x1, ChannelTables().tangent);
 }
 
-void HiddenTangentPatterns(uint8_t* row, const uint8_t* addends, int x0, int x1) {
+TARNOLIX_HOT void HiddenTangentPatterns(uint8_t* row, const uint8_t* addends, int x0, int x1) {
     for (int x = x0; x < x1; ++x) {
         uint8_t* p = row + 3 * x;
         const uint8_t t = addends[x];

@@ -1,6 +1,7 @@
 #include "effects/MirrorEffects.h"
 
 #include "effects/FastKernels.h"
+#include "effects/Vectorize.h"
 
 #include <algorithm>
 #include <cstring>
@@ -27,7 +28,7 @@ int MirrorLimit(int width) {
     return limit <= 0 ? 0 : (limit + 2) / 3;
 }
 
-void Mirror(uint8_t* row, int width, int x0, int x1) {
+TARNOLIX_HOT void Mirror(uint8_t* row, int width, int x0, int x1) {
     if (fast::FastKernelsActive() && x1 <= width / 2) {
         // Pixels and partners do not overlap: swap them a chunk at a time through a buffer.
         constexpr int kChunk = 256;
@@ -51,7 +52,7 @@ void Mirror(uint8_t* row, int width, int x0, int x1) {
     }
 }
 
-void BrokenMirror(uint8_t* row, int width, int x0, int x1) {
+TARNOLIX_HOT void BrokenMirror(uint8_t* row, int width, int x0, int x1) {
     if (WholeRow(width, x0, x1)) {
         x1 = std::min(x1, width / 2); // x < W - 1 - x
         if (fast::FastKernelsActive() && x1 > x0)
@@ -61,7 +62,7 @@ void BrokenMirror(uint8_t* row, int width, int x0, int x1) {
         CopyPixel(row + 3 * x, row + 3 * (width - 1 - x));
 }
 
-void BrokenMirror2(uint8_t* row, int width, int x0, int x1) {
+TARNOLIX_HOT void BrokenMirror2(uint8_t* row, int width, int x0, int x1) {
     if (WholeRow(width, x0, x1)) {
         x1 = std::min(x1, width / 2);
         if (fast::FastKernelsActive() && x1 > x0)
@@ -71,7 +72,7 @@ void BrokenMirror2(uint8_t* row, int width, int x0, int x1) {
         CopyPixel(row + 3 * (width - 1 - x), row + 3 * x);
 }
 
-TRowSums RowSums(const uint8_t* row, int width) {
+TARNOLIX_HOT TRowSums RowSums(const uint8_t* row, int width) {
     TRowSums sums;
     for (int x = 1; x < width - 2; ++x) {
         const uint8_t* p = row + 3 * x;
@@ -82,7 +83,7 @@ TRowSums RowSums(const uint8_t* row, int width) {
     return sums;
 }
 
-void HorizontalAveraging(uint8_t* row, int width, int x0, int x1, const TRowSums& sums) {
+TARNOLIX_HOT void HorizontalAveraging(uint8_t* row, int width, int x0, int x1, const TRowSums& sums) {
     if (width <= 6)
         return;
     const int64_t divisor = width - 6;
