@@ -26,6 +26,9 @@ public:
         return table;
     }
 
+    // The pool is made first, so that it outlives the table and the sections still alive at exit.
+    GdiObjectTable() { SectionMemoryPool::Instance(); }
+
     HGDIOBJ Add(std::unique_ptr<DibSectionObject> object) {
         std::lock_guard lock(mutex_);
         const uintptr_t key = nextKey_;

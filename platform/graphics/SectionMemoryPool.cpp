@@ -7,6 +7,11 @@ SectionMemoryPool& SectionMemoryPool::Instance() {
     return pool;
 }
 
+SectionMemoryPool::~SectionMemoryPool() {
+    for (auto& [size, block] : free_)
+        std::free(block);
+}
+
 void SectionMemoryPool::Release::operator()(uint8_t* block) const noexcept {
     SectionMemoryPool::Instance().Recycle(block, size);
 }
