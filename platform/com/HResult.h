@@ -28,4 +28,22 @@ inline constexpr HRESULT E_FAIL = MakeHResult(0x80004005);
 inline constexpr HRESULT E_UNEXPECTED = MakeHResult(0x8000FFFF);
 inline constexpr HRESULT E_OUTOFMEMORY = MakeHResult(0x8007000E);
 inline constexpr HRESULT E_INVALIDARG = MakeHResult(0x80070057);
+inline constexpr HRESULT REGDB_E_CLASSNOTREG = MakeHResult(0x80040154);
+inline constexpr HRESULT CO_E_CLASSSTRING = MakeHResult(0x800401F3);
+
+// The media framework's results.
+inline constexpr HRESULT VFW_E_INVALIDMEDIATYPE = MakeHResult(0x80040200);
+inline constexpr HRESULT VFW_E_ALREADY_CONNECTED = MakeHResult(0x80040204);
+inline constexpr HRESULT VFW_E_NO_ACCEPTABLE_TYPES = MakeHResult(0x80040207);
+inline constexpr HRESULT VFW_E_INVALID_DIRECTION = MakeHResult(0x80040208);
 inline constexpr HRESULT VFW_E_NOT_CONNECTED = MakeHResult(0x80040209);
+inline constexpr HRESULT VFW_E_RUNTIME_ERROR = MakeHResult(0x8004020B);
+inline constexpr HRESULT VFW_E_BUFFER_NOTSET = MakeHResult(0x8004020C);
+inline constexpr HRESULT VFW_E_NOT_FOUND = MakeHResult(0x80040216);
+inline constexpr HRESULT VFW_E_CANNOT_CONNECT = MakeHResult(0x80040217);
+inline constexpr HRESULT VFW_E_CANNOT_RENDER = MakeHResult(0x80040218);
+inline constexpr HRESULT VFW_E_NOT_STOPPED = MakeHResult(0x80040224);
+inline constexpr HRESULT VFW_E_WRONG_STATE = MakeHResult(0x80040227);
+inline constexpr HRESULT VFW_E_TYPE_NOT_ACCEPTED = MakeHResult(0x8004022A);
+inline constexpr HRESULT VFW_E_TIMEOUT = MakeHResult(0x8004022E);
+inline constexpr HRESULT VFW_E_NOT_IN_GRAPH = MakeHResult(0x8004025F);
