@@ -47,3 +47,4 @@ inline constexpr HRESULT HRESULT_FILE_NOT_FOUND = MakeHResult(0x80070002);
 
 // Media-streaming framework.
 inline constexpr HRESULT VFW_E_NO_CAPTURE_HARDWARE = MakeHResult(0x80040263);
+inline constexpr HRESULT VFW_E_NOT_FOUND = MakeHResult(0x80040216);
