@@ -1,0 +1,16 @@
+#include "platform/media/MediaClasses.h"
+
+#include "platform/com/ClassRegistry.h"
+#include "platform/media/DeviceMoniker.h"
+#include "platform/media/SystemDeviceEnum.h"
+
+#include <mutex>
+
+void RegisterMediaClasses() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        ClassRegistry &registry = ClassRegistry::Instance();
+        registry.Register(CLSID_SystemDeviceEnum, &CreateComObject<SystemDeviceEnum>);
+        registry.Register(CLSID_DeviceMoniker, &CreateComObject<DeviceMoniker>);
+    });
+}

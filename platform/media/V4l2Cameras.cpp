@@ -1,0 +1,110 @@
+#include "platform/media/V4l2Cameras.h"
+
+#include <algorithm>
+#include <cstring>
+#include <linux/videodev2.h>
+
+namespace {
+
+// Upper bounds on what a driver may list, so a misbehaving one cannot keep us looping.
+constexpr uint32_t kMaxListed = 256;
+constexpr int32_t kMaxSide = 16384;
+
+uint32_t DeviceCaps(const v4l2_capability &cap) {
+    return (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+}
+
+// The card field is a fixed array that a driver may fill to the last byte without a NUL.
+std::string CardName(const v4l2_capability &cap) {
+    const auto *card = reinterpret_cast<const char *>(cap.card);
+    return std::string(card, strnlen(card, sizeof cap.card));
+}
+
+bool OffersBgr24(const V4l2Node &node) {
+    for (uint32_t index = 0; index < kMaxListed; ++index) {
+        v4l2_fmtdesc description{};
+        description.index = index;
+        description.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        if (!node.Ioctl(VIDIOC_ENUM_FMT, &description))
+            return false;
+        if (description.pixelformat == V4L2_PIX_FMT_BGR24)
+            return true;
+    }
+    return false;
+}
+
+REFERENCE_TIME FirstInterval(const V4l2Node &node, uint32_t width, uint32_t height) {
+    v4l2_frmivalenum interval{};
+    interval.index = 0;
+    interval.pixel_format = V4L2_PIX_FMT_BGR24;
+    interval.width = width;
+    interval.height = height;
+    if (!node.Ioctl(VIDIOC_ENUM_FRAMEINTERVALS, &interval))
+        return 0;
+    const v4l2_fract fraction =
+        interval.type == V4L2_FRMIVAL_TYPE_DISCRETE ? interval.discrete : interval.stepwise.min;
+    if (fraction.denominator == 0)
+        return 0;
+    return static_cast<REFERENCE_TIME>(int64_t{10'000'000} * fraction.numerator / fraction.denominator);
+}
+
+bool Plausible(uint32_t width, uint32_t height) {
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
+}
+
+void AddFormat(std::vector<VideoFormat> &formats, const V4l2Node &node, uint32_t width, uint32_t height) {
+    if (!Plausible(width, height))
+        return;
+    VideoFormat format{static_cast<int32_t>(width), static_cast<int32_t>(height),
+                       FirstInterval(node, width, height)};
+    if (std::find(formats.begin(), formats.end(), format) == formats.end())
+        formats.push_back(format);
+}
+
+} // namespace
+
+std::optional<V4l2Camera> ProbeV4l2Node(const std::shared_ptr<V4l2Access> &access, const std::string &path) {
+    V4l2Node node(access, path);
+    v4l2_capability cap{};
+    if (!node.IsOpen() || !node.Ioctl(VIDIOC_QUERYCAP, &cap))
+        return std::nullopt;
+    if ((DeviceCaps(cap) & V4L2_CAP_VIDEO_CAPTURE) == 0)
+        return std::nullopt;
+    return V4l2Camera{path, access->StableIdentity(path), CardName(cap)};
+}
+
+std::vector<V4l2Camera> ListV4l2Cameras(const std::shared_ptr<V4l2Access> &access) {
+    std::vector<V4l2Camera> cameras;
+    for (const std::string &path : access->VideoNodes())
+        if (auto camera = ProbeV4l2Node(access, path))
+            cameras.push_back(std::move(*camera));
+    return cameras;
+}
+
+std::vector<VideoFormat> QueryV4l2Formats(const V4l2Node &node) {
+    std::vector<VideoFormat> formats;
+    if (!OffersBgr24(node))
+        return formats;
+    for (uint32_t index = 0; index < kMaxListed; ++index) {
+        v4l2_frmsizeenum size{};
+        size.index = index;
+        size.pixel_format = V4L2_PIX_FMT_BGR24;
+        if (!node.Ioctl(VIDIOC_ENUM_FRAMESIZES, &size))
+            break;
+        if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
+            AddFormat(formats, node, size.discrete.width, size.discrete.height);
+        } else {
+            // A range: its largest and smallest sizes stand for it.
+            AddFormat(formats, node, size.stepwise.max_width, size.stepwise.max_height);
+            AddFormat(formats, node, size.stepwise.min_width, size.stepwise.min_height);
+            break;
+        }
+    }
+    if (formats.empty()) {
+        v4l2_format current{};
+        current.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        if (node.Ioctl(VIDIOC_G_FMT, &current))
+            AddFormat(formats, node, current.fmt.pix.width, current.fmt.pix.height);
+    }
+    return formats;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/media/VideoFormat.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A camera made up by the platform: an animated test pattern, or a still picture served as a
+// camera. Listed after the V4L2 cameras.
+struct VirtualCamera {
+    enum class Kind { Pattern, Image };
+
+    std::string name; // friendly name, UTF-8
+    Kind kind = Kind::Pattern;
+    int32_t width = 640;
+    int32_t height = 480;
+    int32_t framesPerSecond = 30;
+    std::string imagePath; // Image only
+
+    // The entry in its full form, name included ("Kamera testowa=pattern:640x480@30",
+    // "Tło=image:/home/a/tlo.jpg"); what a device moniker keeps.
+    std::string Entry() const;
+};
+
+// Parses one entry: [NAME=]pattern[:WxH[@FPS]] or [NAME=]image:PATH, spaces around it ignored.
+// Without a name, a pattern is "Kamera testowa" and an image is named by its file name. Sides
+// from 1 to 16384 and rates from 1 to 1000 are accepted; nullopt for anything else.
+std::optional<VirtualCamera> ParseVirtualCamera(std::string_view entry);
+
+// The cameras of TARNOLIX_VIRTUAL_CAMERAS, a comma-separated list of entries, read afresh at
+// every call. Unset: one pattern camera "Kamera testowa" at 640x480, 30 frames a second; empty:
+// none. Entries that do not parse are left out.
+std::vector<VirtualCamera> VirtualCamerasFromEnvironment();
+
+// The format the camera offers: the pattern's size and rate, or the picture's own size at
+// 30 frames a second. Empty for a picture that cannot be read.
+std::vector<VideoFormat> VirtualCameraFormats(const VirtualCamera &camera);

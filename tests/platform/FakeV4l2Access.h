@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/media/V4l2Access.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+// A node that FakeV4l2Access presents.
+struct FakeV4l2Node {
+    std::string path;
+    std::string card;
+    uint32_t deviceCaps = 0x00000001; // V4L2_CAP_VIDEO_CAPTURE
+    bool failsToOpen = false;
+    bool offersBgr24 = true;
+    std::vector<std::pair<uint32_t, uint32_t>> sizes{{640, 480}, {320, 240}};
+    std::string identity; // empty: the path
+};
+
+// Device nodes made up by a test, answering the capability, format, size and interval queries
+// as a camera behind libv4l2 would. Counts the descriptors it has open, so that a test can see
+// that every node opened was closed.
+class FakeV4l2Access final : public V4l2Access {
+public:
+    void SetNodes(std::vector<FakeV4l2Node> nodes);
+    int OpenDescriptors() const;
+
+    std::vector<std::string> VideoNodes() override;
+    std::string StableIdentity(const std::string &node) override;
+    std::string ResolveIdentity(const std::string &identity) override;
+    int Open(const std::string &node) override;
+    int Close(int fd) override;
+    int Ioctl(int fd, unsigned long request, void *argument) override;
+
+private:
+    // mutex_ guards every member below.
+    mutable std::mutex mutex_;
+    std::vector<FakeV4l2Node> nodes_;
+    std::map<int, FakeV4l2Node> open_;
+    int nextFd_ = 100;
+};
+
+// Installs a fake access for the lifetime of the object, then puts the previous one back.
+class ScopedFakeV4l2 {
+public:
+    explicit ScopedFakeV4l2(std::vector<FakeV4l2Node> nodes = {});
+    ~ScopedFakeV4l2();
+    ScopedFakeV4l2(const ScopedFakeV4l2 &) = delete;
+    ScopedFakeV4l2 &operator=(const ScopedFakeV4l2 &) = delete;
+
+    FakeV4l2Access &Access() { return *fake_; }
+
+private:
+    std::shared_ptr<FakeV4l2Access> fake_;
+    std::shared_ptr<V4l2Access> previous_;
+};
+
+// Sets or unsets an environment variable for the lifetime of the object.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char *name, const char *value); // null value: unset
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    std::string name_;
+    bool hadValue_ = false;
+    std::string previous_;
+};

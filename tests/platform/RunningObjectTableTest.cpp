@@ -1,0 +1,254 @@
+#include "platform/com/RunningObjectTable.h"
+#include "platform/com/ItemMoniker.h"
+#include "platform/com/RunningObjectFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Counted final : public ComObject<IUnknown> {
+public:
+    explicit Counted(int &live) : live_(live) { ++live_; }
+    ~Counted() override { --live_; }
+
+private:
+    int &live_;
+};
+
+ComPtr<IMoniker> Item(const char16_t *name) {
+    ComPtr<IMoniker> moniker;
+    EXPECT_EQ(CreateItemMoniker(u"!", name, moniker.Receive()), S_OK);
+    return moniker;
+}
+
+// Points the published entries at a fresh private folder for each test.
+class RunningObjectTableTest : public testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tarnolix-rot-test-XXXXXX";
+        ASSERT_TRUE(::mkdtemp(pattern));
+        runtimeDir_ = pattern;
+        ::setenv("XDG_RUNTIME_DIR", pattern, 1);
+        ASSERT_EQ(GetRunningObjectTable(0, table_.Receive()), S_OK);
+    }
+    void TearDown() override {
+        ::unsetenv("XDG_RUNTIME_DIR");
+        std::error_code ignored;
+        fs::remove_all(runtimeDir_, ignored);
+    }
+
+    size_t PublishedFiles() const {
+        size_t count = 0;
+        for (const auto &file : fs::directory_iterator(runtimeDir_ / "tarnolix" / "running-objects"))
+            count += file.path().extension() == ".entry";
+        return count;
+    }
+
+    fs::path runtimeDir_;
+    ComPtr<IRunningObjectTable> table_;
+};
+
+TEST_F(RunningObjectTableTest, RegisterFindsTheObjectByNameAndRevokeReleasesIt) {
+    int live = 0;
+    auto object = ComPtr<IUnknown>::Adopt(new Counted(live));
+    DWORD first = 0;
+    DWORD second = 0;
+    ASSERT_EQ(table_->Register(0, object.Get(), Item(u"FilterGraph A").Get(), &first), S_OK);
+    EXPECT_EQ(table_->Register(0, object.Get(), Item(u"FilterGraph A").Get(), &second),
+              MK_S_MONIKERALREADYREGISTERED);
+    EXPECT_NE(first, 0u);
+    EXPECT_NE(first, second);
+
+    ComPtr<IUnknown> found;
+    EXPECT_EQ(table_->GetObject(Item(u"FilterGraph A").Get(), found.Receive()), S_OK);
+    EXPECT_EQ(found, object);
+    EXPECT_EQ(table_->IsRunning(Item(u"FilterGraph B").Get()), S_FALSE);
+    // An item moniker binds to what the table holds under its name.
+    ComPtr<IUnknown> bound;
+    EXPECT_EQ(Item(u"FilterGraph A")->BindToObject(nullptr, nullptr, IID_IUnknown, bound.ReceiveVoid()),
+              S_OK);
+    EXPECT_EQ(bound, object);
+    EXPECT_EQ(Item(u"FilterGraph B")->BindToObject(nullptr, nullptr, IID_IUnknown, bound.ReceiveVoid()),
+              MK_E_NOOBJECT);
+
+    found.Reset();
+    object.Reset();
+    EXPECT_EQ(live, 1) << "the table holds its own reference";
+    EXPECT_EQ(table_->Revoke(first), S_OK);
+    EXPECT_EQ(table_->Revoke(first), E_INVALIDARG);
+    EXPECT_EQ(live, 1);
+    EXPECT_EQ(table_->Revoke(second), S_OK);
+    EXPECT_EQ(live, 0);
+    EXPECT_EQ(table_->IsRunning(Item(u"FilterGraph A").Get()), S_FALSE);
+    EXPECT_EQ(PublishedFiles(), 0u);
+}
+
+TEST_F(RunningObjectTableTest, EnumRunningListsRegisteredNames) {
+    int live = 0;
+    auto object = ComPtr<IUnknown>::Adopt(new Counted(live));
+    DWORD cookie = 0;
+    ASSERT_EQ(table_->Register(0, object.Get(), Item(u"G1").Get(), &cookie), S_OK);
+    ComPtr<IEnumMoniker> names;
+    ASSERT_EQ(table_->EnumRunning(names.Receive()), S_OK);
+    IMoniker *raw = nullptr;
+    ASSERT_EQ(names->Next(1, &raw, nullptr), S_OK);
+    auto name = ComPtr<IMoniker>::Adopt(raw);
+    EXPECT_EQ(MonikerDisplayName(name.Get()), u"!G1");
+    EXPECT_EQ(table_->Revoke(cookie), S_OK);
+}
+
+// An object whose destruction revokes another registration: releasing it inside the table's
+// lock would deadlock.
+class RevokesOnDestruction final : public ComObject<IUnknown> {
+public:
+    RevokesOnDestruction(IRunningObjectTable *table, DWORD cookie) : table_(table), cookie_(cookie) {}
+    ~RevokesOnDestruction() override { table_->Revoke(cookie_); }
+
+private:
+    ComPtr<IRunningObjectTable> table_;
+    DWORD cookie_;
+};
+
+TEST_F(RunningObjectTableTest, RevokeReleasesOutsideItsLock) {
+    int live = 0;
+    auto plain = ComPtr<IUnknown>::Adopt(new Counted(live));
+    DWORD inner = 0;
+    DWORD outer = 0;
+    ASSERT_EQ(table_->Register(0, plain.Get(), Item(u"inner").Get(), &inner), S_OK);
+    {
+        auto revoking = ComPtr<IUnknown>::Adopt(new RevokesOnDestruction(table_.Get(), inner));
+        ASSERT_EQ(table_->Register(0, revoking.Get(), Item(u"outer").Get(), &outer), S_OK);
+    }
+    plain.Reset();
+    EXPECT_EQ(table_->Revoke(outer), S_OK);
+    EXPECT_EQ(live, 0);
+}
+
+TEST_F(RunningObjectTableTest, RefusesMissingArguments) {
+    DWORD cookie = 7;
+    EXPECT_EQ(table_->Register(0, nullptr, Item(u"x").Get(), &cookie), E_INVALIDARG);
+    EXPECT_EQ(cookie, 0u);
+    IRunningObjectTable *table = nullptr;
+    EXPECT_EQ(GetRunningObjectTable(1, &table), E_INVALIDARG);
+    EXPECT_EQ(table, nullptr);
+}
+
+// A helper process holding one registration until its standard input closes.
+class HelperProcess {
+public:
+    HelperProcess(const std::string &name, const char *ending) {
+        int toChild[2];
+        int fromChild[2];
+        EXPECT_EQ(::pipe(toChild), 0);
+        EXPECT_EQ(::pipe(fromChild), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, toChild[1]);
+        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
+        std::string path = TARNOLIX_ROT_HELPER;
+        char *argv[] = {path.data(), const_cast<char *>(name.c_str()), const_cast<char *>(ending), nullptr};
+        EXPECT_EQ(::posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(toChild[0]);
+        ::close(fromChild[1]);
+        input_ = toChild[1];
+        output_ = fromChild[0];
+    }
+    ~HelperProcess() { Finish(); }
+
+    pid_t Pid() const { return pid_; }
+    // Blocks until the helper has registered (it says so once its entry is published).
+    bool WaitReady() {
+        char buffer[6] = {};
+        size_t got = 0;
+        while (got < 6) {
+            const ssize_t n = ::read(output_, buffer + got, 6 - got);
+            if (n <= 0)
+                return false;
+            got += static_cast<size_t>(n);
+        }
+        return std::string(buffer, 6) == "ready\n";
+    }
+    // Closes the helper's input and waits for it to end; its exit status.
+    int Finish() {
+        if (input_ >= 0) {
+            ::close(input_);
+            input_ = -1;
+        }
+        if (output_ >= 0) {
+            ::close(output_);
+            output_ = -1;
+        }
+        if (pid_ > 0) {
+            int status = 0;
+            ::waitpid(pid_, &status, 0);
+            pid_ = -pid_;
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        return status_;
+    }
+
+private:
+    pid_t pid_ = 0;
+    int input_ = -1;
+    int output_ = -1;
+    int status_ = -1;
+};
+
+bool Lists(const std::vector<RunningObjectFiles::Entry> &entries, pid_t pid, const std::string &name) {
+    for (const auto &entry : entries)
+        if (entry.pid == pid && entry.name == name)
+            return true;
+    return false;
+}
+
+TEST_F(RunningObjectTableTest, EntriesAreSeenAcrossProcessesAndGoWithRevoke) {
+    int live = 0;
+    auto object = ComPtr<IUnknown>::Adopt(new Counted(live));
+    DWORD cookie = 0;
+    ASSERT_EQ(table_->Register(0, object.Get(), Item(u"FilterGraph 0000BEEF pid 1").Get(), &cookie), S_OK);
+
+    HelperProcess helper("FilterGraph 00C0FFEE pid 2A", "revoke");
+    ASSERT_TRUE(helper.WaitReady());
+    const auto entries = RunningObjectFiles::List();
+    EXPECT_TRUE(Lists(entries, helper.Pid(), "!FilterGraph 00C0FFEE pid 2A"));
+    EXPECT_TRUE(Lists(entries, ::getpid(), "!FilterGraph 0000BEEF pid 1"));
+    const pid_t helperPid = helper.Pid();
+    EXPECT_EQ(helper.Finish(), 0);
+    EXPECT_FALSE(Lists(RunningObjectFiles::List(), helperPid, "!FilterGraph 00C0FFEE pid 2A"));
+    EXPECT_EQ(table_->Revoke(cookie), S_OK);
+    EXPECT_EQ(PublishedFiles(), 0u);
+}
+
+TEST_F(RunningObjectTableTest, NormalExitWithdrawsStandingEntries) {
+    HelperProcess helper("left standing", "exit");
+    ASSERT_TRUE(helper.WaitReady());
+    EXPECT_EQ(PublishedFiles(), 1u);
+    EXPECT_EQ(helper.Finish(), 0);
+    EXPECT_EQ(PublishedFiles(), 0u);
+}
+
+TEST_F(RunningObjectTableTest, EntriesOfEndedProcessesAreIgnoredAndRemoved) {
+    HelperProcess helper("crashed", "crash");
+    ASSERT_TRUE(helper.WaitReady());
+    const pid_t pid = helper.Pid();
+    EXPECT_TRUE(Lists(RunningObjectFiles::List(), pid, "!crashed"));
+    helper.Finish();
+    EXPECT_EQ(PublishedFiles(), 1u) << "an ended process cannot withdraw its entry";
+    EXPECT_FALSE(Lists(RunningObjectFiles::List(), pid, "!crashed"));
+    EXPECT_EQ(PublishedFiles(), 0u);
+}
+
+} // namespace
