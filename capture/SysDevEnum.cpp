@@ -16,7 +16,7 @@ constexpr size_t kFriendlyNameCapacity = 255;
 
 // The class enumerator of a category, or none when the system device enumerator cannot be made
 // or the category has no devices (anything but S_OK).
-ComPtr<IEnumMoniker> ClassEnumerator(const GUID &category) {
+ComPtr<IEnumMoniker> ClassEnumerator(const GUID& category) {
     RegisterMediaClasses();
     ComPtr<ICreateDevEnum> devices;
     if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC, IID_ICreateDevEnum,
@@ -30,7 +30,7 @@ ComPtr<IEnumMoniker> ClassEnumerator(const GUID &category) {
 
 // Reads one device's entry from its moniker's property bag. A moniker without a bag, or a bag
 // without a name, gives an empty name.
-TDeviceEntry ReadEntry(IMoniker *moniker) {
+TDeviceEntry ReadEntry(IMoniker* moniker) {
     TDeviceEntry entry;
     ComPtr<IPropertyBag> bag;
     moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.ReceiveVoid());
@@ -48,19 +48,19 @@ TDeviceEntry ReadEntry(IMoniker *moniker) {
 }
 
 // Empties list, then fills it with the devices of category in the enumerator's order.
-void EnumerateCategory(const GUID &category, std::vector<TDeviceEntry> &list) {
+void EnumerateCategory(const GUID& category, std::vector<TDeviceEntry>& list) {
     list.clear();
     const ComPtr<IEnumMoniker> monikers = ClassEnumerator(category);
     if (!monikers)
         return;
-    IMoniker *raw = nullptr;
+    IMoniker* raw = nullptr;
     while (monikers->Next(1, &raw, nullptr) == S_OK) {
         const auto moniker = ComPtr<IMoniker>::Adopt(raw);
         list.push_back(ReadEntry(moniker.Get()));
     }
 }
 
-TDeviceEntry EntryAt(const std::vector<TDeviceEntry> &list, int32_t index) {
+TDeviceEntry EntryAt(const std::vector<TDeviceEntry>& list, int32_t index) {
     if (index < 0 || static_cast<size_t>(index) >= list.size())
         RaiseListIndexError(index);
     return list[static_cast<size_t>(index)];
@@ -68,12 +68,12 @@ TDeviceEntry EntryAt(const std::vector<TDeviceEntry> &list, int32_t index) {
 
 } // namespace
 
-TSysDevEnum::TSysDevEnum(const GUID &category) {
+TSysDevEnum::TSysDevEnum(const GUID& category) {
     EnumerateCategory(CLSID_ActiveMovieCategories, categories_);
     SelectCategory(category);
 }
 
-void TSysDevEnum::SelectCategory(const GUID &category) {
+void TSysDevEnum::SelectCategory(const GUID& category) {
     category_ = category;
     EnumerateCategory(category_, devices_);
 }

@@ -16,11 +16,11 @@ class TSysDevEnum {
 public:
     // Builds the category list, then selects category (its device list is built before the
     // constructor returns). An invalid "CLSID" in a device's bag raises EOleSysError.
-    explicit TSysDevEnum(const GUID &category);
+    explicit TSysDevEnum(const GUID& category);
 
     // Stores the category and rebuilds the device list for it. A "CLSID" value that is not a
     // class id raises EOleSysError; the entries listed before that device stay.
-    void SelectCategory(const GUID &category);
+    void SelectCategory(const GUID& category);
 
     int32_t DeviceCount() const;
     // A copy of the entry at index; EListError "List index out of bounds (%d)" outside the list.
@@ -33,7 +33,7 @@ public:
     int32_t CategoryCount() const;
     TDeviceEntry CategoryEntries(int32_t index) const;
 
-    const GUID &SelectedCategory() const { return category_; }
+    const GUID& SelectedCategory() const { return category_; }
 
 private:
     GUID category_ = GUID_NULL;

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-HRESULT CLSIDFromString(LPCOLESTR text, CLSID *clsid) {
+HRESULT CLSIDFromString(LPCOLESTR text, CLSID* clsid) {
     if (!clsid)
         return E_INVALIDARG;
     *clsid = GUID_NULL;

@@ -8,6 +8,6 @@
 
 // Parses the braced text form of a class id, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
 // CO_E_CLASSSTRING (and *clsid all zero) for anything else, null included.
-HRESULT CLSIDFromString(LPCOLESTR text, CLSID *clsid);
+HRESULT CLSIDFromString(LPCOLESTR text, CLSID* clsid);
 // The braced text form, upper-case hexadecimal.
 std::u16string StringFromCLSID(REFCLSID clsid);

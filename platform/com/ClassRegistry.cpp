@@ -2,14 +2,14 @@
 
 #include "platform/com/ComClasses.h"
 
-ClassRegistry &ClassRegistry::Instance() {
+ClassRegistry& ClassRegistry::Instance() {
     static ClassRegistry registry;
     return registry;
 }
 
 ClassRegistry::ClassRegistry() {
     // The object services' own classes are always there.
-    for (const auto &[clsid, factory] : ComLibraryClasses())
+    for (const auto& [clsid, factory] : ComLibraryClasses())
         factories_.emplace(clsid, factory);
 }
 
@@ -29,7 +29,7 @@ ClassFactoryFunction ClassRegistry::Find(REFCLSID clsid) const {
     return found == factories_.end() ? nullptr : found->second;
 }
 
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, DWORD context, REFIID iid, void **object) {
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object) {
     if (!object)
         return E_POINTER;
     *object = nullptr;

@@ -8,14 +8,14 @@
 
 // Creates a new object of one class and queries it for iid. `outer` is the aggregating object,
 // if any; classes that cannot be aggregated answer CLASS_E_NOAGGREGATION.
-using ClassFactoryFunction = HRESULT (*)(IUnknown *outer, REFIID iid, void **object);
+using ClassFactoryFunction = HRESULT (*)(IUnknown* outer, REFIID iid, void** object);
 
 // The process's table of creatable classes behind CoCreateInstance. Each platform library
 // registers its classes once (see its Register...Classes function); any thread may register
 // and create.
 class ClassRegistry {
 public:
-    static ClassRegistry &Instance();
+    static ClassRegistry& Instance();
 
     // Adds or replaces the factory of a class.
     void Register(REFCLSID clsid, ClassFactoryFunction factory);
@@ -41,17 +41,17 @@ inline constexpr DWORD CLSCTX_ALL = CLSCTX_INPROC | CLSCTX_LOCAL_SERVER;
 // Creates an object of a registered class and queries it for iid. REGDB_E_CLASSNOTREG for a
 // class that is not registered or a context without an in-process part; E_NOINTERFACE when the
 // object lacks iid (*object is then null).
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, DWORD context, REFIID iid, void **object);
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object);
 
 // The usual factory: a class without aggregation whose default constructor makes the object
 // with one reference.
-template <typename T> HRESULT CreateComObject(IUnknown *outer, REFIID iid, void **object) {
+template <typename T> HRESULT CreateComObject(IUnknown* outer, REFIID iid, void** object) {
     if (!object)
         return E_POINTER;
     *object = nullptr;
     if (outer)
         return CLASS_E_NOAGGREGATION;
-    T *created = new T();
+    T* created = new T();
     const HRESULT hr = created->QueryInterface(iid, object);
     created->Release();
     return hr;

@@ -18,10 +18,10 @@ template <typename T> struct InterfaceParent { using type = IUnknown; };
 template <typename... Interfaces> class ComObject : public Interfaces... {
 public:
     ComObject() = default;
-    ComObject(const ComObject &) = delete;
-    ComObject &operator=(const ComObject &) = delete;
+    ComObject(const ComObject&) = delete;
+    ComObject& operator=(const ComObject&) = delete;
 
-    HRESULT QueryInterface(REFIID iid, void **object) override {
+    HRESULT QueryInterface(REFIID iid, void** object) override {
         if (!object)
             return E_POINTER;
         *object = nullptr;
@@ -44,14 +44,14 @@ public:
 protected:
     virtual ~ComObject() = default;
     // Interfaces answered beyond the listed ones (and their ancestors); none by default.
-    virtual void *QueryOther(REFIID) { return nullptr; }
+    virtual void* QueryOther(REFIID) { return nullptr; }
 
 private:
-    template <typename I> bool FindInterface(REFIID iid, void **object) { return FindAs<I, I>(iid, object); }
+    template <typename I> bool FindInterface(REFIID iid, void** object) { return FindAs<I, I>(iid, object); }
     // Walks from I up its ancestors, answering with this object seen as Outer.
-    template <typename Outer, typename I> bool FindAs(REFIID iid, void **object) {
+    template <typename Outer, typename I> bool FindAs(REFIID iid, void** object) {
         if (iid == IIDOf<I>()) {
-            *object = static_cast<I *>(static_cast<Outer *>(this));
+            *object = static_cast<I*>(static_cast<Outer*>(this));
             return true;
         }
         if constexpr (std::is_same_v<I, IUnknown>)

@@ -4,14 +4,14 @@
 #include "platform/com/StreamData.h"
 #include "platform/com/TaskString.h"
 
-HRESULT ItemMoniker::GetClassID(CLSID *clsid) {
+HRESULT ItemMoniker::GetClassID(CLSID* clsid) {
     if (!clsid)
         return E_POINTER;
     *clsid = CLSID_ItemMoniker;
     return S_OK;
 }
 
-HRESULT ItemMoniker::Load(IStream *stream) {
+HRESULT ItemMoniker::Load(IStream* stream) {
     if (!stream)
         return E_POINTER;
     std::u16string delimiter;
@@ -27,7 +27,7 @@ HRESULT ItemMoniker::Load(IStream *stream) {
     return S_OK;
 }
 
-HRESULT ItemMoniker::Save(IStream *stream, BOOL) {
+HRESULT ItemMoniker::Save(IStream* stream, BOOL) {
     if (!stream)
         return E_POINTER;
     std::u16string delimiter;
@@ -41,7 +41,7 @@ HRESULT ItemMoniker::Save(IStream *stream, BOOL) {
     return FAILED(hr) ? hr : WriteWideString(stream, item);
 }
 
-HRESULT ItemMoniker::GetSizeMax(ULONGLONG *size) {
+HRESULT ItemMoniker::GetSizeMax(ULONGLONG* size) {
     if (!size)
         return E_POINTER;
     std::lock_guard lock(mutex_);
@@ -49,7 +49,7 @@ HRESULT ItemMoniker::GetSizeMax(ULONGLONG *size) {
     return S_OK;
 }
 
-HRESULT ItemMoniker::BindToObject(IBindCtx *, IMoniker *, REFIID iid, void **object) {
+HRESULT ItemMoniker::BindToObject(IBindCtx*, IMoniker*, REFIID iid, void** object) {
     if (!object)
         return E_POINTER;
     *object = nullptr;
@@ -64,20 +64,20 @@ HRESULT ItemMoniker::BindToObject(IBindCtx *, IMoniker *, REFIID iid, void **obj
     return running->QueryInterface(iid, object);
 }
 
-HRESULT ItemMoniker::BindToStorage(IBindCtx *, IMoniker *, REFIID, void **object) {
+HRESULT ItemMoniker::BindToStorage(IBindCtx*, IMoniker*, REFIID, void** object) {
     if (object)
         *object = nullptr;
     return MK_E_NOSTORAGE;
 }
 
-HRESULT ItemMoniker::GetDisplayName(IBindCtx *, IMoniker *, LPOLESTR *name) {
+HRESULT ItemMoniker::GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* name) {
     if (!name)
         return E_POINTER;
     *name = CoTaskStringFrom(DisplayName());
     return *name ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT ItemMoniker::IsEqual(IMoniker *other) {
+HRESULT ItemMoniker::IsEqual(IMoniker* other) {
     if (!other)
         return E_INVALIDARG;
     CLSID clsid;
@@ -91,7 +91,7 @@ std::u16string ItemMoniker::DisplayName() {
     return delimiter_ + item_;
 }
 
-HRESULT CreateItemMoniker(LPCOLESTR delimiter, LPCOLESTR item, IMoniker **moniker) {
+HRESULT CreateItemMoniker(LPCOLESTR delimiter, LPCOLESTR item, IMoniker** moniker) {
     if (!moniker)
         return E_POINTER;
     *moniker = nullptr;
@@ -101,7 +101,7 @@ HRESULT CreateItemMoniker(LPCOLESTR delimiter, LPCOLESTR item, IMoniker **monike
     return S_OK;
 }
 
-std::u16string MonikerDisplayName(IMoniker *moniker) {
+std::u16string MonikerDisplayName(IMoniker* moniker) {
     LPOLESTR name = nullptr;
     if (!moniker || FAILED(moniker->GetDisplayName(nullptr, nullptr, &name)))
         return {};

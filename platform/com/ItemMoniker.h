@@ -19,15 +19,15 @@ public:
     ItemMoniker(std::u16string delimiter, std::u16string item)
         : delimiter_(std::move(delimiter)), item_(std::move(item)) {}
 
-    HRESULT GetClassID(CLSID *clsid) override;
+    HRESULT GetClassID(CLSID* clsid) override;
     HRESULT IsDirty() override { return S_FALSE; }
-    HRESULT Load(IStream *stream) override;
-    HRESULT Save(IStream *stream, BOOL clearDirty) override;
-    HRESULT GetSizeMax(ULONGLONG *size) override;
-    HRESULT BindToObject(IBindCtx *context, IMoniker *left, REFIID iid, void **object) override;
-    HRESULT BindToStorage(IBindCtx *context, IMoniker *left, REFIID iid, void **object) override;
-    HRESULT GetDisplayName(IBindCtx *context, IMoniker *left, LPOLESTR *name) override;
-    HRESULT IsEqual(IMoniker *other) override;
+    HRESULT Load(IStream* stream) override;
+    HRESULT Save(IStream* stream, BOOL clearDirty) override;
+    HRESULT GetSizeMax(ULONGLONG* size) override;
+    HRESULT BindToObject(IBindCtx* context, IMoniker* left, REFIID iid, void** object) override;
+    HRESULT BindToStorage(IBindCtx* context, IMoniker* left, REFIID iid, void** object) override;
+    HRESULT GetDisplayName(IBindCtx* context, IMoniker* left, LPOLESTR* name) override;
+    HRESULT IsEqual(IMoniker* other) override;
 
 private:
     std::u16string DisplayName();
@@ -38,7 +38,7 @@ private:
     std::u16string item_;
 };
 
-HRESULT CreateItemMoniker(LPCOLESTR delimiter, LPCOLESTR item, IMoniker **moniker);
+HRESULT CreateItemMoniker(LPCOLESTR delimiter, LPCOLESTR item, IMoniker** moniker);
 
 // The display name of any moniker (empty when it has none).
-std::u16string MonikerDisplayName(IMoniker *moniker);
+std::u16string MonikerDisplayName(IMoniker* moniker);

@@ -17,7 +17,7 @@ ComPtr<IStream> MemoryStream::Create(std::span<const uint8_t> initial) {
     return ComPtr<IStream>::Adopt(new MemoryStream(initial));
 }
 
-HRESULT MemoryStream::Read(void *buffer, ULONG count, ULONG *read) {
+HRESULT MemoryStream::Read(void* buffer, ULONG count, ULONG* read) {
     if (read)
         *read = 0;
     if (!buffer && count != 0)
@@ -33,7 +33,7 @@ HRESULT MemoryStream::Read(void *buffer, ULONG count, ULONG *read) {
     return taken == count ? S_OK : S_FALSE;
 }
 
-HRESULT MemoryStream::Write(const void *buffer, ULONG count, ULONG *written) {
+HRESULT MemoryStream::Write(const void* buffer, ULONG count, ULONG* written) {
     if (written)
         *written = 0;
     if (!buffer && count != 0)
@@ -45,7 +45,7 @@ HRESULT MemoryStream::Write(const void *buffer, ULONG count, ULONG *written) {
     try {
         if (end > bytes_.size())
             bytes_.resize(end);
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc&) {
         return STG_E_MEDIUMFULL;
     }
     if (count != 0)
@@ -56,7 +56,7 @@ HRESULT MemoryStream::Write(const void *buffer, ULONG count, ULONG *written) {
     return S_OK;
 }
 
-HRESULT MemoryStream::Seek(LONGLONG move, DWORD origin, ULONGLONG *newPosition) {
+HRESULT MemoryStream::Seek(LONGLONG move, DWORD origin, ULONGLONG* newPosition) {
     std::lock_guard lock(mutex_);
     int64_t base;
     switch (origin) {
@@ -87,13 +87,13 @@ HRESULT MemoryStream::SetSize(ULONGLONG newSize) {
     std::lock_guard lock(mutex_);
     try {
         bytes_.resize(newSize);
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc&) {
         return STG_E_MEDIUMFULL;
     }
     return S_OK;
 }
 
-std::vector<uint8_t> ReadWholeStream(IStream *stream) {
+std::vector<uint8_t> ReadWholeStream(IStream* stream) {
     ULONGLONG size = 0;
     if (!stream || FAILED(stream->Seek(0, STREAM_SEEK_END, &size)) || size > kMaxSize ||
         FAILED(stream->Seek(0, STREAM_SEEK_SET, nullptr)))

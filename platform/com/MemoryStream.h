@@ -15,9 +15,9 @@ class MemoryStream final : public ComObject<IStream> {
 public:
     static ComPtr<IStream> Create(std::span<const uint8_t> initial = {});
 
-    HRESULT Read(void *buffer, ULONG count, ULONG *read) override;
-    HRESULT Write(const void *buffer, ULONG count, ULONG *written) override;
-    HRESULT Seek(LONGLONG move, DWORD origin, ULONGLONG *newPosition) override;
+    HRESULT Read(void* buffer, ULONG count, ULONG* read) override;
+    HRESULT Write(const void* buffer, ULONG count, ULONG* written) override;
+    HRESULT Seek(LONGLONG move, DWORD origin, ULONGLONG* newPosition) override;
     HRESULT SetSize(ULONGLONG newSize) override;
 
 private:
@@ -31,4 +31,4 @@ private:
 
 // Every byte of a stream, from its start; the position is left at the end. Empty when the
 // stream cannot be read whole.
-std::vector<uint8_t> ReadWholeStream(IStream *stream);
+std::vector<uint8_t> ReadWholeStream(IStream* stream);

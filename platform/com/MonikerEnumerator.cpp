@@ -4,7 +4,7 @@ ComPtr<IEnumMoniker> MonikerEnumerator::Create(std::vector<ComPtr<IMoniker>> mon
     return ComPtr<IEnumMoniker>::Adopt(new MonikerEnumerator(std::move(monikers), 0));
 }
 
-HRESULT MonikerEnumerator::Next(ULONG count, IMoniker **monikers, ULONG *fetched) {
+HRESULT MonikerEnumerator::Next(ULONG count, IMoniker** monikers, ULONG* fetched) {
     if (fetched)
         *fetched = 0;
     if (!monikers && count != 0)
@@ -41,7 +41,7 @@ HRESULT MonikerEnumerator::Reset() {
     return S_OK;
 }
 
-HRESULT MonikerEnumerator::Clone(IEnumMoniker **clone) {
+HRESULT MonikerEnumerator::Clone(IEnumMoniker** clone) {
     if (!clone)
         return E_POINTER;
     std::lock_guard lock(mutex_);

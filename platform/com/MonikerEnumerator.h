@@ -12,10 +12,10 @@ class MonikerEnumerator final : public ComObject<IEnumMoniker> {
 public:
     static ComPtr<IEnumMoniker> Create(std::vector<ComPtr<IMoniker>> monikers);
 
-    HRESULT Next(ULONG count, IMoniker **monikers, ULONG *fetched) override;
+    HRESULT Next(ULONG count, IMoniker** monikers, ULONG* fetched) override;
     HRESULT Skip(ULONG count) override;
     HRESULT Reset() override;
-    HRESULT Clone(IEnumMoniker **clone) override;
+    HRESULT Clone(IEnumMoniker** clone) override;
 
 private:
     MonikerEnumerator(std::vector<ComPtr<IMoniker>> monikers, size_t position)

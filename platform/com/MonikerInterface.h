@@ -15,12 +15,12 @@ struct IBindCtx;
 // A persistent name of an object. Binding makes (or finds) the named object; its persisted
 // state is what IPersistStream saves.
 struct IMoniker : IPersistStream {
-    virtual HRESULT BindToObject(IBindCtx *context, IMoniker *left, REFIID iid, void **object) = 0;
-    virtual HRESULT BindToStorage(IBindCtx *context, IMoniker *left, REFIID iid, void **object) = 0;
+    virtual HRESULT BindToObject(IBindCtx* context, IMoniker* left, REFIID iid, void** object) = 0;
+    virtual HRESULT BindToStorage(IBindCtx* context, IMoniker* left, REFIID iid, void** object) = 0;
     // *name: a wide string from the task allocator, which the caller frees (CoTaskMemFree).
-    virtual HRESULT GetDisplayName(IBindCtx *context, IMoniker *left, LPOLESTR *name) = 0;
+    virtual HRESULT GetDisplayName(IBindCtx* context, IMoniker* left, LPOLESTR* name) = 0;
     // S_OK when other names the same object, S_FALSE otherwise.
-    virtual HRESULT IsEqual(IMoniker *other) = 0;
+    virtual HRESULT IsEqual(IMoniker* other) = 0;
 
 protected:
     ~IMoniker() = default;
@@ -29,10 +29,10 @@ protected:
 // Hands out monikers one after another. Next answers S_FALSE when fewer than asked were left;
 // Skip answers S_FALSE when it ran past the end.
 struct IEnumMoniker : IUnknown {
-    virtual HRESULT Next(ULONG count, IMoniker **monikers, ULONG *fetched) = 0;
+    virtual HRESULT Next(ULONG count, IMoniker** monikers, ULONG* fetched) = 0;
     virtual HRESULT Skip(ULONG count) = 0;
     virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumMoniker **clone) = 0;
+    virtual HRESULT Clone(IEnumMoniker** clone) = 0;
 
 protected:
     ~IEnumMoniker() = default;

@@ -6,7 +6,7 @@ namespace {
 
 struct ErrorText {
     HRESULT code;
-    const char *text;
+    const char* text;
 };
 
 constexpr ErrorText kTexts[] = {
@@ -38,7 +38,7 @@ constexpr ErrorText kTexts[] = {
 } // namespace
 
 std::string OleErrorText(HRESULT hr) {
-    for (const auto &entry : kTexts)
+    for (const auto& entry : kTexts)
         if (entry.code == hr)
             return entry.text;
     return Format("Unknown error 0x%08X", static_cast<unsigned>(hr));

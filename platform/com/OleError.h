@@ -12,7 +12,7 @@ public:
     EOleSysError(std::string message, HRESULT errorCode)
         : Exception(std::move(message)), errorCode_(errorCode) {}
     HRESULT ErrorCode() const noexcept { return errorCode_; }
-    const char *ClassName() const noexcept override { return "EOleSysError"; }
+    const char* ClassName() const noexcept override { return "EOleSysError"; }
 
 private:
     HRESULT errorCode_;

@@ -3,7 +3,7 @@
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/ComPtr.h"
 
-HRESULT WriteClassStm(IStream *stream, REFCLSID clsid) {
+HRESULT WriteClassStm(IStream* stream, REFCLSID clsid) {
     if (!stream)
         return E_INVALIDARG;
     ULONG written = 0;
@@ -13,7 +13,7 @@ HRESULT WriteClassStm(IStream *stream, REFCLSID clsid) {
     return written == sizeof(CLSID) ? S_OK : STG_E_WRITEFAULT;
 }
 
-HRESULT ReadClassStm(IStream *stream, CLSID *clsid) {
+HRESULT ReadClassStm(IStream* stream, CLSID* clsid) {
     if (!stream || !clsid)
         return E_INVALIDARG;
     CLSID value{};
@@ -27,7 +27,7 @@ HRESULT ReadClassStm(IStream *stream, CLSID *clsid) {
     return S_OK;
 }
 
-HRESULT OleSaveToStream(IPersistStream *object, IStream *stream) {
+HRESULT OleSaveToStream(IPersistStream* object, IStream* stream) {
     if (!object || !stream)
         return E_INVALIDARG;
     CLSID clsid;
@@ -40,7 +40,7 @@ HRESULT OleSaveToStream(IPersistStream *object, IStream *stream) {
     return object->Save(stream, TRUE);
 }
 
-HRESULT OleLoadFromStream(IStream *stream, REFIID iid, void **object) {
+HRESULT OleLoadFromStream(IStream* stream, REFIID iid, void** object) {
     if (!object)
         return E_POINTER;
     *object = nullptr;

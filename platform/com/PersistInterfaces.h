@@ -11,7 +11,7 @@ inline constexpr IID IID_IPersistStream{
 
 // An object that names its class, so that it can be made again from the class id.
 struct IPersist : IUnknown {
-    virtual HRESULT GetClassID(CLSID *clsid) = 0;
+    virtual HRESULT GetClassID(CLSID* clsid) = 0;
 
 protected:
     ~IPersist() = default;
@@ -21,9 +21,9 @@ protected:
 struct IPersistStream : IPersist {
     // S_OK when changed since the last save, S_FALSE otherwise.
     virtual HRESULT IsDirty() = 0;
-    virtual HRESULT Load(IStream *stream) = 0;
-    virtual HRESULT Save(IStream *stream, BOOL clearDirty) = 0;
-    virtual HRESULT GetSizeMax(ULONGLONG *size) = 0;
+    virtual HRESULT Load(IStream* stream) = 0;
+    virtual HRESULT Save(IStream* stream, BOOL clearDirty) = 0;
+    virtual HRESULT GetSizeMax(ULONGLONG* size) = 0;
 
 protected:
     ~IPersistStream() = default;

@@ -4,7 +4,7 @@ ComPtr<IPropertyBag> PropertyBag::Create(Values values) {
     return ComPtr<IPropertyBag>::Adopt(new PropertyBag(std::move(values)));
 }
 
-HRESULT PropertyBag::Read(LPCOLESTR name, VARIANT *value, IErrorLog *) {
+HRESULT PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
     if (!name || !value)
         return E_POINTER;
     if (value->vt != VT_EMPTY && value->vt != VT_BSTR)
@@ -27,7 +27,7 @@ HRESULT PropertyBag::Read(LPCOLESTR name, VARIANT *value, IErrorLog *) {
     return S_OK;
 }
 
-HRESULT PropertyBag::Write(LPCOLESTR name, VARIANT *value) {
+HRESULT PropertyBag::Write(LPCOLESTR name, VARIANT* value) {
     if (!name || !value)
         return E_POINTER;
     if (value->vt != VT_BSTR)

@@ -16,9 +16,9 @@ public:
 
     static ComPtr<IPropertyBag> Create(Values values);
 
-    HRESULT Read(LPCOLESTR name, VARIANT *value, IErrorLog *log) override;
+    HRESULT Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) override;
     // Stores a string value; other kinds answer DISP_E_TYPEMISMATCH.
-    HRESULT Write(LPCOLESTR name, VARIANT *value) override;
+    HRESULT Write(LPCOLESTR name, VARIANT* value) override;
 
 private:
     explicit PropertyBag(Values values) : values_(std::move(values)) {}

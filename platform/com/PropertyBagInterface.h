@@ -14,8 +14,8 @@ struct IErrorLog;
 struct IPropertyBag : IUnknown {
     // value must be initialised; its vt asks for a kind (VT_EMPTY: as stored). A name the bag
     // does not hold answers a failure and leaves value empty.
-    virtual HRESULT Read(LPCOLESTR name, VARIANT *value, IErrorLog *log) = 0;
-    virtual HRESULT Write(LPCOLESTR name, VARIANT *value) = 0;
+    virtual HRESULT Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) = 0;
+    virtual HRESULT Write(LPCOLESTR name, VARIANT* value) = 0;
 
 protected:
     ~IPropertyBag() = default;

@@ -16,18 +16,18 @@ namespace RunningObjectFiles {
 
 namespace {
 
-constexpr const char *kSuffix = ".entry";
+constexpr const char* kSuffix = ".entry";
 
 // Creates one level of the folder and checks that it is a real folder of ours: in a shared
 // temporary folder another user could have made the name first.
-bool MakePrivateFolder(const fs::path &path) {
+bool MakePrivateFolder(const fs::path& path) {
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
     struct stat info;
     return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
 }
 
-fs::path EntryFile(const fs::path &folder, pid_t pid, uint32_t cookie) {
+fs::path EntryFile(const fs::path& folder, pid_t pid, uint32_t cookie) {
     return folder / (std::to_string(pid) + "-" + std::to_string(cookie) + kSuffix);
 }
 
@@ -35,7 +35,7 @@ bool ProcessExists(pid_t pid) {
     return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
 }
 
-std::optional<Entry> ReadEntry(const fs::path &file) {
+std::optional<Entry> ReadEntry(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
@@ -54,7 +54,7 @@ std::optional<Entry> ReadEntry(const fs::path &file) {
 } // namespace
 
 std::optional<fs::path> Folder() {
-    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     fs::path base;
     std::error_code error;
     if (runtime && runtime[0] == '/') {
@@ -70,7 +70,7 @@ std::optional<fs::path> Folder() {
     return base / "running-objects";
 }
 
-bool Publish(uint32_t cookie, const std::string &name) {
+bool Publish(uint32_t cookie, const std::string& name) {
     const auto folder = Folder();
     if (!folder)
         return false;
@@ -111,8 +111,8 @@ std::vector<Entry> List() {
     if (!folder)
         return entries;
     std::error_code error;
-    for (const auto &item : fs::directory_iterator(*folder, error)) {
-        const fs::path &file = item.path();
+    for (const auto& item : fs::directory_iterator(*folder, error)) {
+        const fs::path& file = item.path();
         if (file.extension() != kSuffix)
             continue;
         auto entry = ReadEntry(file);
@@ -125,7 +125,7 @@ std::vector<Entry> List() {
         }
         entries.push_back(std::move(*entry));
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return a.pid != b.pid ? a.pid < b.pid : a.name < b.name;
     });
     return entries;

@@ -25,7 +25,7 @@ std::optional<std::filesystem::path> Folder();
 
 // Writes the file of one registration atomically (a temporary file, then a rename). False when
 // it could not be written; the registration itself still stands.
-bool Publish(uint32_t cookie, const std::string &name);
+bool Publish(uint32_t cookie, const std::string& name);
 // Removes the file of one of this process's registrations.
 void Withdraw(uint32_t cookie);
 

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <vector>
 
-RunningObjectTable &RunningObjectTable::Instance() {
+RunningObjectTable& RunningObjectTable::Instance() {
     // Never destroyed: objects still registered at exit stay reachable, and the exit handler only
     // removes the published files.
-    static RunningObjectTable *const table = [] {
+    static RunningObjectTable* const table = [] {
         std::atexit(&RunningObjectTable::WithdrawAllAtExit);
         return new RunningObjectTable();
     }();
@@ -19,13 +19,13 @@ RunningObjectTable &RunningObjectTable::Instance() {
 }
 
 void RunningObjectTable::WithdrawAllAtExit() {
-    RunningObjectTable &table = Instance();
+    RunningObjectTable& table = Instance();
     std::lock_guard lock(table.mutex_);
-    for (const auto &[cookie, registration] : table.registrations_)
+    for (const auto& [cookie, registration] : table.registrations_)
         RunningObjectFiles::Withdraw(cookie);
 }
 
-HRESULT RunningObjectTable::Register(DWORD, IUnknown *object, IMoniker *name, DWORD *cookie) {
+HRESULT RunningObjectTable::Register(DWORD, IUnknown* object, IMoniker* name, DWORD* cookie) {
     if (!cookie)
         return E_POINTER;
     *cookie = 0;
@@ -35,7 +35,7 @@ HRESULT RunningObjectTable::Register(DWORD, IUnknown *object, IMoniker *name, DW
     const std::string published = Utf16ToUtf8(registration.displayName);
     std::lock_guard lock(mutex_);
     bool known = false;
-    for (const auto &[existing, entry] : registrations_)
+    for (const auto& [existing, entry] : registrations_)
         known = known || entry.displayName == registration.displayName;
     DWORD assigned = nextCookie_++;
     if (nextCookie_ == 0)
@@ -64,13 +64,13 @@ HRESULT RunningObjectTable::Revoke(DWORD cookie) {
     return S_OK;
 }
 
-HRESULT RunningObjectTable::IsRunning(IMoniker *name) {
+HRESULT RunningObjectTable::IsRunning(IMoniker* name) {
     ComPtr<IUnknown> object;
     const HRESULT hr = GetObject(name, object.Receive());
     return hr == S_OK ? S_OK : S_FALSE;
 }
 
-HRESULT RunningObjectTable::GetObject(IMoniker *name, IUnknown **object) {
+HRESULT RunningObjectTable::GetObject(IMoniker* name, IUnknown** object) {
     if (!object)
         return E_POINTER;
     *object = nullptr;
@@ -78,7 +78,7 @@ HRESULT RunningObjectTable::GetObject(IMoniker *name, IUnknown **object) {
         return E_INVALIDARG;
     const std::u16string displayName = MonikerDisplayName(name);
     std::lock_guard lock(mutex_);
-    for (const auto &[cookie, registration] : registrations_) {
+    for (const auto& [cookie, registration] : registrations_) {
         if (registration.displayName == displayName) {
             *object = ComPtr<IUnknown>(registration.object).Detach();
             return S_OK;
@@ -87,26 +87,26 @@ HRESULT RunningObjectTable::GetObject(IMoniker *name, IUnknown **object) {
     return MK_E_UNAVAILABLE;
 }
 
-HRESULT RunningObjectTable::EnumRunning(IEnumMoniker **names) {
+HRESULT RunningObjectTable::EnumRunning(IEnumMoniker** names) {
     if (!names)
         return E_POINTER;
     std::vector<ComPtr<IMoniker>> monikers;
     {
         std::lock_guard lock(mutex_);
-        for (const auto &[cookie, registration] : registrations_)
+        for (const auto& [cookie, registration] : registrations_)
             monikers.push_back(registration.name);
     }
     *names = MonikerEnumerator::Create(std::move(monikers)).Detach();
     return S_OK;
 }
 
-HRESULT GetRunningObjectTable(DWORD reserved, IRunningObjectTable **table) {
+HRESULT GetRunningObjectTable(DWORD reserved, IRunningObjectTable** table) {
     if (!table)
         return E_POINTER;
     *table = nullptr;
     if (reserved != 0)
         return E_INVALIDARG;
-    RunningObjectTable &instance = RunningObjectTable::Instance();
+    RunningObjectTable& instance = RunningObjectTable::Instance();
     instance.AddRef();
     *table = &instance;
     return S_OK;

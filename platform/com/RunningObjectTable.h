@@ -16,13 +16,13 @@
 class RunningObjectTable final : public ComObject<IRunningObjectTable> {
 public:
     // The one table of the process, which lives until the process ends.
-    static RunningObjectTable &Instance();
+    static RunningObjectTable& Instance();
 
-    HRESULT Register(DWORD flags, IUnknown *object, IMoniker *name, DWORD *cookie) override;
+    HRESULT Register(DWORD flags, IUnknown* object, IMoniker* name, DWORD* cookie) override;
     HRESULT Revoke(DWORD cookie) override;
-    HRESULT IsRunning(IMoniker *name) override;
-    HRESULT GetObject(IMoniker *name, IUnknown **object) override;
-    HRESULT EnumRunning(IEnumMoniker **names) override;
+    HRESULT IsRunning(IMoniker* name) override;
+    HRESULT GetObject(IMoniker* name, IUnknown** object) override;
+    HRESULT EnumRunning(IEnumMoniker** names) override;
 
 private:
     RunningObjectTable() = default;

@@ -12,11 +12,11 @@ inline constexpr DWORD ROTFLAGS_REGISTRATIONKEEPSALIVE = 0x1;
 struct IRunningObjectTable : IUnknown {
     // Registers object under name; *cookie (never 0) identifies the registration for Revoke.
     // MK_S_MONIKERALREADYREGISTERED (a success) when the name was registered already.
-    virtual HRESULT Register(DWORD flags, IUnknown *object, IMoniker *name, DWORD *cookie) = 0;
+    virtual HRESULT Register(DWORD flags, IUnknown* object, IMoniker* name, DWORD* cookie) = 0;
     virtual HRESULT Revoke(DWORD cookie) = 0;
-    virtual HRESULT IsRunning(IMoniker *name) = 0;
-    virtual HRESULT GetObject(IMoniker *name, IUnknown **object) = 0;
-    virtual HRESULT EnumRunning(IEnumMoniker **names) = 0;
+    virtual HRESULT IsRunning(IMoniker* name) = 0;
+    virtual HRESULT GetObject(IMoniker* name, IUnknown** object) = 0;
+    virtual HRESULT EnumRunning(IEnumMoniker** names) = 0;
 
 protected:
     ~IRunningObjectTable() = default;
@@ -25,4 +25,4 @@ protected:
 TARNOLIX_INTERFACE_ID(IRunningObjectTable, IID_IRunningObjectTable);
 
 // The process's running-object table; reserved must be 0.
-HRESULT GetRunningObjectTable(DWORD reserved, IRunningObjectTable **table);
+HRESULT GetRunningObjectTable(DWORD reserved, IRunningObjectTable** table);

@@ -2,7 +2,7 @@
 
 namespace {
 
-HRESULT WriteAll(IStream *stream, const void *bytes, ULONG count) {
+HRESULT WriteAll(IStream* stream, const void* bytes, ULONG count) {
     ULONG written = 0;
     const HRESULT hr = stream->Write(bytes, count, &written);
     if (FAILED(hr))
@@ -10,7 +10,7 @@ HRESULT WriteAll(IStream *stream, const void *bytes, ULONG count) {
     return written == count ? S_OK : STG_E_WRITEFAULT;
 }
 
-HRESULT ReadAll(IStream *stream, void *bytes, ULONG count) {
+HRESULT ReadAll(IStream* stream, void* bytes, ULONG count) {
     ULONG read = 0;
     const HRESULT hr = stream->Read(bytes, count, &read);
     if (FAILED(hr))
@@ -20,13 +20,13 @@ HRESULT ReadAll(IStream *stream, void *bytes, ULONG count) {
 
 } // namespace
 
-HRESULT WriteUInt32(IStream *stream, uint32_t value) {
+HRESULT WriteUInt32(IStream* stream, uint32_t value) {
     const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
                               static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
     return WriteAll(stream, bytes, 4);
 }
 
-HRESULT WriteWideString(IStream *stream, std::u16string_view text) {
+HRESULT WriteWideString(IStream* stream, std::u16string_view text) {
     HRESULT hr = WriteUInt32(stream, static_cast<uint32_t>(text.size()));
     if (FAILED(hr))
         return hr;
@@ -39,7 +39,7 @@ HRESULT WriteWideString(IStream *stream, std::u16string_view text) {
     return S_OK;
 }
 
-HRESULT ReadUInt32(IStream *stream, uint32_t &value) {
+HRESULT ReadUInt32(IStream* stream, uint32_t& value) {
     uint8_t bytes[4];
     const HRESULT hr = ReadAll(stream, bytes, 4);
     if (FAILED(hr))
@@ -49,7 +49,7 @@ HRESULT ReadUInt32(IStream *stream, uint32_t &value) {
     return S_OK;
 }
 
-HRESULT ReadWideString(IStream *stream, std::u16string &text, uint32_t maxLength) {
+HRESULT ReadWideString(IStream* stream, std::u16string& text, uint32_t maxLength) {
     uint32_t length = 0;
     HRESULT hr = ReadUInt32(stream, length);
     if (FAILED(hr))
@@ -57,7 +57,7 @@ HRESULT ReadWideString(IStream *stream, std::u16string &text, uint32_t maxLength
     if (length > maxLength)
         return STG_E_READFAULT;
     std::u16string result(length, u'\0');
-    for (char16_t &c : result) {
+    for (char16_t& c : result) {
         uint8_t bytes[2];
         hr = ReadAll(stream, bytes, 2);
         if (FAILED(hr))

@@ -13,8 +13,8 @@ inline constexpr IID IID_IStream{
 // Reads and writes bytes at a current position. Read answers S_FALSE when fewer bytes than
 // asked for were left.
 struct ISequentialStream : IUnknown {
-    virtual HRESULT Read(void *buffer, ULONG count, ULONG *read) = 0;
-    virtual HRESULT Write(const void *buffer, ULONG count, ULONG *written) = 0;
+    virtual HRESULT Read(void* buffer, ULONG count, ULONG* read) = 0;
+    virtual HRESULT Write(const void* buffer, ULONG count, ULONG* written) = 0;
 
 protected:
     ~ISequentialStream() = default;
@@ -26,7 +26,7 @@ inline constexpr DWORD STREAM_SEEK_END = 2;
 
 // A seekable stream of bytes whose size can be set.
 struct IStream : ISequentialStream {
-    virtual HRESULT Seek(LONGLONG move, DWORD origin, ULONGLONG *newPosition) = 0;
+    virtual HRESULT Seek(LONGLONG move, DWORD origin, ULONGLONG* newPosition) = 0;
     virtual HRESULT SetSize(ULONGLONG newSize) = 0;
 
 protected:

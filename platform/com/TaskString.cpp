@@ -8,7 +8,7 @@
 LPOLESTR CoTaskStringFrom(std::u16string_view text) {
     if (text.size() >= std::numeric_limits<size_t>::max() / sizeof(OLECHAR))
         return nullptr;
-    auto *copy = static_cast<LPOLESTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(OLECHAR)));
+    auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(OLECHAR)));
     if (!copy)
         return nullptr;
     std::memcpy(copy, text.data(), text.size() * sizeof(OLECHAR));

@@ -4,16 +4,16 @@
 #include <cstring>
 #include <limits>
 
-BSTR SysAllocStringLen(const OLECHAR *text, uint32_t length) {
+BSTR SysAllocStringLen(const OLECHAR* text, uint32_t length) {
     // Byte count, characters, terminating NUL.
     if (length > (std::numeric_limits<uint32_t>::max() - sizeof(uint32_t)) / sizeof(OLECHAR) - 1)
         return nullptr;
     const uint32_t bytes = length * static_cast<uint32_t>(sizeof(OLECHAR));
-    auto *block = static_cast<uint8_t *>(std::malloc(sizeof(uint32_t) + bytes + sizeof(OLECHAR)));
+    auto* block = static_cast<uint8_t*>(std::malloc(sizeof(uint32_t) + bytes + sizeof(OLECHAR)));
     if (!block)
         return nullptr;
     std::memcpy(block, &bytes, sizeof bytes);
-    auto *chars = reinterpret_cast<OLECHAR *>(block + sizeof(uint32_t));
+    auto* chars = reinterpret_cast<OLECHAR*>(block + sizeof(uint32_t));
     if (text)
         std::memcpy(chars, text, bytes);
     else
@@ -30,23 +30,23 @@ BSTR SysAllocString(LPCOLESTR text) {
 
 void SysFreeString(BSTR text) noexcept {
     if (text)
-        std::free(reinterpret_cast<uint8_t *>(text) - sizeof(uint32_t));
+        std::free(reinterpret_cast<uint8_t*>(text) - sizeof(uint32_t));
 }
 
 uint32_t SysStringLen(BSTR text) noexcept {
     if (!text)
         return 0;
     uint32_t bytes;
-    std::memcpy(&bytes, reinterpret_cast<uint8_t *>(text) - sizeof(uint32_t), sizeof bytes);
+    std::memcpy(&bytes, reinterpret_cast<uint8_t*>(text) - sizeof(uint32_t), sizeof bytes);
     return bytes / static_cast<uint32_t>(sizeof(OLECHAR));
 }
 
-void VariantInit(VARIANT *value) noexcept {
+void VariantInit(VARIANT* value) noexcept {
     value->vt = VT_EMPTY;
     value->lVal = 0;
 }
 
-HRESULT VariantClear(VARIANT *value) noexcept {
+HRESULT VariantClear(VARIANT* value) noexcept {
     if (!value)
         return E_INVALIDARG;
     if (value->vt == VT_BSTR)
@@ -55,7 +55,7 @@ HRESULT VariantClear(VARIANT *value) noexcept {
     return S_OK;
 }
 
-HRESULT VariantCopy(VARIANT *destination, const VARIANT *source) {
+HRESULT VariantCopy(VARIANT* destination, const VARIANT* source) {
     if (!destination || !source)
         return E_INVALIDARG;
     if (destination == source)

@@ -9,10 +9,10 @@
 
 // A counted wide string of the object services: the characters, NUL-terminated, preceded in
 // memory by their byte count. Null stands for the empty string.
-using BSTR = OLECHAR *;
+using BSTR = OLECHAR*;
 
 BSTR SysAllocString(LPCOLESTR text);
-BSTR SysAllocStringLen(const OLECHAR *text, uint32_t length);
+BSTR SysAllocStringLen(const OLECHAR* text, uint32_t length);
 void SysFreeString(BSTR text) noexcept;
 uint32_t SysStringLen(BSTR text) noexcept;
 
@@ -31,21 +31,21 @@ struct VARIANT {
     };
 };
 
-void VariantInit(VARIANT *value) noexcept;
-HRESULT VariantClear(VARIANT *value) noexcept;
+void VariantInit(VARIANT* value) noexcept;
+HRESULT VariantClear(VARIANT* value) noexcept;
 // Copies source into an initialised destination (cleared first); strings are duplicated.
-HRESULT VariantCopy(VARIANT *destination, const VARIANT *source);
+HRESULT VariantCopy(VARIANT* destination, const VARIANT* source);
 
 // A variant cleared on scope exit.
 class ScopedVariant {
 public:
     ScopedVariant() noexcept { VariantInit(&value_); }
     ~ScopedVariant() { VariantClear(&value_); }
-    ScopedVariant(const ScopedVariant &) = delete;
-    ScopedVariant &operator=(const ScopedVariant &) = delete;
+    ScopedVariant(const ScopedVariant&) = delete;
+    ScopedVariant& operator=(const ScopedVariant&) = delete;
 
-    VARIANT *operator&() noexcept { return &value_; }
-    const VARIANT &Get() const noexcept { return value_; }
+    VARIANT* operator&() noexcept { return &value_; }
+    const VARIANT& Get() const noexcept { return value_; }
     // The string held, or empty for any other kind of value.
     std::u16string_view String() const noexcept;
 

@@ -12,36 +12,36 @@
 // E_NOTIMPL. Any thread may use it; its state never changes after construction.
 class CaptureOutputPin final : public IPin {
 public:
-    CaptureOutputPin(IBaseFilter &filter, std::u16string name, std::vector<VideoFormat> formats)
+    CaptureOutputPin(IBaseFilter& filter, std::u16string name, std::vector<VideoFormat> formats)
         : filter_(filter), name_(std::move(name)), formats_(std::move(formats)) {}
-    CaptureOutputPin(const CaptureOutputPin &) = delete;
-    CaptureOutputPin &operator=(const CaptureOutputPin &) = delete;
+    CaptureOutputPin(const CaptureOutputPin&) = delete;
+    CaptureOutputPin& operator=(const CaptureOutputPin&) = delete;
     ~CaptureOutputPin() = default;
 
-    const std::vector<VideoFormat> &Formats() const { return formats_; }
+    const std::vector<VideoFormat>& Formats() const { return formats_; }
 
-    HRESULT QueryInterface(REFIID iid, void **object) override;
+    HRESULT QueryInterface(REFIID iid, void** object) override;
     ULONG AddRef() override { return filter_.AddRef(); }
     ULONG Release() override { return filter_.Release(); }
 
-    HRESULT Connect(IPin *receivePin, const AM_MEDIA_TYPE *type) override;
-    HRESULT ReceiveConnection(IPin *connector, const AM_MEDIA_TYPE *type) override;
+    HRESULT Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) override;
+    HRESULT ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override;
     HRESULT Disconnect() override { return S_FALSE; }
-    HRESULT ConnectedTo(IPin **pin) override;
-    HRESULT ConnectionMediaType(AM_MEDIA_TYPE *type) override;
-    HRESULT QueryPinInfo(PIN_INFO *info) override;
-    HRESULT QueryDirection(PIN_DIRECTION *direction) override;
-    HRESULT QueryId(LPOLESTR *id) override;
-    HRESULT QueryAccept(const AM_MEDIA_TYPE *type) override;
-    HRESULT EnumMediaTypes(IEnumMediaTypes **types) override;
-    HRESULT QueryInternalConnections(IPin **, ULONG *) override { return E_NOTIMPL; }
+    HRESULT ConnectedTo(IPin** pin) override;
+    HRESULT ConnectionMediaType(AM_MEDIA_TYPE* type) override;
+    HRESULT QueryPinInfo(PIN_INFO* info) override;
+    HRESULT QueryDirection(PIN_DIRECTION* direction) override;
+    HRESULT QueryId(LPOLESTR* id) override;
+    HRESULT QueryAccept(const AM_MEDIA_TYPE* type) override;
+    HRESULT EnumMediaTypes(IEnumMediaTypes** types) override;
+    HRESULT QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
     HRESULT EndOfStream() override { return E_UNEXPECTED; }
     HRESULT BeginFlush() override { return E_UNEXPECTED; }
     HRESULT EndFlush() override { return E_UNEXPECTED; }
     HRESULT NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
 
 private:
-    IBaseFilter &filter_;
+    IBaseFilter& filter_;
     const std::u16string name_;
     const std::vector<VideoFormat> formats_;
 };

@@ -12,7 +12,7 @@ ComPtr<IBaseFilter> CaptureSourceFilter::Create(REFCLSID clsid, std::string devi
     return ComPtr<IBaseFilter>::Adopt(new CaptureSourceFilter(clsid, std::move(device), std::move(formats)));
 }
 
-HRESULT CaptureSourceFilter::GetClassID(CLSID *clsid) {
+HRESULT CaptureSourceFilter::GetClassID(CLSID* clsid) {
     if (!clsid)
         return E_POINTER;
     *clsid = clsid_;
@@ -25,7 +25,7 @@ HRESULT CaptureSourceFilter::Stop() {
     return S_OK;
 }
 
-HRESULT CaptureSourceFilter::GetState(DWORD, FILTER_STATE *state) {
+HRESULT CaptureSourceFilter::GetState(DWORD, FILTER_STATE* state) {
     if (!state)
         return E_POINTER;
     std::lock_guard lock(mutex_);
@@ -33,21 +33,21 @@ HRESULT CaptureSourceFilter::GetState(DWORD, FILTER_STATE *state) {
     return S_OK;
 }
 
-HRESULT CaptureSourceFilter::GetSyncSource(IReferenceClock **clock) {
+HRESULT CaptureSourceFilter::GetSyncSource(IReferenceClock** clock) {
     if (!clock)
         return E_POINTER;
     *clock = nullptr;
     return S_OK;
 }
 
-HRESULT CaptureSourceFilter::EnumPins(IEnumPins **pins) {
+HRESULT CaptureSourceFilter::EnumPins(IEnumPins** pins) {
     if (!pins)
         return E_POINTER;
     *pins = PinEnumerator::Create({ComPtr<IPin>(&pin_)}).Detach();
     return S_OK;
 }
 
-HRESULT CaptureSourceFilter::FindPin(LPCOLESTR id, IPin **pin) {
+HRESULT CaptureSourceFilter::FindPin(LPCOLESTR id, IPin** pin) {
     if (!id || !pin)
         return E_POINTER;
     if (std::u16string_view(id) != u"Capture") {
@@ -58,7 +58,7 @@ HRESULT CaptureSourceFilter::FindPin(LPCOLESTR id, IPin **pin) {
     return S_OK;
 }
 
-HRESULT CaptureSourceFilter::QueryFilterInfo(FILTER_INFO *info) {
+HRESULT CaptureSourceFilter::QueryFilterInfo(FILTER_INFO* info) {
     if (!info)
         return E_POINTER;
     std::lock_guard lock(mutex_);
@@ -71,7 +71,7 @@ HRESULT CaptureSourceFilter::QueryFilterInfo(FILTER_INFO *info) {
     return S_OK;
 }
 
-HRESULT CaptureSourceFilter::JoinFilterGraph(IFilterGraph *graph, LPCOLESTR name) {
+HRESULT CaptureSourceFilter::JoinFilterGraph(IFilterGraph* graph, LPCOLESTR name) {
     std::lock_guard lock(mutex_);
     graph_ = graph;
     name_ = graph && name ? name : u"";

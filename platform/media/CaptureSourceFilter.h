@@ -16,20 +16,20 @@ public:
     static ComPtr<IBaseFilter> Create(REFCLSID clsid, std::string device, std::vector<VideoFormat> formats);
 
     // The device this filter captures from: a V4L2 node's path or a virtual camera's entry.
-    const std::string &Device() const { return device_; }
+    const std::string& Device() const { return device_; }
 
-    HRESULT GetClassID(CLSID *clsid) override;
+    HRESULT GetClassID(CLSID* clsid) override;
     HRESULT Stop() override;
     HRESULT Pause() override { return E_NOTIMPL; }
     HRESULT Run(REFERENCE_TIME) override { return E_NOTIMPL; }
-    HRESULT GetState(DWORD millisecondsTimeout, FILTER_STATE *state) override;
-    HRESULT SetSyncSource(IReferenceClock *) override { return S_OK; }
-    HRESULT GetSyncSource(IReferenceClock **clock) override;
-    HRESULT EnumPins(IEnumPins **pins) override;
-    HRESULT FindPin(LPCOLESTR id, IPin **pin) override;
-    HRESULT QueryFilterInfo(FILTER_INFO *info) override;
-    HRESULT JoinFilterGraph(IFilterGraph *graph, LPCOLESTR name) override;
-    HRESULT QueryVendorInfo(LPOLESTR *) override { return E_NOTIMPL; }
+    HRESULT GetState(DWORD millisecondsTimeout, FILTER_STATE* state) override;
+    HRESULT SetSyncSource(IReferenceClock*) override { return S_OK; }
+    HRESULT GetSyncSource(IReferenceClock** clock) override;
+    HRESULT EnumPins(IEnumPins** pins) override;
+    HRESULT FindPin(LPCOLESTR id, IPin** pin) override;
+    HRESULT QueryFilterInfo(FILTER_INFO* info) override;
+    HRESULT JoinFilterGraph(IFilterGraph* graph, LPCOLESTR name) override;
+    HRESULT QueryVendorInfo(LPOLESTR*) override { return E_NOTIMPL; }
 
 private:
     CaptureSourceFilter(REFCLSID clsid, std::string device, std::vector<VideoFormat> formats);
@@ -39,7 +39,7 @@ private:
     CaptureOutputPin pin_;
     // mutex_ guards graph_, name_ and state_.
     std::mutex mutex_;
-    IFilterGraph *graph_ = nullptr; // not counted: the graph owns the filter
+    IFilterGraph* graph_ = nullptr; // not counted: the graph owns the filter
     std::u16string name_;
     FILTER_STATE state_ = State_Stopped;
 };

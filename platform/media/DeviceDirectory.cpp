@@ -12,13 +12,13 @@ namespace DeviceDirectory {
 
 namespace {
 
-PropertyBag::Values V4l2Properties(const V4l2Camera &camera) {
+PropertyBag::Values V4l2Properties(const V4l2Camera& camera) {
     return {{u"FriendlyName", Utf8ToUtf16(camera.cardName)},
             {u"CLSID", StringFromCLSID(CLSID_V4l2CaptureSource)},
             {u"DevicePath", Utf8ToUtf16(camera.path)}};
 }
 
-PropertyBag::Values VirtualProperties(const VirtualCamera &camera) {
+PropertyBag::Values VirtualProperties(const VirtualCamera& camera) {
     return {{u"FriendlyName", Utf8ToUtf16(camera.name)},
             {u"CLSID", StringFromCLSID(CLSID_VirtualCameraSource)},
             {u"DevicePath", Utf8ToUtf16("virtual:" + camera.Entry())}};
@@ -28,7 +28,7 @@ PropertyBag::Values CategoryProperties(REFCLSID category) {
     return {{u"FriendlyName", u"Video Capture Sources"}, {u"CLSID", StringFromCLSID(category)}};
 }
 
-std::optional<V4l2Camera> FindV4l2(const std::u16string &identity) {
+std::optional<V4l2Camera> FindV4l2(const std::u16string& identity) {
     const auto access = V4l2Access::Current();
     const std::string node = access->ResolveIdentity(Utf16ToUtf8(identity));
     if (node.empty())
@@ -36,14 +36,14 @@ std::optional<V4l2Camera> FindV4l2(const std::u16string &identity) {
     return ProbeV4l2Node(access, node);
 }
 
-std::optional<ProvidedDevice> FindProvided(const std::u16string &id) {
-    for (auto &device : VideoDeviceProviders::Devices())
+std::optional<ProvidedDevice> FindProvided(const std::u16string& id) {
+    for (auto& device : VideoDeviceProviders::Devices())
         if (device.id == id)
             return std::move(device);
     return std::nullopt;
 }
 
-HRESULT QueryFilter(const ComPtr<IBaseFilter> &filter, REFIID iid, void **object) {
+HRESULT QueryFilter(const ComPtr<IBaseFilter>& filter, REFIID iid, void** object) {
     return filter->QueryInterface(iid, object);
 }
 
@@ -51,11 +51,11 @@ HRESULT QueryFilter(const ComPtr<IBaseFilter> &filter, REFIID iid, void **object
 
 std::vector<DeviceRecord> VideoInputDevices() {
     std::vector<DeviceRecord> devices;
-    for (const auto &camera : ListV4l2Cameras(V4l2Access::Current()))
+    for (const auto& camera : ListV4l2Cameras(V4l2Access::Current()))
         devices.push_back({{DeviceKind::V4l2, Utf8ToUtf16(camera.identity)}, V4l2Properties(camera)});
-    for (const auto &camera : VirtualCamerasFromEnvironment())
+    for (const auto& camera : VirtualCamerasFromEnvironment())
         devices.push_back({{DeviceKind::Virtual, Utf8ToUtf16(camera.Entry())}, VirtualProperties(camera)});
-    for (auto &device : VideoDeviceProviders::Devices())
+    for (auto& device : VideoDeviceProviders::Devices())
         devices.push_back({{DeviceKind::Provided, device.id}, std::move(device.properties)});
     return devices;
 }
@@ -65,7 +65,7 @@ std::vector<DeviceRecord> Categories() {
              CategoryProperties(CLSID_VideoInputDeviceCategory)}};
 }
 
-HRESULT Properties(const DeviceIdentity &identity, PropertyBag::Values &properties) {
+HRESULT Properties(const DeviceIdentity& identity, PropertyBag::Values& properties) {
     switch (identity.kind) {
     case DeviceKind::V4l2:
         if (const auto camera = FindV4l2(identity.id)) {
@@ -97,7 +97,7 @@ HRESULT Properties(const DeviceIdentity &identity, PropertyBag::Values &properti
     return MK_E_NOOBJECT;
 }
 
-HRESULT Bind(const DeviceIdentity &identity, REFIID iid, void **object) {
+HRESULT Bind(const DeviceIdentity& identity, REFIID iid, void** object) {
     if (!object)
         return E_POINTER;
     *object = nullptr;

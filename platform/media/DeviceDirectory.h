@@ -17,7 +17,7 @@ struct DeviceIdentity {
     DeviceKind kind = DeviceKind::V4l2;
     std::u16string id;
 
-    friend bool operator==(const DeviceIdentity &, const DeviceIdentity &) = default;
+    friend bool operator==(const DeviceIdentity&, const DeviceIdentity&) = default;
 };
 
 // A device as an enumeration finds it: who it is and its property bag at that moment.
@@ -37,9 +37,9 @@ std::vector<DeviceRecord> VideoInputDevices();
 std::vector<DeviceRecord> Categories();
 
 // The property bag of a device as it is now; MK_E_NOOBJECT when it is gone.
-HRESULT Properties(const DeviceIdentity &identity, PropertyBag::Values &properties);
+HRESULT Properties(const DeviceIdentity& identity, PropertyBag::Values& properties);
 // Creates the device's capture source filter and queries it for iid; MK_E_NOOBJECT when the
 // device is gone or cannot be opened.
-HRESULT Bind(const DeviceIdentity &identity, REFIID iid, void **object);
+HRESULT Bind(const DeviceIdentity& identity, REFIID iid, void** object);
 
 } // namespace DeviceDirectory

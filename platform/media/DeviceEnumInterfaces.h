@@ -32,7 +32,7 @@ inline constexpr DWORD CDEF_DEVMON_FILTER = 0x2;
 struct ICreateDevEnum : IUnknown {
     // S_OK with an enumerator when the category has devices; S_FALSE with *enumerator null when
     // it has none.
-    virtual HRESULT CreateClassEnumerator(REFCLSID category, IEnumMoniker **enumerator, DWORD flags) = 0;
+    virtual HRESULT CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator, DWORD flags) = 0;
 
 protected:
     ~ICreateDevEnum() = default;

@@ -28,14 +28,14 @@ ComPtr<IMoniker> DeviceMoniker::Create(DeviceRecord record) {
         new DeviceMoniker(std::move(record.identity), std::move(record.properties)));
 }
 
-HRESULT DeviceMoniker::GetClassID(CLSID *clsid) {
+HRESULT DeviceMoniker::GetClassID(CLSID* clsid) {
     if (!clsid)
         return E_POINTER;
     *clsid = CLSID_DeviceMoniker;
     return S_OK;
 }
 
-HRESULT DeviceMoniker::Load(IStream *stream) {
+HRESULT DeviceMoniker::Load(IStream* stream) {
     if (!stream)
         return E_POINTER;
     uint32_t kind = 0;
@@ -53,7 +53,7 @@ HRESULT DeviceMoniker::Load(IStream *stream) {
     return S_OK;
 }
 
-HRESULT DeviceMoniker::Save(IStream *stream, BOOL) {
+HRESULT DeviceMoniker::Save(IStream* stream, BOOL) {
     if (!stream)
         return E_POINTER;
     const DeviceIdentity identity = Identity();
@@ -61,18 +61,18 @@ HRESULT DeviceMoniker::Save(IStream *stream, BOOL) {
     return FAILED(hr) ? hr : WriteWideString(stream, identity.id);
 }
 
-HRESULT DeviceMoniker::GetSizeMax(ULONGLONG *size) {
+HRESULT DeviceMoniker::GetSizeMax(ULONGLONG* size) {
     if (!size)
         return E_POINTER;
     *size = 8 + 2 * Identity().id.size();
     return S_OK;
 }
 
-HRESULT DeviceMoniker::BindToObject(IBindCtx *, IMoniker *, REFIID iid, void **object) {
+HRESULT DeviceMoniker::BindToObject(IBindCtx*, IMoniker*, REFIID iid, void** object) {
     return DeviceDirectory::Bind(Identity(), iid, object);
 }
 
-HRESULT DeviceMoniker::BindToStorage(IBindCtx *, IMoniker *, REFIID iid, void **object) {
+HRESULT DeviceMoniker::BindToStorage(IBindCtx*, IMoniker*, REFIID iid, void** object) {
     if (!object)
         return E_POINTER;
     *object = nullptr;
@@ -91,7 +91,7 @@ HRESULT DeviceMoniker::BindToStorage(IBindCtx *, IMoniker *, REFIID iid, void **
     return PropertyBag::Create(std::move(*properties))->QueryInterface(iid, object);
 }
 
-HRESULT DeviceMoniker::GetDisplayName(IBindCtx *, IMoniker *, LPOLESTR *name) {
+HRESULT DeviceMoniker::GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* name) {
     if (!name)
         return E_POINTER;
     const DeviceIdentity identity = Identity();
@@ -99,7 +99,7 @@ HRESULT DeviceMoniker::GetDisplayName(IBindCtx *, IMoniker *, LPOLESTR *name) {
     return *name ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT DeviceMoniker::IsEqual(IMoniker *other) {
+HRESULT DeviceMoniker::IsEqual(IMoniker* other) {
     if (!other)
         return E_INVALIDARG;
     CLSID clsid;

@@ -21,15 +21,15 @@ public:
 
     static ComPtr<IMoniker> Create(DeviceRecord record);
 
-    HRESULT GetClassID(CLSID *clsid) override;
+    HRESULT GetClassID(CLSID* clsid) override;
     HRESULT IsDirty() override { return S_FALSE; }
-    HRESULT Load(IStream *stream) override;
-    HRESULT Save(IStream *stream, BOOL clearDirty) override;
-    HRESULT GetSizeMax(ULONGLONG *size) override;
-    HRESULT BindToObject(IBindCtx *context, IMoniker *left, REFIID iid, void **object) override;
-    HRESULT BindToStorage(IBindCtx *context, IMoniker *left, REFIID iid, void **object) override;
-    HRESULT GetDisplayName(IBindCtx *context, IMoniker *left, LPOLESTR *name) override;
-    HRESULT IsEqual(IMoniker *other) override;
+    HRESULT Load(IStream* stream) override;
+    HRESULT Save(IStream* stream, BOOL clearDirty) override;
+    HRESULT GetSizeMax(ULONGLONG* size) override;
+    HRESULT BindToObject(IBindCtx* context, IMoniker* left, REFIID iid, void** object) override;
+    HRESULT BindToStorage(IBindCtx* context, IMoniker* left, REFIID iid, void** object) override;
+    HRESULT GetDisplayName(IBindCtx* context, IMoniker* left, LPOLESTR* name) override;
+    HRESULT IsEqual(IMoniker* other) override;
 
 private:
     DeviceIdentity Identity();

@@ -39,12 +39,12 @@ struct IBaseFilter;
 // What QueryFilterInfo reports; pGraph is a counted reference (or null) the caller releases.
 struct FILTER_INFO {
     OLECHAR achName[128];
-    IFilterGraph *pGraph;
+    IFilterGraph* pGraph;
 };
 
 // What QueryPinInfo reports; pFilter is a counted reference the caller releases.
 struct PIN_INFO {
-    IBaseFilter *pFilter;
+    IBaseFilter* pFilter;
     PIN_DIRECTION dir;
     OLECHAR achName[128];
 };
@@ -53,21 +53,21 @@ struct IMediaFilter : IPersist {
     virtual HRESULT Stop() = 0;
     virtual HRESULT Pause() = 0;
     virtual HRESULT Run(REFERENCE_TIME start) = 0;
-    virtual HRESULT GetState(DWORD millisecondsTimeout, FILTER_STATE *state) = 0;
-    virtual HRESULT SetSyncSource(IReferenceClock *clock) = 0;
-    virtual HRESULT GetSyncSource(IReferenceClock **clock) = 0;
+    virtual HRESULT GetState(DWORD millisecondsTimeout, FILTER_STATE* state) = 0;
+    virtual HRESULT SetSyncSource(IReferenceClock* clock) = 0;
+    virtual HRESULT GetSyncSource(IReferenceClock** clock) = 0;
 
 protected:
     ~IMediaFilter() = default;
 };
 
 struct IBaseFilter : IMediaFilter {
-    virtual HRESULT EnumPins(IEnumPins **pins) = 0;
-    virtual HRESULT FindPin(LPCOLESTR id, IPin **pin) = 0;
-    virtual HRESULT QueryFilterInfo(FILTER_INFO *info) = 0;
+    virtual HRESULT EnumPins(IEnumPins** pins) = 0;
+    virtual HRESULT FindPin(LPCOLESTR id, IPin** pin) = 0;
+    virtual HRESULT QueryFilterInfo(FILTER_INFO* info) = 0;
     // The graph is not counted: it owns the filter, not the other way round.
-    virtual HRESULT JoinFilterGraph(IFilterGraph *graph, LPCOLESTR name) = 0;
-    virtual HRESULT QueryVendorInfo(LPOLESTR *vendorInfo) = 0;
+    virtual HRESULT JoinFilterGraph(IFilterGraph* graph, LPCOLESTR name) = 0;
+    virtual HRESULT QueryVendorInfo(LPOLESTR* vendorInfo) = 0;
 
 protected:
     ~IBaseFilter() = default;
@@ -75,13 +75,13 @@ protected:
 
 // A graph of filters: what a filter sees of the graph it joined.
 struct IFilterGraph : IUnknown {
-    virtual HRESULT AddFilter(IBaseFilter *filter, LPCOLESTR name) = 0;
-    virtual HRESULT RemoveFilter(IBaseFilter *filter) = 0;
-    virtual HRESULT EnumFilters(IEnumFilters **filters) = 0;
-    virtual HRESULT FindFilterByName(LPCOLESTR name, IBaseFilter **filter) = 0;
-    virtual HRESULT ConnectDirect(IPin *output, IPin *input, const AM_MEDIA_TYPE *type) = 0;
-    virtual HRESULT Reconnect(IPin *pin) = 0;
-    virtual HRESULT Disconnect(IPin *pin) = 0;
+    virtual HRESULT AddFilter(IBaseFilter* filter, LPCOLESTR name) = 0;
+    virtual HRESULT RemoveFilter(IBaseFilter* filter) = 0;
+    virtual HRESULT EnumFilters(IEnumFilters** filters) = 0;
+    virtual HRESULT FindFilterByName(LPCOLESTR name, IBaseFilter** filter) = 0;
+    virtual HRESULT ConnectDirect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type) = 0;
+    virtual HRESULT Reconnect(IPin* pin) = 0;
+    virtual HRESULT Disconnect(IPin* pin) = 0;
     virtual HRESULT SetDefaultSyncSource() = 0;
 
 protected:
@@ -89,19 +89,19 @@ protected:
 };
 
 struct IPin : IUnknown {
-    virtual HRESULT Connect(IPin *receivePin, const AM_MEDIA_TYPE *type) = 0;
-    virtual HRESULT ReceiveConnection(IPin *connector, const AM_MEDIA_TYPE *type) = 0;
+    virtual HRESULT Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) = 0;
+    virtual HRESULT ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) = 0;
     virtual HRESULT Disconnect() = 0;
-    virtual HRESULT ConnectedTo(IPin **pin) = 0;
-    virtual HRESULT ConnectionMediaType(AM_MEDIA_TYPE *type) = 0;
-    virtual HRESULT QueryPinInfo(PIN_INFO *info) = 0;
-    virtual HRESULT QueryDirection(PIN_DIRECTION *direction) = 0;
+    virtual HRESULT ConnectedTo(IPin** pin) = 0;
+    virtual HRESULT ConnectionMediaType(AM_MEDIA_TYPE* type) = 0;
+    virtual HRESULT QueryPinInfo(PIN_INFO* info) = 0;
+    virtual HRESULT QueryDirection(PIN_DIRECTION* direction) = 0;
     // *id from the task allocator.
-    virtual HRESULT QueryId(LPOLESTR *id) = 0;
+    virtual HRESULT QueryId(LPOLESTR* id) = 0;
     // S_OK when the pin accepts the type, S_FALSE otherwise.
-    virtual HRESULT QueryAccept(const AM_MEDIA_TYPE *type) = 0;
-    virtual HRESULT EnumMediaTypes(IEnumMediaTypes **types) = 0;
-    virtual HRESULT QueryInternalConnections(IPin **pins, ULONG *count) = 0;
+    virtual HRESULT QueryAccept(const AM_MEDIA_TYPE* type) = 0;
+    virtual HRESULT EnumMediaTypes(IEnumMediaTypes** types) = 0;
+    virtual HRESULT QueryInternalConnections(IPin** pins, ULONG* count) = 0;
     virtual HRESULT EndOfStream() = 0;
     virtual HRESULT BeginFlush() = 0;
     virtual HRESULT EndFlush() = 0;
@@ -112,10 +112,10 @@ protected:
 };
 
 struct IEnumPins : IUnknown {
-    virtual HRESULT Next(ULONG count, IPin **pins, ULONG *fetched) = 0;
+    virtual HRESULT Next(ULONG count, IPin** pins, ULONG* fetched) = 0;
     virtual HRESULT Skip(ULONG count) = 0;
     virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumPins **clone) = 0;
+    virtual HRESULT Clone(IEnumPins** clone) = 0;
 
 protected:
     ~IEnumPins() = default;
@@ -124,10 +124,10 @@ protected:
 // Hands out media types, each record and its format block from the task allocator; the caller
 // frees both (DeleteMediaType).
 struct IEnumMediaTypes : IUnknown {
-    virtual HRESULT Next(ULONG count, AM_MEDIA_TYPE **types, ULONG *fetched) = 0;
+    virtual HRESULT Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) = 0;
     virtual HRESULT Skip(ULONG count) = 0;
     virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumMediaTypes **clone) = 0;
+    virtual HRESULT Clone(IEnumMediaTypes** clone) = 0;
 
 protected:
     ~IEnumMediaTypes() = default;

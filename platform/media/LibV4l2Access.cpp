@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // N of a "videoN" file name, or -1.
-long VideoNumber(const std::string &name) {
+long VideoNumber(const std::string& name) {
     constexpr std::string_view prefix = "video";
     if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0 || name.size() > 12)
         return -1;
@@ -30,25 +30,25 @@ long VideoNumber(const std::string &name) {
 std::vector<std::string> LibV4l2Access::VideoNodes() {
     std::vector<std::pair<long, std::string>> found;
     std::error_code error;
-    for (const auto &entry : fs::directory_iterator("/dev", error)) {
+    for (const auto& entry : fs::directory_iterator("/dev", error)) {
         const long number = VideoNumber(entry.path().filename().string());
         if (number >= 0)
             found.emplace_back(number, entry.path().string());
     }
     std::sort(found.begin(), found.end());
     std::vector<std::string> nodes;
-    for (auto &[number, path] : found)
+    for (auto& [number, path] : found)
         nodes.push_back(std::move(path));
     return nodes;
 }
 
-std::string LibV4l2Access::StableIdentity(const std::string &node) {
+std::string LibV4l2Access::StableIdentity(const std::string& node) {
     std::error_code error;
     const fs::path target = fs::canonical(node, error);
     if (error)
         return node;
     std::vector<std::string> links;
-    for (const auto &entry : fs::directory_iterator("/dev/v4l/by-id", error)) {
+    for (const auto& entry : fs::directory_iterator("/dev/v4l/by-id", error)) {
         std::error_code linkError;
         if (fs::canonical(entry.path(), linkError) == target && !linkError)
             links.push_back(entry.path().string());
@@ -59,13 +59,13 @@ std::string LibV4l2Access::StableIdentity(const std::string &node) {
     return *std::min_element(links.begin(), links.end());
 }
 
-std::string LibV4l2Access::ResolveIdentity(const std::string &identity) {
+std::string LibV4l2Access::ResolveIdentity(const std::string& identity) {
     std::error_code error;
     const fs::path target = fs::canonical(identity, error);
     return error ? std::string() : target.string();
 }
 
-int LibV4l2Access::Open(const std::string &node) {
+int LibV4l2Access::Open(const std::string& node) {
     return v4l2_open(node.c_str(), O_RDWR | O_CLOEXEC);
 }
 
@@ -73,6 +73,6 @@ int LibV4l2Access::Close(int fd) {
     return v4l2_close(fd);
 }
 
-int LibV4l2Access::Ioctl(int fd, unsigned long request, void *argument) {
+int LibV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
     return v4l2_ioctl(fd, request, argument);
 }

@@ -6,9 +6,9 @@
 class LibV4l2Access final : public V4l2Access {
 public:
     std::vector<std::string> VideoNodes() override;
-    std::string StableIdentity(const std::string &node) override;
-    std::string ResolveIdentity(const std::string &identity) override;
-    int Open(const std::string &node) override;
+    std::string StableIdentity(const std::string& node) override;
+    std::string ResolveIdentity(const std::string& identity) override;
+    int Open(const std::string& node) override;
     int Close(int fd) override;
-    int Ioctl(int fd, unsigned long request, void *argument) override;
+    int Ioctl(int fd, unsigned long request, void* argument) override;
 };

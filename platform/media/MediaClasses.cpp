@@ -9,7 +9,7 @@
 void RegisterMediaClasses() {
     static std::once_flag once;
     std::call_once(once, [] {
-        ClassRegistry &registry = ClassRegistry::Instance();
+        ClassRegistry& registry = ClassRegistry::Instance();
         registry.Register(CLSID_SystemDeviceEnum, &CreateComObject<SystemDeviceEnum>);
         registry.Register(CLSID_DeviceMoniker, &CreateComObject<DeviceMoniker>);
     });

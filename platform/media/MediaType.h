@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 // The media-streaming framework's records, in their published layouts for a 64-bit process.
 
@@ -78,17 +79,31 @@ inline constexpr GUID FORMAT_VideoInfo2{
 // leaves the record's format fields empty. The record itself is the caller's.
 void FreeMediaType(AM_MEDIA_TYPE& type) noexcept;
 
-// A media type record released on scope exit.
+// Deep copy: the record, a new format block, one more reference to the object. False (target
+// left empty) when the format block cannot be allocated. `target` must hold nothing.
+bool DuplicateMediaType(AM_MEDIA_TYPE& target, const AM_MEDIA_TYPE& source) noexcept;
+
+// A media type record that owns its format block and object reference: copies are deep,
+// and everything is released on scope exit.
 class ScopedMediaType {
 public:
     ScopedMediaType() noexcept : type_{} {}
+    explicit ScopedMediaType(const AM_MEDIA_TYPE& source) noexcept : type_{} {
+        DuplicateMediaType(type_, source);
+    }
+    ScopedMediaType(const ScopedMediaType& other) noexcept : ScopedMediaType(other.type_) {}
+    ScopedMediaType(ScopedMediaType&& other) noexcept : type_(other.type_) { other.type_ = AM_MEDIA_TYPE{}; }
+    ScopedMediaType& operator=(ScopedMediaType other) noexcept {
+        std::swap(type_, other.type_);
+        return *this;
+    }
     ~ScopedMediaType() { FreeMediaType(type_); }
-    ScopedMediaType(const ScopedMediaType&) = delete;
-    ScopedMediaType& operator=(const ScopedMediaType&) = delete;
 
     AM_MEDIA_TYPE* operator&() noexcept { return &type_; }
     AM_MEDIA_TYPE* operator->() noexcept { return &type_; }
+    const AM_MEDIA_TYPE* operator->() const noexcept { return &type_; }
     AM_MEDIA_TYPE& Get() noexcept { return type_; }
+    const AM_MEDIA_TYPE& Get() const noexcept { return type_; }
 
 private:
     AM_MEDIA_TYPE type_;

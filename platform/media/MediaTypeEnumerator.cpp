@@ -4,7 +4,7 @@ ComPtr<IEnumMediaTypes> MediaTypeEnumerator::Create(std::vector<VideoFormat> for
     return ComPtr<IEnumMediaTypes>::Adopt(new MediaTypeEnumerator(std::move(formats), 0));
 }
 
-HRESULT MediaTypeEnumerator::Next(ULONG count, AM_MEDIA_TYPE **types, ULONG *fetched) {
+HRESULT MediaTypeEnumerator::Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) {
     if (fetched)
         *fetched = 0;
     if (!types && count != 0)
@@ -14,7 +14,7 @@ HRESULT MediaTypeEnumerator::Next(ULONG count, AM_MEDIA_TYPE **types, ULONG *fet
     std::lock_guard lock(mutex_);
     ULONG taken = 0;
     while (taken < count && position_ < formats_.size()) {
-        AM_MEDIA_TYPE *type = CreateVideoMediaType(formats_[position_]);
+        AM_MEDIA_TYPE* type = CreateVideoMediaType(formats_[position_]);
         if (!type) {
             // Hand back nothing rather than a partial batch the caller cannot tell apart.
             for (ULONG k = 0; k < taken; ++k)
@@ -47,7 +47,7 @@ HRESULT MediaTypeEnumerator::Reset() {
     return S_OK;
 }
 
-HRESULT MediaTypeEnumerator::Clone(IEnumMediaTypes **clone) {
+HRESULT MediaTypeEnumerator::Clone(IEnumMediaTypes** clone) {
     if (!clone)
         return E_POINTER;
     std::lock_guard lock(mutex_);

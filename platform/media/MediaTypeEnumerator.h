@@ -12,10 +12,10 @@ class MediaTypeEnumerator final : public ComObject<IEnumMediaTypes> {
 public:
     static ComPtr<IEnumMediaTypes> Create(std::vector<VideoFormat> formats);
 
-    HRESULT Next(ULONG count, AM_MEDIA_TYPE **types, ULONG *fetched) override;
+    HRESULT Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override;
     HRESULT Skip(ULONG count) override;
     HRESULT Reset() override;
-    HRESULT Clone(IEnumMediaTypes **clone) override;
+    HRESULT Clone(IEnumMediaTypes** clone) override;
 
 private:
     MediaTypeEnumerator(std::vector<VideoFormat> formats, size_t position)

@@ -4,7 +4,7 @@ ComPtr<IEnumPins> PinEnumerator::Create(std::vector<ComPtr<IPin>> pins) {
     return ComPtr<IEnumPins>::Adopt(new PinEnumerator(std::move(pins), 0));
 }
 
-HRESULT PinEnumerator::Next(ULONG count, IPin **pins, ULONG *fetched) {
+HRESULT PinEnumerator::Next(ULONG count, IPin** pins, ULONG* fetched) {
     if (fetched)
         *fetched = 0;
     if (!pins && count != 0)
@@ -37,7 +37,7 @@ HRESULT PinEnumerator::Reset() {
     return S_OK;
 }
 
-HRESULT PinEnumerator::Clone(IEnumPins **clone) {
+HRESULT PinEnumerator::Clone(IEnumPins** clone) {
     if (!clone)
         return E_POINTER;
     std::lock_guard lock(mutex_);

@@ -11,10 +11,10 @@ class PinEnumerator final : public ComObject<IEnumPins> {
 public:
     static ComPtr<IEnumPins> Create(std::vector<ComPtr<IPin>> pins);
 
-    HRESULT Next(ULONG count, IPin **pins, ULONG *fetched) override;
+    HRESULT Next(ULONG count, IPin** pins, ULONG* fetched) override;
     HRESULT Skip(ULONG count) override;
     HRESULT Reset() override;
-    HRESULT Clone(IEnumPins **clone) override;
+    HRESULT Clone(IEnumPins** clone) override;
 
 private:
     PinEnumerator(std::vector<ComPtr<IPin>> pins, size_t position)

@@ -10,13 +10,13 @@ namespace {
 constexpr size_t kHeaderLimit = 1 << 20;
 constexpr int64_t kMaxSide = 65535;
 
-uint32_t Le16(const std::vector<uint8_t> &b, size_t at) {
+uint32_t Le16(const std::vector<uint8_t>& b, size_t at) {
     return b[at] | b[at + 1] << 8;
 }
-uint32_t Le32(const std::vector<uint8_t> &b, size_t at) {
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
     return Le16(b, at) | Le16(b, at + 2) << 16;
 }
-uint32_t Be16(const std::vector<uint8_t> &b, size_t at) {
+uint32_t Be16(const std::vector<uint8_t>& b, size_t at) {
     return b[at] << 8 | b[at + 1];
 }
 
@@ -28,7 +28,7 @@ std::optional<ImageSize> Checked(int64_t width, int64_t height) {
     return ImageSize{static_cast<int32_t>(width), static_cast<int32_t>(height)};
 }
 
-std::optional<ImageSize> BitmapSize(const std::vector<uint8_t> &b) {
+std::optional<ImageSize> BitmapSize(const std::vector<uint8_t>& b) {
     if (b.size() < 26)
         return std::nullopt;
     const uint32_t headerSize = Le32(b, 14);
@@ -43,7 +43,7 @@ bool IsFrameHeader(uint8_t marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
-std::optional<ImageSize> JpegSize(const std::vector<uint8_t> &b) {
+std::optional<ImageSize> JpegSize(const std::vector<uint8_t>& b) {
     size_t at = 2;
     while (at + 1 < b.size()) {
         if (b[at] != 0xFF)
@@ -73,12 +73,12 @@ std::optional<ImageSize> JpegSize(const std::vector<uint8_t> &b) {
 
 } // namespace
 
-std::optional<ImageSize> ReadStillImageSize(const std::string &path) {
+std::optional<ImageSize> ReadStillImageSize(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
     std::vector<uint8_t> bytes(kHeaderLimit);
-    in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<size_t>(in.gcount()));
     if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
         return BitmapSize(bytes);

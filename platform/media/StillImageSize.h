@@ -11,4 +11,4 @@ struct ImageSize {
 // The picture size a BMP or JPEG file declares in its header, read without decoding the
 // picture; nullopt when the file cannot be read or is neither (or declares no sensible size).
 // The virtual image cameras offer this size.
-std::optional<ImageSize> ReadStillImageSize(const std::string &path);
+std::optional<ImageSize> ReadStillImageSize(const std::string& path);

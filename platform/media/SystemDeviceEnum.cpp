@@ -4,7 +4,7 @@
 #include "platform/media/DeviceDirectory.h"
 #include "platform/media/DeviceMoniker.h"
 
-HRESULT SystemDeviceEnum::CreateClassEnumerator(REFCLSID category, IEnumMoniker **enumerator, DWORD) {
+HRESULT SystemDeviceEnum::CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator, DWORD) {
     if (!enumerator)
         return E_POINTER;
     *enumerator = nullptr;
@@ -16,7 +16,7 @@ HRESULT SystemDeviceEnum::CreateClassEnumerator(REFCLSID category, IEnumMoniker 
     if (records.empty())
         return S_FALSE;
     std::vector<ComPtr<IMoniker>> monikers;
-    for (auto &record : records)
+    for (auto& record : records)
         monikers.push_back(DeviceMoniker::Create(std::move(record)));
     *enumerator = MonikerEnumerator::Create(std::move(monikers)).Detach();
     return S_OK;

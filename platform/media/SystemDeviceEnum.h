@@ -7,5 +7,5 @@
 // category; for any other category, nothing. It keeps no state; any thread may use it.
 class SystemDeviceEnum final : public ComObject<ICreateDevEnum> {
 public:
-    HRESULT CreateClassEnumerator(REFCLSID category, IEnumMoniker **enumerator, DWORD flags) override;
+    HRESULT CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator, DWORD flags) override;
 };

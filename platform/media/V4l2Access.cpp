@@ -27,7 +27,7 @@ std::shared_ptr<V4l2Access> V4l2Access::Install(std::shared_ptr<V4l2Access> acce
     return previous;
 }
 
-V4l2Node::V4l2Node(std::shared_ptr<V4l2Access> access, const std::string &path) : access_(std::move(access)) {
+V4l2Node::V4l2Node(std::shared_ptr<V4l2Access> access, const std::string& path) : access_(std::move(access)) {
     fd_ = access_->Open(path);
 }
 
@@ -36,7 +36,7 @@ V4l2Node::~V4l2Node() {
         access_->Close(fd_);
 }
 
-bool V4l2Node::Ioctl(unsigned long request, void *argument) const {
+bool V4l2Node::Ioctl(unsigned long request, void* argument) const {
     if (fd_ < 0)
         return false;
     int result;

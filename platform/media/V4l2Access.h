@@ -16,13 +16,13 @@ public:
     virtual std::vector<std::string> VideoNodes() = 0;
     // A name of the node that survives re-plugging and renumbering (a /dev/v4l/by-id link to it)
     // where the system offers one, else the node's path.
-    virtual std::string StableIdentity(const std::string &node) = 0;
+    virtual std::string StableIdentity(const std::string& node) = 0;
     // The node a stable identity (or a plain path) names now; empty when there is none.
-    virtual std::string ResolveIdentity(const std::string &identity) = 0;
+    virtual std::string ResolveIdentity(const std::string& identity) = 0;
     // open, close and ioctl with the system's conventions: -1 and errno on failure.
-    virtual int Open(const std::string &node) = 0;
+    virtual int Open(const std::string& node) = 0;
     virtual int Close(int fd) = 0;
-    virtual int Ioctl(int fd, unsigned long request, void *argument) = 0;
+    virtual int Ioctl(int fd, unsigned long request, void* argument) = 0;
 
     // The access in use: the system's unless a test installed its own.
     static std::shared_ptr<V4l2Access> Current();
@@ -33,14 +33,14 @@ public:
 // An open device node, closed when it goes out of scope.
 class V4l2Node {
 public:
-    V4l2Node(std::shared_ptr<V4l2Access> access, const std::string &path);
+    V4l2Node(std::shared_ptr<V4l2Access> access, const std::string& path);
     ~V4l2Node();
-    V4l2Node(const V4l2Node &) = delete;
-    V4l2Node &operator=(const V4l2Node &) = delete;
+    V4l2Node(const V4l2Node&) = delete;
+    V4l2Node& operator=(const V4l2Node&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
     // ioctl on the node, repeated while interrupted; false when it fails.
-    bool Ioctl(unsigned long request, void *argument) const;
+    bool Ioctl(unsigned long request, void* argument) const;
 
 private:
     std::shared_ptr<V4l2Access> access_;

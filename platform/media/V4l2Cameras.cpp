@@ -10,17 +10,17 @@ namespace {
 constexpr uint32_t kMaxListed = 256;
 constexpr int32_t kMaxSide = 16384;
 
-uint32_t DeviceCaps(const v4l2_capability &cap) {
+uint32_t DeviceCaps(const v4l2_capability& cap) {
     return (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
 }
 
 // The card field is a fixed array that a driver may fill to the last byte without a NUL.
-std::string CardName(const v4l2_capability &cap) {
-    const auto *card = reinterpret_cast<const char *>(cap.card);
+std::string CardName(const v4l2_capability& cap) {
+    const auto* card = reinterpret_cast<const char*>(cap.card);
     return std::string(card, strnlen(card, sizeof cap.card));
 }
 
-bool OffersBgr24(const V4l2Node &node) {
+bool OffersBgr24(const V4l2Node& node) {
     for (uint32_t index = 0; index < kMaxListed; ++index) {
         v4l2_fmtdesc description{};
         description.index = index;
@@ -33,7 +33,7 @@ bool OffersBgr24(const V4l2Node &node) {
     return false;
 }
 
-REFERENCE_TIME FirstInterval(const V4l2Node &node, uint32_t width, uint32_t height) {
+REFERENCE_TIME FirstInterval(const V4l2Node& node, uint32_t width, uint32_t height) {
     v4l2_frmivalenum interval{};
     interval.index = 0;
     interval.pixel_format = V4L2_PIX_FMT_BGR24;
@@ -52,7 +52,7 @@ bool Plausible(uint32_t width, uint32_t height) {
     return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
 }
 
-void AddFormat(std::vector<VideoFormat> &formats, const V4l2Node &node, uint32_t width, uint32_t height) {
+void AddFormat(std::vector<VideoFormat>& formats, const V4l2Node& node, uint32_t width, uint32_t height) {
     if (!Plausible(width, height))
         return;
     VideoFormat format{static_cast<int32_t>(width), static_cast<int32_t>(height),
@@ -63,7 +63,7 @@ void AddFormat(std::vector<VideoFormat> &formats, const V4l2Node &node, uint32_t
 
 } // namespace
 
-std::optional<V4l2Camera> ProbeV4l2Node(const std::shared_ptr<V4l2Access> &access, const std::string &path) {
+std::optional<V4l2Camera> ProbeV4l2Node(const std::shared_ptr<V4l2Access>& access, const std::string& path) {
     V4l2Node node(access, path);
     v4l2_capability cap{};
     if (!node.IsOpen() || !node.Ioctl(VIDIOC_QUERYCAP, &cap))
@@ -73,15 +73,15 @@ std::optional<V4l2Camera> ProbeV4l2Node(const std::shared_ptr<V4l2Access> &acces
     return V4l2Camera{path, access->StableIdentity(path), CardName(cap)};
 }
 
-std::vector<V4l2Camera> ListV4l2Cameras(const std::shared_ptr<V4l2Access> &access) {
+std::vector<V4l2Camera> ListV4l2Cameras(const std::shared_ptr<V4l2Access>& access) {
     std::vector<V4l2Camera> cameras;
-    for (const std::string &path : access->VideoNodes())
+    for (const std::string& path : access->VideoNodes())
         if (auto camera = ProbeV4l2Node(access, path))
             cameras.push_back(std::move(*camera));
     return cameras;
 }
 
-std::vector<VideoFormat> QueryV4l2Formats(const V4l2Node &node) {
+std::vector<VideoFormat> QueryV4l2Formats(const V4l2Node& node) {
     std::vector<VideoFormat> formats;
     if (!OffersBgr24(node))
         return formats;

@@ -18,7 +18,7 @@ void Add(std::shared_ptr<VideoDeviceProvider> provider) {
     providers.push_back(std::move(provider));
 }
 
-void Remove(const std::shared_ptr<VideoDeviceProvider> &provider) {
+void Remove(const std::shared_ptr<VideoDeviceProvider>& provider) {
     std::lock_guard lock(providersMutex);
     std::erase(providers, provider);
 }
@@ -31,8 +31,8 @@ std::vector<ProvidedDevice> Devices() {
     }
     // Providers are asked without the lock, so one may add or remove providers itself.
     std::vector<ProvidedDevice> devices;
-    for (const auto &provider : current)
-        for (auto &device : provider->Devices())
+    for (const auto& provider : current)
+        for (auto& device : provider->Devices())
             devices.push_back(std::move(device));
     return devices;
 }

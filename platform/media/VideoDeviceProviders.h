@@ -13,7 +13,7 @@ struct ProvidedDevice {
     std::u16string id;              // the device's identity within its provider, kept by monikers
     PropertyBag::Values properties; // the device's property bag, as it is
     // Binds the device's filter; null answers MK_E_NOOBJECT.
-    std::function<HRESULT(REFIID iid, void **object)> bind;
+    std::function<HRESULT(REFIID iid, void** object)> bind;
 };
 
 // A source of such devices, asked at every enumeration.
@@ -28,7 +28,7 @@ public:
 namespace VideoDeviceProviders {
 
 void Add(std::shared_ptr<VideoDeviceProvider> provider);
-void Remove(const std::shared_ptr<VideoDeviceProvider> &provider);
+void Remove(const std::shared_ptr<VideoDeviceProvider>& provider);
 std::vector<ProvidedDevice> Devices();
 
 } // namespace VideoDeviceProviders

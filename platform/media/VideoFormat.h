@@ -11,17 +11,17 @@ struct VideoFormat {
     int32_t height = 0;
     REFERENCE_TIME averageTimePerFrame = 0; // 100 ns units; 0 = not known
 
-    friend bool operator==(const VideoFormat &, const VideoFormat &) = default;
+    friend bool operator==(const VideoFormat&, const VideoFormat&) = default;
 };
 
 // Fills type with the video-info media type of format; the format block comes from the task
 // allocator. False (type untouched) when the size is not positive or the image would not fit
 // in 32 bits.
-bool FillVideoMediaType(const VideoFormat &format, AM_MEDIA_TYPE &type);
+bool FillVideoMediaType(const VideoFormat& format, AM_MEDIA_TYPE& type);
 // The format a media type describes, when it is 24-bit RGB video in a video-info block.
-std::optional<VideoFormat> VideoFormatOf(const AM_MEDIA_TYPE &type);
+std::optional<VideoFormat> VideoFormatOf(const AM_MEDIA_TYPE& type);
 
 // A media type record from the task allocator, as media type enumerators hand them out, and
 // its release (format block, object reference, record).
-AM_MEDIA_TYPE *CreateVideoMediaType(const VideoFormat &format);
-void DeleteMediaType(AM_MEDIA_TYPE *type) noexcept;
+AM_MEDIA_TYPE* CreateVideoMediaType(const VideoFormat& format);
+void DeleteMediaType(AM_MEDIA_TYPE* type) noexcept;

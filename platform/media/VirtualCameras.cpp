@@ -32,7 +32,7 @@ std::optional<int32_t> Number(std::string_view text, int32_t limit) {
 }
 
 // "WxH" or "WxH@FPS" into the camera.
-bool ParsePatternFormat(std::string_view text, VirtualCamera &camera) {
+bool ParsePatternFormat(std::string_view text, VirtualCamera& camera) {
     const auto at = text.find('@');
     if (at != std::string_view::npos) {
         const auto rate = Number(text.substr(at + 1), kMaxRate);
@@ -105,7 +105,7 @@ std::optional<VirtualCamera> ParseVirtualCamera(std::string_view entry) {
 }
 
 std::vector<VirtualCamera> VirtualCamerasFromEnvironment() {
-    const char *value = std::getenv("TARNOLIX_VIRTUAL_CAMERAS");
+    const char* value = std::getenv("TARNOLIX_VIRTUAL_CAMERAS");
     if (!value)
         return {*ParseVirtualCamera(kPattern)};
     std::vector<VirtualCamera> cameras;
@@ -122,7 +122,7 @@ std::vector<VirtualCamera> VirtualCamerasFromEnvironment() {
     return cameras;
 }
 
-std::vector<VideoFormat> VirtualCameraFormats(const VirtualCamera &camera) {
+std::vector<VideoFormat> VirtualCameraFormats(const VirtualCamera& camera) {
     constexpr int64_t unit = 10'000'000;
     if (camera.kind == VirtualCamera::Kind::Pattern)
         return {{camera.width, camera.height, unit / std::max(camera.framesPerSecond, 1)}};

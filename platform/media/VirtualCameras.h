@@ -36,4 +36,4 @@ std::vector<VirtualCamera> VirtualCamerasFromEnvironment();
 
 // The format the camera offers: the pattern's size and rate, or the picture's own size at
 // 30 frames a second. Empty for a picture that cannot be read.
-std::vector<VideoFormat> VirtualCameraFormats(const VirtualCamera &camera);
+std::vector<VideoFormat> VirtualCameraFormats(const VirtualCamera& camera);

@@ -6,7 +6,7 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf8(std::string &out, char32_t c) {
+void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -24,7 +24,7 @@ void AppendUtf8(std::string &out, char32_t c) {
     }
 }
 
-void AppendUtf16(std::u16string &out, char32_t c) {
+void AppendUtf16(std::u16string& out, char32_t c) {
     if (c < 0x10000) {
         out += static_cast<char16_t>(c);
     } else {
@@ -45,7 +45,7 @@ bool IsContinuation(unsigned char b) {
 }
 
 // Decodes one UTF-8 character at text[pos]; advances pos past it (or past one bad byte).
-char32_t DecodeUtf8(std::string_view text, size_t &pos) {
+char32_t DecodeUtf8(std::string_view text, size_t& pos) {
     const auto lead = static_cast<unsigned char>(text[pos]);
     size_t length;
     char32_t c;

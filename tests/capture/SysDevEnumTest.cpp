@@ -37,11 +37,11 @@ private:
     std::shared_ptr<VideoDeviceProvider> provider_;
 };
 
-ProvidedDevice Named(const std::u16string &id, const std::u16string &name) {
+ProvidedDevice Named(const std::u16string& id, const std::u16string& name) {
     return {id, {{u"FriendlyName", name}}, nullptr};
 }
 
-std::vector<std::string> Names(const TSysDevEnum &devices) {
+std::vector<std::string> Names(const TSysDevEnum& devices) {
     std::vector<std::string> names;
     for (int32_t k = 0; k < devices.DeviceCount(); ++k)
         names.push_back(devices.DeviceEntries(k).FriendlyName);
@@ -136,7 +136,7 @@ TEST_F(SysDevEnumTest, BadClsidRaisesTheOleErrorAndKeepsTheEntriesBeforeIt) {
     try {
         TSysDevEnum devices(CLSID_VideoInputDeviceCategory);
         FAIL() << "no error from the constructor";
-    } catch (const EOleSysError &e) {
+    } catch (const EOleSysError& e) {
         EXPECT_EQ(e.Message(), "Invalid class string");
         EXPECT_EQ(e.ErrorCode(), CO_E_CLASSSTRING);
     }
@@ -156,7 +156,7 @@ TEST_F(SysDevEnumTest, EntryOutsideTheListNamesTheIndex) {
         try {
             devices.DeviceEntries(index);
             FAIL() << "no error for " << index;
-        } catch (const EListError &e) {
+        } catch (const EListError& e) {
             EXPECT_EQ(e.Message(), "List index out of bounds (" + std::to_string(index) + ")");
         }
     }

@@ -15,7 +15,7 @@ TEST(ClassIdText, BracedFormRoundTrips) {
 }
 
 TEST(ClassIdText, BadTextAnswersClassStringErrorAndZeroes) {
-    for (const char16_t *bad :
+    for (const char16_t* bad :
          {u"", u"860BB310-5D01-11D0-BD3B-00A0C911CE86", u"{860BB310-5D01-11D0-BD3B-00A0C911CE8}",
           u"{860BB310-5D01-11D0-BD3B-00A0C911CE86} ", u"{860BB310-5D01-11D0-BD3B-00A0C911CE8\u0666}",
           u"Kamera testowa"}) {
@@ -31,7 +31,7 @@ TEST(OleError, CarriesTheSystemsTextAndTheCode) {
     try {
         OleCheck(CO_E_CLASSSTRING);
         FAIL() << "no error raised";
-    } catch (const EOleSysError &e) {
+    } catch (const EOleSysError& e) {
         EXPECT_EQ(e.Message(), "Invalid class string");
         EXPECT_EQ(e.ErrorCode(), CO_E_CLASSSTRING);
         EXPECT_STREQ(e.ClassName(), "EOleSysError");

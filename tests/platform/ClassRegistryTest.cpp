@@ -29,7 +29,7 @@ TEST_F(ClassRegistryTest, CreatesARegisteredClassWithOneReferenceForTheCaller) {
 }
 
 TEST_F(ClassRegistryTest, RefusesWhatItCannotCreate) {
-    void *object = reinterpret_cast<void *>(1);
+    void* object = reinterpret_cast<void*>(1);
     const CLSID unknown{0xDEADBEEF, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
     EXPECT_EQ(CoCreateInstance(unknown, nullptr, CLSCTX_INPROC, IID_IUnknown, &object), REGDB_E_CLASSNOTREG);
     EXPECT_EQ(object, nullptr);
@@ -50,7 +50,7 @@ TEST_F(ClassRegistryTest, RefusesWhatItCannotCreate) {
 
 TEST_F(ClassRegistryTest, UnregisteredClassIsGoneAndTheLibrarysOwnClassesAreThere) {
     ClassRegistry::Instance().Unregister(CLSID_TestPersistent);
-    void *object = nullptr;
+    void* object = nullptr;
     EXPECT_EQ(CoCreateInstance(CLSID_TestPersistent, nullptr, 3, IID_IUnknown, &object), REGDB_E_CLASSNOTREG);
     ComPtr<IMoniker> item;
     EXPECT_EQ(CoCreateInstance(CLSID_ItemMoniker, nullptr, 3, IID_IMoniker, item.ReceiveVoid()), S_OK);

@@ -2,15 +2,15 @@
 
 #include "platform/com/StreamData.h"
 
-HRESULT TestPersistent::GetClassID(CLSID *clsid) {
+HRESULT TestPersistent::GetClassID(CLSID* clsid) {
     *clsid = CLSID_TestPersistent;
     return S_OK;
 }
 
-HRESULT TestPersistent::Load(IStream *stream) {
+HRESULT TestPersistent::Load(IStream* stream) {
     return ReadWideString(stream, text);
 }
 
-HRESULT TestPersistent::Save(IStream *stream, BOOL) {
+HRESULT TestPersistent::Save(IStream* stream, BOOL) {
     return WriteWideString(stream, text);
 }

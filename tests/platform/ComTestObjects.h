@@ -15,11 +15,11 @@ public:
     TestPersistent() { ++live; }
     ~TestPersistent() override { --live; }
 
-    HRESULT GetClassID(CLSID *clsid) override;
+    HRESULT GetClassID(CLSID* clsid) override;
     HRESULT IsDirty() override { return S_FALSE; }
-    HRESULT Load(IStream *stream) override;
-    HRESULT Save(IStream *stream, BOOL) override;
-    HRESULT GetSizeMax(ULONGLONG *) override { return E_NOTIMPL; }
+    HRESULT Load(IStream* stream) override;
+    HRESULT Save(IStream* stream, BOOL) override;
+    HRESULT GetSizeMax(ULONGLONG*) override { return E_NOTIMPL; }
 
     std::u16string text;
     static inline std::atomic<int> live{0};

@@ -20,7 +20,7 @@ namespace {
 constexpr uint32_t kCapture = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
 constexpr uint32_t kMetadata = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
 
-FakeV4l2Node Node(const std::string &path, const std::string &card, uint32_t caps = kCapture) {
+FakeV4l2Node Node(const std::string& path, const std::string& card, uint32_t caps = kCapture) {
     FakeV4l2Node node;
     node.path = path;
     node.card = card;
@@ -47,15 +47,15 @@ ComPtr<IEnumMoniker> Enumerate(REFCLSID category, HRESULT expected = S_OK) {
     return monikers;
 }
 
-std::vector<ComPtr<IMoniker>> All(IEnumMoniker *enumerator) {
+std::vector<ComPtr<IMoniker>> All(IEnumMoniker* enumerator) {
     std::vector<ComPtr<IMoniker>> monikers;
-    IMoniker *raw = nullptr;
+    IMoniker* raw = nullptr;
     while (enumerator && enumerator->Next(1, &raw, nullptr) == S_OK)
         monikers.push_back(ComPtr<IMoniker>::Adopt(raw));
     return monikers;
 }
 
-std::u16string Property(IMoniker *moniker, const char16_t *name) {
+std::u16string Property(IMoniker* moniker, const char16_t* name) {
     ComPtr<IPropertyBag> bag;
     if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.ReceiveVoid())))
         return u"<no bag>";
@@ -65,11 +65,11 @@ std::u16string Property(IMoniker *moniker, const char16_t *name) {
     return std::u16string(value.String());
 }
 
-std::vector<VideoFormat> Formats(IBaseFilter *filter) {
+std::vector<VideoFormat> Formats(IBaseFilter* filter) {
     std::vector<VideoFormat> formats;
     ComPtr<IEnumPins> pins;
     EXPECT_EQ(filter->EnumPins(pins.Receive()), S_OK);
-    IPin *raw = nullptr;
+    IPin* raw = nullptr;
     EXPECT_EQ(pins->Next(1, &raw, nullptr), S_OK);
     auto pin = ComPtr<IPin>::Adopt(raw);
     PIN_DIRECTION direction{};
@@ -77,7 +77,7 @@ std::vector<VideoFormat> Formats(IBaseFilter *filter) {
     EXPECT_EQ(direction, PINDIR_OUTPUT);
     ComPtr<IEnumMediaTypes> types;
     EXPECT_EQ(pin->EnumMediaTypes(types.Receive()), S_OK);
-    AM_MEDIA_TYPE *type = nullptr;
+    AM_MEDIA_TYPE* type = nullptr;
     while (types->Next(1, &type, nullptr) == S_OK) {
         if (const auto format = VideoFormatOf(*type))
             formats.push_back(*format);
@@ -87,7 +87,7 @@ std::vector<VideoFormat> Formats(IBaseFilter *filter) {
     return formats;
 }
 
-ComPtr<IMoniker> SavedAndLoaded(IMoniker *moniker) {
+ComPtr<IMoniker> SavedAndLoaded(IMoniker* moniker) {
     auto stream = MemoryStream::Create();
     EXPECT_EQ(OleSaveToStream(moniker, stream.Get()), S_OK);
     stream->Seek(0, STREAM_SEEK_SET, nullptr);
@@ -180,7 +180,7 @@ TEST_F(DeviceEnumeratorTest, StableIdentityFollowsARenumberedCameraAndAGoneOneDo
     v4l2_.Access().SetNodes(renumbered);
     ComPtr<IBaseFilter> filter;
     ASSERT_EQ(loaded->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReceiveVoid()), S_OK);
-    EXPECT_EQ(static_cast<CaptureSourceFilter *>(filter.Get())->Device(), "/dev/video4");
+    EXPECT_EQ(static_cast<CaptureSourceFilter*>(filter.Get())->Device(), "/dev/video4");
 
     v4l2_.Access().SetNodes({});
     EXPECT_EQ(loaded->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReceiveVoid()), MK_E_NOOBJECT);
@@ -251,7 +251,7 @@ TEST_F(DeviceEnumeratorTest, ProvidedDevicesComeLastWithTheirBagsAsGiven) {
 }
 
 TEST_F(DeviceEnumeratorTest, CorruptMonikerStateDoesNotLoad) {
-    auto stream = MemoryStream::Create({reinterpret_cast<const uint8_t *>(&CLSID_DeviceMoniker), 16});
+    auto stream = MemoryStream::Create({reinterpret_cast<const uint8_t*>(&CLSID_DeviceMoniker), 16});
     const uint8_t badKind[] = {9, 0, 0, 0, 0, 0, 0, 0};
     stream->Seek(0, STREAM_SEEK_END, nullptr);
     stream->Write(badKind, sizeof badKind, nullptr);
@@ -266,7 +266,7 @@ TEST(VideoFormat, MediaTypeIsBottomUpRgb24WithPaddedRows) {
     ASSERT_TRUE(FillVideoMediaType({7, 5, 333333}, type.Get()));
     EXPECT_EQ(type->subtype, MEDIASUBTYPE_RGB24);
     EXPECT_EQ(type->lSampleSize, 24u * 5) << "7 pixels of 3 bytes pad to 24 bytes a row";
-    const auto *info = reinterpret_cast<const VIDEOINFOHEADER *>(type->pbFormat);
+    const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat);
     EXPECT_EQ(info->bmiHeader.biHeight, 5);
     EXPECT_EQ(info->bmiHeader.biSizeImage, 120u);
     EXPECT_EQ(VideoFormatOf(type.Get()), (VideoFormat{7, 5, 333333}));

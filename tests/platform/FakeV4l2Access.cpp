@@ -19,31 +19,31 @@ int FakeV4l2Access::OpenDescriptors() const {
 std::vector<std::string> FakeV4l2Access::VideoNodes() {
     std::lock_guard lock(mutex_);
     std::vector<std::string> paths;
-    for (const auto &node : nodes_)
+    for (const auto& node : nodes_)
         paths.push_back(node.path);
     return paths;
 }
 
-std::string FakeV4l2Access::StableIdentity(const std::string &path) {
+std::string FakeV4l2Access::StableIdentity(const std::string& path) {
     std::lock_guard lock(mutex_);
-    for (const auto &node : nodes_)
+    for (const auto& node : nodes_)
         if (node.path == path && !node.identity.empty())
             return node.identity;
     return path;
 }
 
-std::string FakeV4l2Access::ResolveIdentity(const std::string &identity) {
+std::string FakeV4l2Access::ResolveIdentity(const std::string& identity) {
     std::lock_guard lock(mutex_);
-    for (const auto &node : nodes_)
+    for (const auto& node : nodes_)
         if (node.identity == identity || node.path == identity)
             return node.path;
     return {};
 }
 
-int FakeV4l2Access::Open(const std::string &path) {
+int FakeV4l2Access::Open(const std::string& path) {
     std::lock_guard lock(mutex_);
     const auto node =
-        std::find_if(nodes_.begin(), nodes_.end(), [&](const auto &n) { return n.path == path; });
+        std::find_if(nodes_.begin(), nodes_.end(), [&](const auto& n) { return n.path == path; });
     if (node == nodes_.end()) {
         errno = ENOENT;
         return -1;
@@ -66,18 +66,18 @@ int FakeV4l2Access::Close(int fd) {
     return 0;
 }
 
-int FakeV4l2Access::Ioctl(int fd, unsigned long request, void *argument) {
+int FakeV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
     std::lock_guard lock(mutex_);
     const auto found = open_.find(fd);
     if (found == open_.end()) {
         errno = EBADF;
         return -1;
     }
-    const FakeV4l2Node &node = found->second;
+    const FakeV4l2Node& node = found->second;
     errno = EINVAL;
     switch (request) {
     case VIDIOC_QUERYCAP: {
-        auto *cap = static_cast<v4l2_capability *>(argument);
+        auto* cap = static_cast<v4l2_capability*>(argument);
         std::memset(cap, 0, sizeof *cap);
         // A driver may fill the card field to its last byte, leaving no NUL.
         std::memcpy(cap->card, node.card.data(), std::min(node.card.size(), sizeof cap->card));
@@ -87,7 +87,7 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void *argument) {
         return 0;
     }
     case VIDIOC_ENUM_FMT: {
-        auto *description = static_cast<v4l2_fmtdesc *>(argument);
+        auto* description = static_cast<v4l2_fmtdesc*>(argument);
         if (description->index == 0) {
             description->pixelformat = V4L2_PIX_FMT_YUYV;
             return 0;
@@ -100,7 +100,7 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void *argument) {
         return -1;
     }
     case VIDIOC_ENUM_FRAMESIZES: {
-        auto *size = static_cast<v4l2_frmsizeenum *>(argument);
+        auto* size = static_cast<v4l2_frmsizeenum*>(argument);
         if (size->pixel_format != V4L2_PIX_FMT_BGR24 || size->index >= node.sizes.size())
             return -1;
         size->type = V4L2_FRMSIZE_TYPE_DISCRETE;
@@ -109,7 +109,7 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void *argument) {
         return 0;
     }
     case VIDIOC_ENUM_FRAMEINTERVALS: {
-        auto *interval = static_cast<v4l2_frmivalenum *>(argument);
+        auto* interval = static_cast<v4l2_frmivalenum*>(argument);
         if (interval->index != 0)
             return -1;
         interval->type = V4L2_FRMIVAL_TYPE_DISCRETE;
@@ -117,7 +117,7 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void *argument) {
         return 0;
     }
     case VIDIOC_G_FMT: {
-        auto *format = static_cast<v4l2_format *>(argument);
+        auto* format = static_cast<v4l2_format*>(argument);
         format->fmt.pix.width = 352;
         format->fmt.pix.height = 288;
         return 0;
@@ -137,8 +137,8 @@ ScopedFakeV4l2::~ScopedFakeV4l2() {
     V4l2Access::Install(previous_);
 }
 
-ScopedEnvironment::ScopedEnvironment(const char *name, const char *value) : name_(name) {
-    if (const char *old = std::getenv(name)) {
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
         hadValue_ = true;
         previous_ = old;
     }

@@ -30,11 +30,11 @@ public:
     int OpenDescriptors() const;
 
     std::vector<std::string> VideoNodes() override;
-    std::string StableIdentity(const std::string &node) override;
-    std::string ResolveIdentity(const std::string &identity) override;
-    int Open(const std::string &node) override;
+    std::string StableIdentity(const std::string& node) override;
+    std::string ResolveIdentity(const std::string& identity) override;
+    int Open(const std::string& node) override;
     int Close(int fd) override;
-    int Ioctl(int fd, unsigned long request, void *argument) override;
+    int Ioctl(int fd, unsigned long request, void* argument) override;
 
 private:
     // mutex_ guards every member below.
@@ -49,10 +49,10 @@ class ScopedFakeV4l2 {
 public:
     explicit ScopedFakeV4l2(std::vector<FakeV4l2Node> nodes = {});
     ~ScopedFakeV4l2();
-    ScopedFakeV4l2(const ScopedFakeV4l2 &) = delete;
-    ScopedFakeV4l2 &operator=(const ScopedFakeV4l2 &) = delete;
+    ScopedFakeV4l2(const ScopedFakeV4l2&) = delete;
+    ScopedFakeV4l2& operator=(const ScopedFakeV4l2&) = delete;
 
-    FakeV4l2Access &Access() { return *fake_; }
+    FakeV4l2Access& Access() { return *fake_; }
 
 private:
     std::shared_ptr<FakeV4l2Access> fake_;
@@ -62,10 +62,10 @@ private:
 // Sets or unsets an environment variable for the lifetime of the object.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char *name, const char *value); // null value: unset
+    ScopedEnvironment(const char* name, const char* value); // null value: unset
     ~ScopedEnvironment();
-    ScopedEnvironment(const ScopedEnvironment &) = delete;
-    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
     std::string name_;

@@ -30,23 +30,23 @@ TEST_F(OlePersistenceTest, SavesClassIdThenStateAndLoadsANewObject) {
     stream->Seek(0, STREAM_SEEK_SET, nullptr);
     ComPtr<IPersist> loaded;
     ASSERT_EQ(OleLoadFromStream(stream.Get(), IID_IPersist, loaded.ReceiveVoid()), S_OK);
-    EXPECT_NE(static_cast<IPersist *>(original.Get()), loaded.Get());
-    EXPECT_EQ(static_cast<TestPersistent *>(loaded.Get())->text, u"stan");
+    EXPECT_NE(static_cast<IPersist*>(original.Get()), loaded.Get());
+    EXPECT_EQ(static_cast<TestPersistent*>(loaded.Get())->text, u"stan");
 }
 
 TEST_F(OlePersistenceTest, LoadFailuresLeaveNoObjectBehind) {
-    void *object = reinterpret_cast<void *>(1);
+    void* object = reinterpret_cast<void*>(1);
     const uint8_t shortId[] = {1, 2, 3};
     EXPECT_EQ(OleLoadFromStream(MemoryStream::Create(shortId).Get(), IID_IUnknown, &object), STG_E_READFAULT);
     EXPECT_EQ(object, nullptr);
 
     const CLSID unknown{0x12345678, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
-    auto unregistered = MemoryStream::Create({reinterpret_cast<const uint8_t *>(&unknown), 16});
+    auto unregistered = MemoryStream::Create({reinterpret_cast<const uint8_t*>(&unknown), 16});
     EXPECT_EQ(OleLoadFromStream(unregistered.Get(), IID_IUnknown, &object), REGDB_E_CLASSNOTREG);
 
     // The class is known but its state is cut off.
-    std::vector<uint8_t> truncated(reinterpret_cast<const uint8_t *>(&CLSID_TestPersistent),
-                                   reinterpret_cast<const uint8_t *>(&CLSID_TestPersistent) + 16);
+    std::vector<uint8_t> truncated(reinterpret_cast<const uint8_t*>(&CLSID_TestPersistent),
+                                   reinterpret_cast<const uint8_t*>(&CLSID_TestPersistent) + 16);
     truncated.insert(truncated.end(), {5, 0, 0, 0, 'a', 0});
     EXPECT_EQ(OleLoadFromStream(MemoryStream::Create(truncated).Get(), IID_IUnknown, &object),
               STG_E_READFAULT);

@@ -40,7 +40,7 @@ TEST(PropertyBag, WrittenStringsAreCopies) {
 
 std::vector<ComPtr<IMoniker>> ThreeMonikers() {
     std::vector<ComPtr<IMoniker>> monikers;
-    for (const char16_t *name : {u"a", u"b", u"c"}) {
+    for (const char16_t* name : {u"a", u"b", u"c"}) {
         ComPtr<IMoniker> moniker;
         CreateItemMoniker(u"!", name, moniker.Receive());
         monikers.push_back(moniker);
@@ -48,8 +48,8 @@ std::vector<ComPtr<IMoniker>> ThreeMonikers() {
     return monikers;
 }
 
-std::u16string NextName(IEnumMoniker *enumerator, HRESULT expected = S_OK) {
-    IMoniker *raw = nullptr;
+std::u16string NextName(IEnumMoniker* enumerator, HRESULT expected = S_OK) {
+    IMoniker* raw = nullptr;
     ULONG fetched = 0;
     EXPECT_EQ(enumerator->Next(1, &raw, &fetched), expected);
     auto moniker = ComPtr<IMoniker>::Adopt(raw);
@@ -67,7 +67,7 @@ TEST(MonikerEnumerator, NextSkipAndResetWalkTheListInOrder) {
     EXPECT_EQ(NextName(enumerator.Get(), S_FALSE), u"") << "a skip past the end leaves nothing to take";
 
     enumerator->Reset();
-    IMoniker *batch[4] = {};
+    IMoniker* batch[4] = {};
     ULONG fetched = 0;
     EXPECT_EQ(enumerator->Next(4, batch, &fetched), S_FALSE);
     EXPECT_EQ(fetched, 3u);

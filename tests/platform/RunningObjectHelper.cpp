@@ -18,7 +18,7 @@ class Dummy final : public ComObject<IUnknown> {};
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 3)
         return 2;
     const std::string name = argv[1];

@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char **environ;
+extern char** environ;
 
 namespace {
 
@@ -18,14 +18,14 @@ namespace fs = std::filesystem;
 
 class Counted final : public ComObject<IUnknown> {
 public:
-    explicit Counted(int &live) : live_(live) { ++live_; }
+    explicit Counted(int& live) : live_(live) { ++live_; }
     ~Counted() override { --live_; }
 
 private:
-    int &live_;
+    int& live_;
 };
 
-ComPtr<IMoniker> Item(const char16_t *name) {
+ComPtr<IMoniker> Item(const char16_t* name) {
     ComPtr<IMoniker> moniker;
     EXPECT_EQ(CreateItemMoniker(u"!", name, moniker.Receive()), S_OK);
     return moniker;
@@ -49,7 +49,7 @@ protected:
 
     size_t PublishedFiles() const {
         size_t count = 0;
-        for (const auto &file : fs::directory_iterator(runtimeDir_ / "tarnolix" / "running-objects"))
+        for (const auto& file : fs::directory_iterator(runtimeDir_ / "tarnolix" / "running-objects"))
             count += file.path().extension() == ".entry";
         return count;
     }
@@ -100,7 +100,7 @@ TEST_F(RunningObjectTableTest, EnumRunningListsRegisteredNames) {
     ASSERT_EQ(table_->Register(0, object.Get(), Item(u"G1").Get(), &cookie), S_OK);
     ComPtr<IEnumMoniker> names;
     ASSERT_EQ(table_->EnumRunning(names.Receive()), S_OK);
-    IMoniker *raw = nullptr;
+    IMoniker* raw = nullptr;
     ASSERT_EQ(names->Next(1, &raw, nullptr), S_OK);
     auto name = ComPtr<IMoniker>::Adopt(raw);
     EXPECT_EQ(MonikerDisplayName(name.Get()), u"!G1");
@@ -111,7 +111,7 @@ TEST_F(RunningObjectTableTest, EnumRunningListsRegisteredNames) {
 // lock would deadlock.
 class RevokesOnDestruction final : public ComObject<IUnknown> {
 public:
-    RevokesOnDestruction(IRunningObjectTable *table, DWORD cookie) : table_(table), cookie_(cookie) {}
+    RevokesOnDestruction(IRunningObjectTable* table, DWORD cookie) : table_(table), cookie_(cookie) {}
     ~RevokesOnDestruction() override { table_->Revoke(cookie_); }
 
 private:
@@ -138,7 +138,7 @@ TEST_F(RunningObjectTableTest, RefusesMissingArguments) {
     DWORD cookie = 7;
     EXPECT_EQ(table_->Register(0, nullptr, Item(u"x").Get(), &cookie), E_INVALIDARG);
     EXPECT_EQ(cookie, 0u);
-    IRunningObjectTable *table = nullptr;
+    IRunningObjectTable* table = nullptr;
     EXPECT_EQ(GetRunningObjectTable(1, &table), E_INVALIDARG);
     EXPECT_EQ(table, nullptr);
 }
@@ -146,7 +146,7 @@ TEST_F(RunningObjectTableTest, RefusesMissingArguments) {
 // A helper process holding one registration until its standard input closes.
 class HelperProcess {
 public:
-    HelperProcess(const std::string &name, const char *ending) {
+    HelperProcess(const std::string& name, const char* ending) {
         int toChild[2];
         int fromChild[2];
         EXPECT_EQ(::pipe(toChild), 0);
@@ -158,7 +158,7 @@ public:
         posix_spawn_file_actions_addclose(&actions, toChild[1]);
         posix_spawn_file_actions_addclose(&actions, fromChild[0]);
         std::string path = TARNOLIX_ROT_HELPER;
-        char *argv[] = {path.data(), const_cast<char *>(name.c_str()), const_cast<char *>(ending), nullptr};
+        char* argv[] = {path.data(), const_cast<char*>(name.c_str()), const_cast<char*>(ending), nullptr};
         EXPECT_EQ(::posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, environ), 0);
         posix_spawn_file_actions_destroy(&actions);
         ::close(toChild[0]);
@@ -207,8 +207,8 @@ private:
     int status_ = -1;
 };
 
-bool Lists(const std::vector<RunningObjectFiles::Entry> &entries, pid_t pid, const std::string &name) {
-    for (const auto &entry : entries)
+bool Lists(const std::vector<RunningObjectFiles::Entry>& entries, pid_t pid, const std::string& name) {
+    for (const auto& entry : entries)
         if (entry.pid == pid && entry.name == name)
             return true;
     return false;

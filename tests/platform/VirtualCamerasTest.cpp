@@ -10,9 +10,9 @@
 
 namespace {
 
-std::vector<std::string> Names(const std::vector<VirtualCamera> &cameras) {
+std::vector<std::string> Names(const std::vector<VirtualCamera>& cameras) {
     std::vector<std::string> names;
-    for (const auto &camera : cameras)
+    for (const auto& camera : cameras)
         names.push_back(camera.name);
     return names;
 }
@@ -43,7 +43,7 @@ TEST(VirtualCameras, ListKeepsOrderAndSkipsEntriesThatDoNotParse) {
 }
 
 TEST(VirtualCameras, RefusesBadSizesRatesAndTrailingText) {
-    for (const char *bad :
+    for (const char* bad :
          {"pattern:", "pattern:640", "pattern:640x", "pattern:16385x10", "pattern:-1x10", "pattern:10x10@",
           "pattern:10x10@1001", "pattern:10x10@30fps", "patterns", "image:", "camera", "A=", "A=video:1"})
         EXPECT_FALSE(ParseVirtualCamera(bad)) << bad;
@@ -59,9 +59,9 @@ TEST(VirtualCameras, RefusesBadSizesRatesAndTrailingText) {
 
 class StillImageSizeTest : public testing::Test {
 protected:
-    std::string Write(const std::vector<uint8_t> &bytes) {
+    std::string Write(const std::vector<uint8_t>& bytes) {
         std::ofstream(path_, std::ios::binary)
-            .write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path_;
     }
     void TearDown() override { std::remove(path_.c_str()); }
