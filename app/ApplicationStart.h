@@ -1,0 +1,12 @@
+#pragma once
+
+#include <exception>
+
+class QApplication;
+
+// Loads Qt's Polish translations, so that the standard dialogs speak Polish.
+void LoadPolishTranslations(QApplication& application);
+
+// The last-chance box for an error while the main window's components are made:
+// "Application Error", "Exception <class> in module <module> at <address>.\n<message>[.]".
+void ShowApplicationStartError(const std::exception& error);

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/graphics/Bitmap.h"
+
+#include <QWidget>
+
+#include <atomic>
+
+// The image pane that shows the processed picture: it draws its bitmap stretched to its whole
+// area. The bitmap is the frame bitmap: the streaming thread replaces and processes it under the
+// bitmap's canvas lock, and every replacement asks the pane (from whatever thread) to repaint;
+// painting takes the same lock while it reads the picture. GUI thread, except RequestRepaint.
+class TImagePane : public QWidget {
+public:
+    explicit TImagePane(QWidget* parent = nullptr);
+    ~TImagePane() override;
+
+    // The pane's picture. Asking for the drawing surface (Canvas) while the pane holds no
+    // picture first gives it a blank bitmap of the pane's own size.
+    TBitmap& Picture() { return picture_; }
+    TCanvas& Canvas();
+    // True once the pane holds a picture (even one of no pixels).
+    bool HasPicture() const { return hasPicture_.load(std::memory_order_relaxed); }
+
+    // How many times the pane painted a picture (for tests and the benchmark).
+    int Paints() const { return paints_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void RequestRepaint();
+
+    // The pane's size, for the streaming thread's blank picture.
+    std::atomic<int> paneWidth_{0};
+    std::atomic<int> paneHeight_{0};
+
+    TBitmap picture_;
+    std::atomic<bool> hasPicture_{false};
+    std::atomic<bool> repaintPending_{false};
+    int paints_ = 0;
+};
