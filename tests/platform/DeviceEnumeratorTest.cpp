@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <linux/videodev2.h>
 
 namespace {
@@ -227,6 +229,26 @@ TEST_F(DeviceEnumeratorTest, ImageCameraWhosePictureIsGoneDoesNotBind) {
     ComPtr<IBaseFilter> filter;
     EXPECT_EQ(monikers[0]->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReceiveVoid()),
               MK_E_NOOBJECT);
+}
+
+TEST_F(DeviceEnumeratorTest, ImageCameraOffersThePicturesOwnSize) {
+    const std::string path = testing::TempDir() + "tarnolix-camera-picture.bmp";
+    std::vector<uint8_t> header(54, 0);
+    header[0] = 'B';
+    header[1] = 'M';
+    header[14] = 40;
+    header[18] = 200; // width 200
+    header[22] = 100; // height 100
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(header.data()), 54);
+    const std::string entry = "Tło=image:" + path;
+    ScopedEnvironment image("TARNOLIX_VIRTUAL_CAMERAS", entry.c_str());
+    v4l2_.Access().SetNodes({});
+    const auto monikers = All(Enumerate(CLSID_VideoInputDeviceCategory).Get());
+    ASSERT_EQ(monikers.size(), 1u);
+    ComPtr<IBaseFilter> filter;
+    ASSERT_EQ(monikers[0]->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReceiveVoid()), S_OK);
+    EXPECT_EQ(Formats(filter.Get()), (std::vector<VideoFormat>{{200, 100, 333333}}));
+    std::remove(path.c_str());
 }
 
 class TwoDevices final : public VideoDeviceProvider {
