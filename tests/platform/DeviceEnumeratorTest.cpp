@@ -6,6 +6,7 @@
 #include "platform/com/PropertyBagInterface.h"
 #include "platform/media/CaptureSourceFilter.h"
 #include "platform/media/DeviceEnumInterfaces.h"
+#include "platform/media/LibV4l2Access.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/VideoDeviceProviders.h"
 #include "platform/media/VideoFormat.h"
@@ -281,6 +282,15 @@ TEST_F(DeviceEnumeratorTest, CorruptMonikerStateDoesNotLoad) {
     ComPtr<IMoniker> loaded;
     EXPECT_EQ(OleLoadFromStream(stream.Get(), IID_IMoniker, loaded.ReceiveVoid()), STG_E_READFAULT);
     EXPECT_FALSE(loaded);
+}
+
+TEST(LibV4l2Access, NodesThatAreNotThereNeitherResolveNorOpen) {
+    LibV4l2Access system;
+    EXPECT_EQ(system.StableIdentity("/dev/tarnolix-no-such-node"), "/dev/tarnolix-no-such-node");
+    EXPECT_EQ(system.ResolveIdentity("/dev/v4l/by-id/tarnolix-no-such-camera"), "");
+    EXPECT_EQ(system.Open("/dev/tarnolix-no-such-node"), -1);
+    for (const std::string &node : system.VideoNodes())
+        EXPECT_EQ(node.rfind("/dev/video", 0), 0u) << node;
 }
 
 TEST(VideoFormat, MediaTypeIsBottomUpRgb24WithPaddedRows) {
