@@ -12,6 +12,9 @@ inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
 constexpr HRESULT MakeHResult(uint32_t code) { return static_cast<HRESULT>(code); }
 
+inline constexpr BOOL FALSE = 0;
+inline constexpr BOOL TRUE = 1;
+
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
 inline constexpr HRESULT E_NOTIMPL = MakeHResult(0x80004001);
@@ -22,13 +25,10 @@ inline constexpr HRESULT E_FAIL = MakeHResult(0x80004005);
 inline constexpr HRESULT E_UNEXPECTED = MakeHResult(0x8000FFFF);
 inline constexpr HRESULT E_OUTOFMEMORY = MakeHResult(0x8007000E);
 inline constexpr HRESULT E_INVALIDARG = MakeHResult(0x80070057);
+inline constexpr HRESULT E_ACCESSDENIED = MakeHResult(0x80070005);
 inline constexpr HRESULT VFW_E_NOT_CONNECTED = MakeHResult(0x80040209);
 
-inline constexpr BOOL FALSE = 0;
-inline constexpr BOOL TRUE = 1;
-
 // Object services.
-inline constexpr HRESULT E_ACCESSDENIED = MakeHResult(0x80070005);
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = MakeHResult(0x80040154);
 inline constexpr HRESULT CLASS_E_NOAGGREGATION = MakeHResult(0x80040110);
 inline constexpr HRESULT CO_E_CLASSSTRING = MakeHResult(0x800401F3);
