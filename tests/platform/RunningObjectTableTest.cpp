@@ -185,6 +185,20 @@ TEST_F(RunningObjectTableTest, ConcurrentRegistrationsGetDistinctCookiesAndAllGo
     EXPECT_EQ(PublishedFiles(), 0u);
 }
 
+TEST_F(RunningObjectTableTest, PlantedSymlinkIsNotFollowedAndRegistrationStillStands) {
+    const fs::path elsewhere = runtimeDir_ / "elsewhere";
+    fs::create_directory(elsewhere);
+    fs::create_directory_symlink(elsewhere, runtimeDir_ / "tarnolix");
+    EXPECT_FALSE(RunningObjectFiles::Folder());
+    int live = 0;
+    auto object = ComPtr<IUnknown>::Adopt(new Counted(live));
+    DWORD cookie = 0;
+    EXPECT_EQ(table_->Register(0, object.Get(), Item(u"unpublished").Get(), &cookie), S_OK);
+    EXPECT_TRUE(fs::is_empty(elsewhere)) << "an entry was written through the link";
+    EXPECT_TRUE(RunningObjectFiles::List().empty());
+    EXPECT_EQ(table_->Revoke(cookie), S_OK);
+}
+
 // A helper process holding one registration until its standard input closes.
 class HelperProcess {
 public:
