@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <fstream>
 #include <linux/videodev2.h>
+#include <unistd.h>
 
 namespace {
 
@@ -233,7 +234,8 @@ TEST_F(DeviceEnumeratorTest, ImageCameraWhosePictureIsGoneDoesNotBind) {
 }
 
 TEST_F(DeviceEnumeratorTest, ImageCameraOffersThePicturesOwnSize) {
-    const std::string path = testing::TempDir() + "tarnolix-camera-picture.bmp";
+    const std::string path =
+        testing::TempDir() + "tarnolix-camera-picture-" + std::to_string(::getpid()) + ".bmp";
     std::vector<uint8_t> header(54, 0);
     header[0] = 'B';
     header[1] = 'M';
