@@ -2,6 +2,7 @@
 
 #include "platform/com/TaskAllocator.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 

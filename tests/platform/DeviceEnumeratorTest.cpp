@@ -6,6 +6,7 @@
 #include "platform/com/PropertyBagInterface.h"
 #include "platform/media/CaptureSourceFilter.h"
 #include "platform/media/DeviceEnumInterfaces.h"
+#include "platform/media/LibV4l2Access.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/VideoDeviceProviders.h"
 #include "platform/media/VideoFormat.h"
@@ -13,7 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <linux/videodev2.h>
+#include <unistd.h>
 
 namespace {
 
@@ -229,6 +233,27 @@ TEST_F(DeviceEnumeratorTest, ImageCameraWhosePictureIsGoneDoesNotBind) {
               MK_E_NOOBJECT);
 }
 
+TEST_F(DeviceEnumeratorTest, ImageCameraOffersThePicturesOwnSize) {
+    const std::string path =
+        testing::TempDir() + "tarnolix-camera-picture-" + std::to_string(::getpid()) + ".bmp";
+    std::vector<uint8_t> header(54, 0);
+    header[0] = 'B';
+    header[1] = 'M';
+    header[14] = 40;
+    header[18] = 200; // width 200
+    header[22] = 100; // height 100
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(header.data()), 54);
+    const std::string entry = "Tło=image:" + path;
+    ScopedEnvironment image("TARNOLIX_VIRTUAL_CAMERAS", entry.c_str());
+    v4l2_.Access().SetNodes({});
+    const auto monikers = All(Enumerate(CLSID_VideoInputDeviceCategory).Get());
+    ASSERT_EQ(monikers.size(), 1u);
+    ComPtr<IBaseFilter> filter;
+    ASSERT_EQ(monikers[0]->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReceiveVoid()), S_OK);
+    EXPECT_EQ(Formats(filter.Get()), (std::vector<VideoFormat>{{200, 100, 333333}}));
+    std::remove(path.c_str());
+}
+
 class TwoDevices final : public VideoDeviceProvider {
 public:
     std::vector<ProvidedDevice> Devices() override {
@@ -259,6 +284,15 @@ TEST_F(DeviceEnumeratorTest, CorruptMonikerStateDoesNotLoad) {
     ComPtr<IMoniker> loaded;
     EXPECT_EQ(OleLoadFromStream(stream.Get(), IID_IMoniker, loaded.ReceiveVoid()), STG_E_READFAULT);
     EXPECT_FALSE(loaded);
+}
+
+TEST(LibV4l2Access, NodesThatAreNotThereNeitherResolveNorOpen) {
+    LibV4l2Access system;
+    EXPECT_EQ(system.StableIdentity("/dev/tarnolix-no-such-node"), "/dev/tarnolix-no-such-node");
+    EXPECT_EQ(system.ResolveIdentity("/dev/v4l/by-id/tarnolix-no-such-camera"), "");
+    EXPECT_EQ(system.Open("/dev/tarnolix-no-such-node"), -1);
+    for (const std::string &node : system.VideoNodes())
+        EXPECT_EQ(node.rfind("/dev/video", 0), 0u) << node;
 }
 
 TEST(VideoFormat, MediaTypeIsBottomUpRgb24WithPaddedRows) {

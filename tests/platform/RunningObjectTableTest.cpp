@@ -6,8 +6,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -141,6 +143,60 @@ TEST_F(RunningObjectTableTest, RefusesMissingArguments) {
     IRunningObjectTable* table = nullptr;
     EXPECT_EQ(GetRunningObjectTable(1, &table), E_INVALIDARG);
     EXPECT_EQ(table, nullptr);
+}
+
+TEST_F(RunningObjectTableTest, ConcurrentRegistrationsGetDistinctCookiesAndAllGo) {
+    int live = 0;
+    auto object = ComPtr<IUnknown>::Adopt(new Counted(live));
+    constexpr int kThreads = 4;
+    constexpr int kEach = 25;
+    std::vector<std::vector<DWORD>> cookies(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < kEach; ++k) {
+                const std::u16string name =
+                    u"G" + std::u16string(1, char16_t(u'a' + t)) + char16_t(u'0' + k % 10);
+                DWORD cookie = 0;
+                if (SUCCEEDED(table_->Register(0, object.Get(), Item(name.c_str()).Get(), &cookie)))
+                    cookies[t].push_back(cookie);
+                ComPtr<IEnumMoniker> names;
+                table_->EnumRunning(names.Receive());
+            }
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+    std::set<DWORD> distinct;
+    for (const auto &list : cookies)
+        distinct.insert(list.begin(), list.end());
+    EXPECT_EQ(distinct.size(), size_t{kThreads * kEach});
+    EXPECT_EQ(PublishedFiles(), size_t{kThreads * kEach});
+    threads.clear();
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (const DWORD cookie : cookies[t])
+                EXPECT_EQ(table_->Revoke(cookie), S_OK);
+        });
+    for (auto &thread : threads)
+        thread.join();
+    object.Reset();
+    EXPECT_EQ(live, 0);
+    EXPECT_EQ(PublishedFiles(), 0u);
+}
+
+TEST_F(RunningObjectTableTest, PlantedSymlinkIsNotFollowedAndRegistrationStillStands) {
+    const fs::path elsewhere = runtimeDir_ / "elsewhere";
+    fs::create_directory(elsewhere);
+    fs::create_directory_symlink(elsewhere, runtimeDir_ / "tarnolix");
+    EXPECT_FALSE(RunningObjectFiles::Folder());
+    int live = 0;
+    auto object = ComPtr<IUnknown>::Adopt(new Counted(live));
+    DWORD cookie = 0;
+    EXPECT_EQ(table_->Register(0, object.Get(), Item(u"unpublished").Get(), &cookie), S_OK);
+    EXPECT_TRUE(fs::is_empty(elsewhere)) << "an entry was written through the link";
+    EXPECT_TRUE(RunningObjectFiles::List().empty());
+    EXPECT_EQ(table_->Revoke(cookie), S_OK);
 }
 
 // A helper process holding one registration until its standard input closes.

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -66,7 +68,9 @@ protected:
     }
     void TearDown() override { std::remove(path_.c_str()); }
 
-    std::string path_ = testing::TempDir() + "tarnolix-still-image";
+    // Tests run in parallel processes: each writes a file of its own.
+    std::string path_ = testing::TempDir() + "tarnolix-still-image-" + std::to_string(::getpid()) + "-" +
+                        testing::UnitTest::GetInstance()->current_test_info()->name();
 };
 
 std::vector<uint8_t> BitmapHeader(int32_t width, int32_t height) {
