@@ -242,7 +242,7 @@ TEST_F(DeviceEnumeratorTest, ImageCameraOffersThePicturesOwnSize) {
     header[14] = 40;
     header[18] = 200; // width 200
     header[22] = 100; // height 100
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(header.data()), 54);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(header.data()), 54);
     const std::string entry = "Tło=image:" + path;
     ScopedEnvironment image("TARNOLIX_VIRTUAL_CAMERAS", entry.c_str());
     v4l2_.Access().SetNodes({});
@@ -291,7 +291,7 @@ TEST(LibV4l2Access, NodesThatAreNotThereNeitherResolveNorOpen) {
     EXPECT_EQ(system.StableIdentity("/dev/tarnolix-no-such-node"), "/dev/tarnolix-no-such-node");
     EXPECT_EQ(system.ResolveIdentity("/dev/v4l/by-id/tarnolix-no-such-camera"), "");
     EXPECT_EQ(system.Open("/dev/tarnolix-no-such-node"), -1);
-    for (const std::string &node : system.VideoNodes())
+    for (const std::string& node : system.VideoNodes())
         EXPECT_EQ(node.rfind("/dev/video", 0), 0u) << node;
 }
 

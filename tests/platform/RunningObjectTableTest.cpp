@@ -165,10 +165,10 @@ TEST_F(RunningObjectTableTest, ConcurrentRegistrationsGetDistinctCookiesAndAllGo
             }
         });
     }
-    for (auto &thread : threads)
+    for (auto& thread : threads)
         thread.join();
     std::set<DWORD> distinct;
-    for (const auto &list : cookies)
+    for (const auto& list : cookies)
         distinct.insert(list.begin(), list.end());
     EXPECT_EQ(distinct.size(), size_t{kThreads * kEach});
     EXPECT_EQ(PublishedFiles(), size_t{kThreads * kEach});
@@ -178,7 +178,7 @@ TEST_F(RunningObjectTableTest, ConcurrentRegistrationsGetDistinctCookiesAndAllGo
             for (const DWORD cookie : cookies[t])
                 EXPECT_EQ(table_->Revoke(cookie), S_OK);
         });
-    for (auto &thread : threads)
+    for (auto& thread : threads)
         thread.join();
     object.Reset();
     EXPECT_EQ(live, 0);
