@@ -7,13 +7,18 @@
 
 // One image, possibly shared by several bitmap objects; its section is deleted with it.
 struct TBitmap::Image {
-    explicit Image(HBITMAP section) : handle(section) { GetObject(section, sizeof description, &description); }
+    explicit Image(HBITMAP section) : handle(section) {
+        GetObject(section, sizeof description, &description);
+        colours.resize(GetDIBColorTable(section, 0, kMaxColourTable, nullptr));
+        GetDIBColorTable(section, 0, static_cast<UINT>(colours.size()), colours.data());
+        deviceDependent = IsDeviceDependentBitmap(section);
+    }
     ~Image() { DeleteObject(handle); }
-    Image(const Image&) = delete;
-    Image& operator=(const Image&) = delete;
+    Image(const Image &) = delete;
+    Image &operator=(const Image &) = delete;
 
-    uint8_t* Row(int row) const {
-        auto* bits = static_cast<uint8_t*>(description.dsBm.bmBits);
+    uint8_t *Row(int row) const {
+        auto *bits = static_cast<uint8_t *>(description.dsBm.bmBits);
         const int64_t line = description.dsBm.bmWidthBytes;
         const int64_t height = description.dsBm.bmHeight;
         const bool topDown = description.dsBmih.biHeight < 0;
@@ -22,12 +27,16 @@ struct TBitmap::Image {
 
     HBITMAP handle;
     DIBSECTION description{};
+    std::vector<RGBQUAD> colours; // a copy of the section's colour table
+    bool deviceDependent = false;
 };
 
 TBitmap::TBitmap() = default;
 TBitmap::~TBitmap() = default;
 
-HBITMAP TBitmap::Handle() const { return image_ ? image_->handle : nullptr; }
+HBITMAP TBitmap::Handle() const {
+    return image_ ? image_->handle : nullptr;
+}
 
 void TBitmap::SetHandle(HBITMAP section) {
     if (section == Handle())
@@ -35,7 +44,7 @@ void TBitmap::SetHandle(HBITMAP section) {
     Adopt(section ? std::make_shared<Image>(section) : nullptr);
 }
 
-void TBitmap::Assign(const TBitmap& source) {
+void TBitmap::Assign(const TBitmap &source) {
     if (&source == this || source.image_ == image_)
         return;
     Adopt(source.image_);
@@ -78,27 +87,35 @@ void TBitmap::SetSize(int width, int height, TPixelFormat format) {
         info.bmiHeader.biBitCount = 24;
         break;
     }
-    void* bits = nullptr;
+    void *bits = nullptr;
     HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!section)
         RaiseInvalidBitmap();
     auto image = std::make_shared<Image>(section);
-    std::fill_n(static_cast<uint8_t*>(bits), image->description.dsBmih.biSizeImage, 0);
+    std::fill_n(static_cast<uint8_t *>(bits), image->description.dsBmih.biSizeImage, 0);
     Adopt(std::move(image));
 }
 
-int TBitmap::Width() const { return image_ ? image_->description.dsBm.bmWidth : 0; }
+int TBitmap::Width() const {
+    return image_ ? image_->description.dsBm.bmWidth : 0;
+}
 
-int TBitmap::Height() const { return image_ ? image_->description.dsBm.bmHeight : 0; }
+int TBitmap::Height() const {
+    return image_ ? image_->description.dsBm.bmHeight : 0;
+}
 
-bool TBitmap::Empty() const { return !image_; }
+bool TBitmap::Empty() const {
+    return !image_;
+}
 
-int TBitmap::LineSize() const { return image_ ? image_->description.dsBm.bmWidthBytes : 0; }
+int TBitmap::LineSize() const {
+    return image_ ? image_->description.dsBm.bmWidthBytes : 0;
+}
 
 TPixelFormat TBitmap::PixelFormat() const {
     if (!image_)
         return TPixelFormat::pfDevice;
-    const DIBSECTION& d = image_->description;
+    const DIBSECTION &d = image_->description;
     switch (d.dsBm.bmBitsPixel) {
     case 1:
         return TPixelFormat::pf1bit;
@@ -117,10 +134,51 @@ TPixelFormat TBitmap::PixelFormat() const {
     }
 }
 
-uint8_t* TBitmap::ScanLine(int row) {
+uint8_t *TBitmap::ScanLine(int row) {
     if (!image_ || row < 0 || row >= Height())
         throw EInvalidGraphic("Scan line index out of range");
     return image_->Row(row);
 }
 
-const uint8_t* TBitmap::ScanLine(int row) const { return const_cast<TBitmap*>(this)->ScanLine(row); }
+const uint8_t *TBitmap::ScanLine(int row) const {
+    return const_cast<TBitmap *>(this)->ScanLine(row);
+}
+
+TBitmapHandleType TBitmap::HandleType() const {
+    return image_ && image_->deviceDependent ? TBitmapHandleType::bmDDB : TBitmapHandleType::bmDIB;
+}
+
+const BITMAPINFOHEADER *TBitmap::Header() const {
+    return image_ ? &image_->description.dsBmih : nullptr;
+}
+
+std::vector<RGBQUAD> TBitmap::Palette() const {
+    return image_ ? image_->colours : std::vector<RGBQUAD>{};
+}
+
+void TBitmap::SetPalette(std::span<const RGBQUAD> colours) {
+    if (!image_ || colours.empty())
+        return;
+    const UINT set = SetDIBColorTable(image_->handle, 0, static_cast<UINT>(colours.size()), colours.data());
+    if (image_->colours.size() < set)
+        image_->colours.resize(set);
+    std::copy_n(colours.begin(), set, image_->colours.begin());
+}
+
+TPixelLayout TBitmap::Layout() const {
+    TPixelLayout layout;
+    if (!image_)
+        return layout;
+    const DIBSECTION &d = image_->description;
+    layout.bitCount = d.dsBm.bmBitsPixel;
+    std::copy_n(d.dsBitfields, 3, layout.masks);
+    layout.colours = image_->colours;
+    return layout;
+}
+
+COLORREF TBitmap::Pixels(int x, int y) const {
+    if (!image_ || x < 0 || y < 0 || x >= Width() || y >= Height())
+        return CLR_INVALID;
+    const TPixelLayout layout = Layout();
+    return ValueToColour(layout, ReadPixelValue(image_->Row(y), layout.bitCount, x));
+}

@@ -1,5 +1,6 @@
 #include "platform/graphics/DibSection.h"
 
+#include "platform/graphics/RleDecoder.h"
 #include "platform/graphics/SectionMemoryPool.h"
 
 #include <algorithm>
@@ -9,19 +10,23 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
-// One device-independent bitmap section: its description and its pixel memory.
+// One bitmap: its description, its pixel memory and its colour table. A device-dependent
+// bitmap keeps its pixels in the same way; only its kind differs.
 struct DibSectionObject {
     DIBSECTION description{};
     SectionMemoryPool::Block pixels;
+    std::vector<RGBQUAD> colours;
+    bool deviceDependent = false;
 };
 
 // The process-wide table of live drawing objects, keyed by handle value.
 class GdiObjectTable {
 public:
-    static GdiObjectTable& Instance() {
+    static GdiObjectTable &Instance() {
         static GdiObjectTable table;
         return table;
     }
@@ -45,12 +50,22 @@ public:
         return object;
     }
 
-    bool Describe(HGDIOBJ handle, DIBSECTION& out) {
+    bool Describe(HGDIOBJ handle, DIBSECTION &out) {
         std::lock_guard lock(mutex_);
         auto it = objects_.find(reinterpret_cast<uintptr_t>(handle));
         if (it == objects_.end())
             return false;
         out = it->second->description;
+        return true;
+    }
+
+    // Runs `use` on the live object named by `handle` under the table's lock; false if none.
+    template <typename Use> bool With(HGDIOBJ handle, Use &&use) {
+        std::lock_guard lock(mutex_);
+        auto it = objects_.find(reinterpret_cast<uintptr_t>(handle));
+        if (it == objects_.end())
+            return false;
+        use(*it->second);
         return true;
     }
 
@@ -65,7 +80,7 @@ private:
     uintptr_t nextKey_ = 0x1000;
 };
 
-bool SupportedFormat(const BITMAPINFOHEADER& h) {
+bool SupportedFormat(const BITMAPINFOHEADER &h) {
     if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biPlanes != 1 || h.biWidth <= 0 || h.biHeight == 0)
         return false;
     switch (h.biBitCount) {
@@ -83,10 +98,12 @@ bool SupportedFormat(const BITMAPINFOHEADER& h) {
 }
 
 // The masks of a section whose pixels are not indexes into a colour table.
-void DefaultMasks(const BITMAPINFO& info, DWORD (&masks)[3]) {
-    const BITMAPINFOHEADER& h = info.bmiHeader;
+void DefaultMasks(const BITMAPINFO &info, DWORD (&masks)[3]) {
+    const BITMAPINFOHEADER &h = info.bmiHeader;
     if (h.biCompression == BI_BITFIELDS) {
-        std::memcpy(masks, reinterpret_cast<const uint8_t*>(&info) + h.biSize, sizeof masks);
+        // Headers of 52 bytes and more hold the masks themselves; shorter ones are followed by them.
+        const size_t at = h.biSize >= 52 ? sizeof(BITMAPINFOHEADER) : h.biSize;
+        std::memcpy(masks, reinterpret_cast<const uint8_t *>(&info) + at, sizeof masks);
     } else if (h.biBitCount == 16) {
         masks[0] = 0x7C00;
         masks[1] = 0x03E0;
@@ -100,7 +117,9 @@ void DefaultMasks(const BITMAPINFO& info, DWORD (&masks)[3]) {
 
 } // namespace
 
-size_t LiveGdiObjectCount() { return GdiObjectTable::Instance().Count(); }
+size_t LiveGdiObjectCount() {
+    return GdiObjectTable::Instance().Count();
+}
 
 int64_t DibLineSize(int bitCount, int64_t width) {
     if (bitCount <= 0 || width < 0 || width > std::numeric_limits<int32_t>::max())
@@ -108,12 +127,11 @@ int64_t DibLineSize(int bitCount, int64_t width) {
     return (static_cast<int64_t>(bitCount) * width + 31) / 32 * 4;
 }
 
-HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD) {
-    if (bits)
-        *bits = nullptr;
-    if (!info || section || usage != DIB_RGB_COLORS || !SupportedFormat(info->bmiHeader))
-        return nullptr;
-    const BITMAPINFOHEADER& h = info->bmiHeader;
+namespace {
+
+// Makes the object of a bitmap in `info`'s (already checked) format, its memory zeroed or pooled.
+std::unique_ptr<DibSectionObject> MakeBitmapObject(const BITMAPINFO &info) {
+    const BITMAPINFOHEADER &h = info.bmiHeader;
     const int64_t lineSize = DibLineSize(h.biBitCount, h.biWidth);
     const int64_t rows = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
     if (lineSize <= 0 || lineSize > std::numeric_limits<int32_t>::max() / rows)
@@ -124,7 +142,7 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
     object->pixels = SectionMemoryPool::Instance().Acquire(imageSize);
     if (!object->pixels)
         return nullptr;
-    DIBSECTION& d = object->description;
+    DIBSECTION &d = object->description;
     d.dsBm.bmType = 0;
     d.dsBm.bmWidth = h.biWidth;
     d.dsBm.bmHeight = static_cast<LONG>(rows);
@@ -135,13 +153,93 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
     d.dsBmih = h;
     d.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
     d.dsBmih.biSizeImage = static_cast<DWORD>(imageSize);
-    DefaultMasks(*info, d.dsBitfields);
+    DefaultMasks(info, d.dsBitfields);
+    if (h.biBitCount <= 8)
+        object->colours.assign(size_t{1} << h.biBitCount, RGBQUAD{});
+    return object;
+}
 
-    void* memory = object->pixels.get();
+} // namespace
+
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO *info, UINT usage, void **bits, HANDLE section, DWORD) {
+    if (bits)
+        *bits = nullptr;
+    if (!info || section || usage != DIB_RGB_COLORS || !SupportedFormat(info->bmiHeader))
+        return nullptr;
+    auto object = MakeBitmapObject(*info);
+    if (!object)
+        return nullptr;
+    void *memory = object->pixels.get();
     HGDIOBJ handle = GdiObjectTable::Instance().Add(std::move(object));
     if (bits)
         *bits = memory;
     return reinterpret_cast<HBITMAP>(handle);
+}
+
+HBITMAP CreateDIBitmap(HDC, const BITMAPINFOHEADER *header, DWORD init, const void *bits,
+                       const BITMAPINFO *info, UINT usage) {
+    if (!header || !info || usage != DIB_RGB_COLORS || header->biHeight <= 0)
+        return nullptr;
+    const bool rle8 = header->biCompression == BI_RLE8 && header->biBitCount == 8;
+    const bool rle4 = header->biCompression == BI_RLE4 && header->biBitCount == 4;
+    BITMAPINFO plain{};
+    plain.bmiHeader = *header;
+    plain.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    if (rle8 || rle4)
+        plain.bmiHeader.biCompression = BI_RGB;
+    if (!SupportedFormat(plain.bmiHeader) || plain.bmiHeader.biCompression == BI_BITFIELDS)
+        return nullptr;
+    auto object = MakeBitmapObject(plain);
+    if (!object)
+        return nullptr;
+    object->deviceDependent = true;
+    DIBSECTION &d = object->description;
+    auto *pixels = static_cast<uint8_t *>(d.dsBm.bmBits);
+    std::fill_n(pixels, d.dsBmih.biSizeImage, 0);
+    if (init & CBM_INIT && bits) {
+        const size_t size = info->bmiHeader.biSizeImage;
+        if (rle8 || rle4)
+            DecodeRle(static_cast<const uint8_t *>(bits), size, header->biBitCount, pixels,
+                      d.dsBm.bmWidthBytes, d.dsBm.bmWidth, d.dsBm.bmHeight);
+        else
+            std::memcpy(pixels, bits, std::min<size_t>(size, d.dsBmih.biSizeImage));
+    }
+    return reinterpret_cast<HBITMAP>(GdiObjectTable::Instance().Add(std::move(object)));
+}
+
+bool IsDeviceDependentBitmap(HBITMAP bitmap) {
+    bool deviceDependent = false;
+    GdiObjectTable::Instance().With(
+        ToGdiObject(bitmap), [&](DibSectionObject &object) { deviceDependent = object.deviceDependent; });
+    return deviceDependent;
+}
+
+UINT SetDIBColorTable(HBITMAP bitmap, UINT start, UINT count, const RGBQUAD *colours) {
+    UINT set = 0;
+    if (!colours)
+        return 0;
+    GdiObjectTable::Instance().With(ToGdiObject(bitmap), [&](DibSectionObject &object) {
+        const size_t end = std::min<size_t>(static_cast<size_t>(start) + count, kMaxColourTable);
+        if (end <= start)
+            return;
+        if (object.colours.size() < end)
+            object.colours.resize(end, RGBQUAD{});
+        std::copy_n(colours, end - start, object.colours.begin() + start);
+        set = static_cast<UINT>(end - start);
+    });
+    return set;
+}
+
+UINT GetDIBColorTable(HBITMAP bitmap, UINT start, UINT count, RGBQUAD *colours) {
+    UINT got = 0;
+    GdiObjectTable::Instance().With(ToGdiObject(bitmap), [&](DibSectionObject &object) {
+        if (start >= object.colours.size())
+            return;
+        got = static_cast<UINT>(std::min<size_t>(count, object.colours.size() - start));
+        if (colours)
+            std::copy_n(object.colours.begin() + start, got, colours);
+    });
+    return got;
 }
 
 bool DeleteObject(HGDIOBJ object) {
@@ -149,7 +247,7 @@ bool DeleteObject(HGDIOBJ object) {
     return GdiObjectTable::Instance().Remove(object) != nullptr;
 }
 
-int GetObject(HGDIOBJ object, int size, void* out) {
+int GetObject(HGDIOBJ object, int size, void *out) {
     DIBSECTION description;
     if (!out || !GdiObjectTable::Instance().Describe(object, description))
         return 0;
