@@ -3,7 +3,10 @@
 #include "imaging/BitmapFileReader.h"
 #include "imaging/JPEGDecompressor.h"
 #include "imaging/JPEGError.h"
+#include "platform/graphics/DibSection.h"
 #include "platform/runtime/FileStream.h"
+
+#include <algorithm>
 
 #include <vector>
 
@@ -44,6 +47,29 @@ std::vector<RGBQUAD> ColourMapPalette(const jpeg_decompress_struct &c) {
         }
     }
     return palette;
+}
+
+// A blank bottom-up bitmap of the output's size: 24 bits, or 8 bits with a colour table of as
+// many entries as the quantiser made.
+void MakeOutputBitmap(TBitmap &bitmap, const jpeg_decompress_struct &c, bool quantised) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = static_cast<LONG>(c.output_width);
+    info.bmiHeader.biHeight = static_cast<LONG>(c.output_height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = quantised ? 8 : 24;
+    info.bmiHeader.biClrUsed = quantised ? static_cast<DWORD>(std::max(c.actual_number_of_colors, 0)) : 0;
+    void *bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!section || !bits) {
+        if (section)
+            DeleteObject(section);
+        RaiseInvalidBitmap();
+    }
+    DIBSECTION description{};
+    GetObject(section, sizeof description, &description);
+    std::fill_n(static_cast<uint8_t *>(bits), description.dsBmih.biSizeImage, 0);
+    bitmap.SetHandle(section);
 }
 
 } // namespace
@@ -155,8 +181,7 @@ void TJPEGImage::Decode() {
         OnProgress(*this, TProgressStage::psStarting, 0);
 
     decompressor.StartDecompress();
-    bitmap.SetSize(static_cast<int>(c.output_width), static_cast<int>(c.output_height),
-                   quantise ? TPixelFormat::pf8bit : TPixelFormat::pf24bit);
+    MakeOutputBitmap(bitmap, c, quantise);
     uint8_t *first = bitmap.ScanLine(0);
     const ptrdiff_t step = bitmap.Height() > 1 ? bitmap.ScanLine(1) - first : -bitmap.LineSize();
     const int rowsPerCall = step > 0 && step % 4 == 0 ? c.rec_outbuf_height : 1;

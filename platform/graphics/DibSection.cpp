@@ -154,8 +154,11 @@ std::unique_ptr<DibSectionObject> MakeBitmapObject(const BITMAPINFO &info) {
     d.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
     d.dsBmih.biSizeImage = static_cast<DWORD>(imageSize);
     DefaultMasks(info, d.dsBitfields);
-    if (h.biBitCount <= 8)
-        object->colours.assign(size_t{1} << h.biBitCount, RGBQUAD{});
+    // Indexed sections get a black table of the colours-used count, or of every index.
+    if (h.biBitCount <= 8) {
+        const size_t indexes = size_t{1} << h.biBitCount;
+        object->colours.assign(h.biClrUsed != 0 && h.biClrUsed < indexes ? h.biClrUsed : indexes, RGBQUAD{});
+    }
     return object;
 }
 

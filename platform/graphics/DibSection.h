@@ -27,7 +27,8 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER *header, DWORD init, const
 bool IsDeviceDependentBitmap(HBITMAP bitmap);
 
 // The colour table (palette) of a bitmap. Sections of 1, 4 and 8 bits start with a black table
-// of 2, 16 or 256 entries; deeper ones with none, but may be given one. A table holds at most
+// of the header's colours-used entries, or when that is 0 (or too many) of 2, 16 or 256; deeper
+// ones with none, but may be given one. A table holds at most
 // kMaxColourTable entries. Both return the number of entries set or copied.
 inline constexpr UINT kMaxColourTable = 256;
 UINT SetDIBColorTable(HBITMAP bitmap, UINT start, UINT count, const RGBQUAD *colours);

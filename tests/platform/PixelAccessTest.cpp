@@ -61,6 +61,18 @@ TEST(BitmapPalette, IndexedSectionsStartBlackAndTakeAPalette) {
     EXPECT_EQ(shared.Pixels(1, 0), RGB(6, 5, 4)) << "a shared image shares its palette";
 }
 
+TEST(BitmapPalette, ColoursUsedSizesTheTable) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 2, 2, 1, 8, BI_RGB, 0, 0, 0, 236, 0};
+    void *bits = nullptr;
+    TBitmap bitmap;
+    bitmap.SetHandle(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    EXPECT_EQ(bitmap.Palette().size(), 236u);
+    info.bmiHeader.biClrUsed = 1000;
+    bitmap.SetHandle(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    EXPECT_EQ(bitmap.Palette().size(), 256u) << "no more entries than indexes";
+}
+
 TEST(DeviceDependentBitmap, IsReportedAsSuchAndRefusesFormatsItCannotHold) {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), 4, 2, 1, 8, BI_RLE8, 0, 0, 0, 0, 0};
