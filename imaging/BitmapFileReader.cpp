@@ -138,9 +138,10 @@ void LoadBitmapFromStream(TBitmap &picture, TStream &stream) {
     if (h.biWidth <= 0 || h.biHeight == 0 || h.biBitCount == 0 || h.biBitCount > 32)
         RaiseInvalidBitmap();
     const int64_t rows = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
-    const int64_t fullSize = DibLineSize(h.biBitCount, h.biWidth) * rows;
-    if (fullSize <= 0 || fullSize > kMaxPictureBytes)
+    const int64_t lineSize = DibLineSize(h.biBitCount, h.biWidth);
+    if (lineSize <= 0 || lineSize > kMaxPictureBytes / rows)
         RaiseInvalidBitmap();
+    const int64_t fullSize = lineSize * rows;
     const int64_t declared = h.biSizeImage != 0 ? static_cast<int64_t>(h.biSizeImage) : fullSize;
     const int64_t imageSize = std::min(declared, stream.Remaining());
 

@@ -388,8 +388,17 @@ TEST(BitmapFileReaderErrors, AbsurdOrUnbuildableDimensionsAreInvalid) {
         int32_t width;
         int32_t height;
         uint16_t bits;
-    } cases[] = {{0, 1, 24},         {-5, 1, 24},       {1, 0, 24}, {1, INT32_MIN, 24}, {100000, 100000, 24},
-                 {INT32_MAX, 1, 32}, {60000, 60000, 1}, {2, 2, 0},  {2, 2, 12},         {2, 2, 64}};
+    } cases[] = {{0, 1, 24},
+                 {-5, 1, 24},
+                 {1, 0, 24},
+                 {1, INT32_MIN, 24},
+                 {100000, 100000, 24},
+                 {INT32_MAX, 1, 32},
+                 {INT32_MAX, -INT32_MAX, 32},
+                 {60000, 60000, 1},
+                 {2, 2, 0},
+                 {2, 2, 12},
+                 {2, 2, 64}};
     for (const Case &c : cases) {
         BmpBuilder b = Small24();
         b.width = c.width;
