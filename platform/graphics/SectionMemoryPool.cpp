@@ -10,7 +10,7 @@ SectionMemoryPool &SectionMemoryPool::Instance() {
     return *pool;
 }
 
-void SectionMemoryPool::Release::operator()(uint8_t* block) const noexcept {
+void SectionMemoryPool::Release::operator()(uint8_t *block) const noexcept {
     SectionMemoryPool::Instance().Recycle(block, size);
 }
 
@@ -19,20 +19,20 @@ SectionMemoryPool::Block SectionMemoryPool::Acquire(size_t size) {
         std::lock_guard lock(mutex_);
         for (auto it = free_.begin(); it != free_.end(); ++it) {
             if (it->first == size) {
-                uint8_t* block = it->second;
+                uint8_t *block = it->second;
                 free_.erase(it);
                 return Block(block, Release{size});
             }
         }
     }
-    auto* block = static_cast<uint8_t*>(std::calloc(size == 0 ? 1 : size, 1));
+    auto *block = static_cast<uint8_t *>(std::calloc(size == 0 ? 1 : size, 1));
     return Block(block, Release{size});
 }
 
-void SectionMemoryPool::Recycle(uint8_t* block, size_t size) noexcept {
+void SectionMemoryPool::Recycle(uint8_t *block, size_t size) noexcept {
     if (!block)
         return;
-    uint8_t* evicted = nullptr;
+    uint8_t *evicted = nullptr;
     {
         std::lock_guard lock(mutex_);
         try {
