@@ -9,6 +9,9 @@
 struct TBitmap::Image {
     explicit Image(HBITMAP section) : handle(section) {
         GetObject(section, sizeof description, &description);
+        colours.resize(GetDIBColorTable(section, 0, kMaxColourTable, nullptr));
+        GetDIBColorTable(section, 0, static_cast<UINT>(colours.size()), colours.data());
+        deviceDependent = IsDeviceDependentBitmap(section);
     }
     ~Image() { DeleteObject(handle); }
     Image(const Image&) = delete;
@@ -24,6 +27,8 @@ struct TBitmap::Image {
 
     HBITMAP handle;
     DIBSECTION description{};
+    std::vector<RGBQUAD> colours; // a copy of the section's colour table
+    bool deviceDependent = false;
 };
 
 TBitmap::TBitmap() = default;
@@ -137,4 +142,43 @@ uint8_t* TBitmap::ScanLine(int row) {
 
 const uint8_t* TBitmap::ScanLine(int row) const {
     return const_cast<TBitmap*>(this)->ScanLine(row);
+}
+
+TBitmapHandleType TBitmap::HandleType() const {
+    return image_ && image_->deviceDependent ? TBitmapHandleType::bmDDB : TBitmapHandleType::bmDIB;
+}
+
+const BITMAPINFOHEADER* TBitmap::Header() const {
+    return image_ ? &image_->description.dsBmih : nullptr;
+}
+
+std::vector<RGBQUAD> TBitmap::Palette() const {
+    return image_ ? image_->colours : std::vector<RGBQUAD>{};
+}
+
+void TBitmap::SetPalette(std::span<const RGBQUAD> colours) {
+    if (!image_ || colours.empty())
+        return;
+    const UINT set = SetDIBColorTable(image_->handle, 0, static_cast<UINT>(colours.size()), colours.data());
+    if (image_->colours.size() < set)
+        image_->colours.resize(set);
+    std::copy_n(colours.begin(), set, image_->colours.begin());
+}
+
+TPixelLayout TBitmap::Layout() const {
+    TPixelLayout layout;
+    if (!image_)
+        return layout;
+    const DIBSECTION& d = image_->description;
+    layout.bitCount = d.dsBm.bmBitsPixel;
+    std::copy_n(d.dsBitfields, 3, layout.masks);
+    layout.colours = image_->colours;
+    return layout;
+}
+
+COLORREF TBitmap::Pixels(int x, int y) const {
+    if (!image_ || x < 0 || y < 0 || x >= Width() || y >= Height())
+        return CLR_INVALID;
+    const TPixelLayout layout = Layout();
+    return ValueToColour(layout, ReadPixelValue(image_->Row(y), layout.bitCount, x));
 }

@@ -2,12 +2,18 @@
 
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/GdiTypes.h"
+#include "platform/graphics/PixelAccess.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
+#include <vector>
 
 enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+
+// A section (bmDIB) or a device-dependent bitmap (bmDDB).
+enum class TBitmapHandleType { bmDIB, bmDDB };
 
 // The toolkit's bitmap object: a picture whose image is a device-independent bitmap section.
 // It owns its image and frees it when it takes another or is destroyed, unless another bitmap
@@ -40,6 +46,20 @@ public:
     TPixelFormat PixelFormat() const;
     // Bytes from one row to the next (rows padded to a multiple of 4).
     int LineSize() const;
+    TBitmapHandleType HandleType() const;
+    // The image's header (size, depth, resolution, colours used), or null for an empty bitmap.
+    const BITMAPINFOHEADER* Header() const;
+
+    // The colour table; empty for an empty bitmap and for deeper images that have none.
+    std::vector<RGBQUAD> Palette() const;
+    // Replaces the colour table's first entries (at most 256). Raises no OnChange.
+    void SetPalette(std::span<const RGBQUAD> colours);
+    // The pixel format with its masks and colour table, for reading and writing pixel values.
+    TPixelLayout Layout() const;
+
+    // The colour of the pixel at column x, row y (0 = top), whatever the depth;
+    // CLR_INVALID for a position outside the picture.
+    COLORREF Pixels(int x, int y) const;
 
     // The first byte of `row`, counted from the top. Throws EInvalidGraphic when out of range.
     uint8_t* ScanLine(int row);

@@ -1,5 +1,6 @@
 #include "platform/graphics/DibSection.h"
 
+#include "platform/graphics/RleDecoder.h"
 #include "platform/graphics/SectionMemoryPool.h"
 
 #include <algorithm>
@@ -9,13 +10,17 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
-// One device-independent bitmap section: its description and its pixel memory.
+// One bitmap: its description, its pixel memory and its colour table. A device-dependent
+// bitmap keeps its pixels in the same way; only its kind differs.
 struct DibSectionObject {
     DIBSECTION description{};
     SectionMemoryPool::Block pixels;
+    std::vector<RGBQUAD> colours;
+    bool deviceDependent = false;
 };
 
 // The process-wide table of live drawing objects, keyed by handle value.
@@ -57,6 +62,16 @@ public:
         return true;
     }
 
+    // Runs `use` on the live object named by `handle` under the table's lock; false if none.
+    template <typename Use> bool With(HGDIOBJ handle, Use&& use) {
+        std::lock_guard lock(mutex_);
+        auto it = objects_.find(reinterpret_cast<uintptr_t>(handle));
+        if (it == objects_.end())
+            return false;
+        use(*it->second);
+        return true;
+    }
+
     size_t Count() {
         std::lock_guard lock(mutex_);
         return objects_.size();
@@ -89,7 +104,9 @@ bool SupportedFormat(const BITMAPINFOHEADER& h) {
 void DefaultMasks(const BITMAPINFO& info, DWORD (&masks)[3]) {
     const BITMAPINFOHEADER& h = info.bmiHeader;
     if (h.biCompression == BI_BITFIELDS) {
-        std::memcpy(masks, reinterpret_cast<const uint8_t*>(&info) + h.biSize, sizeof masks);
+        // Headers of 52 bytes and more hold the masks themselves; shorter ones are followed by them.
+        const size_t at = h.biSize >= 52 ? sizeof(BITMAPINFOHEADER) : h.biSize;
+        std::memcpy(masks, reinterpret_cast<const uint8_t*>(&info) + at, sizeof masks);
     } else if (h.biBitCount == 16) {
         masks[0] = 0x7C00;
         masks[1] = 0x03E0;
@@ -113,12 +130,11 @@ int64_t DibLineSize(int bitCount, int64_t width) {
     return (static_cast<int64_t>(bitCount) * width + 31) / 32 * 4;
 }
 
-HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD) {
-    if (bits)
-        *bits = nullptr;
-    if (!info || section || usage != DIB_RGB_COLORS || !SupportedFormat(info->bmiHeader))
-        return nullptr;
-    const BITMAPINFOHEADER& h = info->bmiHeader;
+namespace {
+
+// Makes the object of a bitmap in `info`'s (already checked) format, its memory zeroed or pooled.
+std::unique_ptr<DibSectionObject> MakeBitmapObject(const BITMAPINFO& info) {
+    const BITMAPINFOHEADER& h = info.bmiHeader;
     const int64_t lineSize = DibLineSize(h.biBitCount, h.biWidth);
     const int64_t rows = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
     if (lineSize <= 0 || lineSize > std::numeric_limits<int32_t>::max() / rows)
@@ -140,13 +156,96 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
     d.dsBmih = h;
     d.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
     d.dsBmih.biSizeImage = static_cast<DWORD>(imageSize);
-    DefaultMasks(*info, d.dsBitfields);
+    DefaultMasks(info, d.dsBitfields);
+    // Indexed sections get a black table of the colours-used count, or of every index.
+    if (h.biBitCount <= 8) {
+        const size_t indexes = size_t{1} << h.biBitCount;
+        object->colours.assign(h.biClrUsed != 0 && h.biClrUsed < indexes ? h.biClrUsed : indexes, RGBQUAD{});
+    }
+    return object;
+}
 
+} // namespace
+
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD) {
+    if (bits)
+        *bits = nullptr;
+    if (!info || section || usage != DIB_RGB_COLORS || !SupportedFormat(info->bmiHeader))
+        return nullptr;
+    auto object = MakeBitmapObject(*info);
+    if (!object)
+        return nullptr;
     void* memory = object->pixels.get();
     HGDIOBJ handle = GdiObjectTable::Instance().Add(std::move(object));
     if (bits)
         *bits = memory;
     return reinterpret_cast<HBITMAP>(handle);
+}
+
+HBITMAP CreateDIBitmap(HDC, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                       const BITMAPINFO* info, UINT usage) {
+    if (!header || !info || usage != DIB_RGB_COLORS || header->biHeight <= 0)
+        return nullptr;
+    const bool rle8 = header->biCompression == BI_RLE8 && header->biBitCount == 8;
+    const bool rle4 = header->biCompression == BI_RLE4 && header->biBitCount == 4;
+    BITMAPINFO plain{};
+    plain.bmiHeader = *header;
+    plain.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    if (rle8 || rle4)
+        plain.bmiHeader.biCompression = BI_RGB;
+    if (!SupportedFormat(plain.bmiHeader) || plain.bmiHeader.biCompression == BI_BITFIELDS)
+        return nullptr;
+    auto object = MakeBitmapObject(plain);
+    if (!object)
+        return nullptr;
+    object->deviceDependent = true;
+    DIBSECTION& d = object->description;
+    auto* pixels = static_cast<uint8_t*>(d.dsBm.bmBits);
+    std::fill_n(pixels, d.dsBmih.biSizeImage, 0);
+    if (init & CBM_INIT && bits) {
+        const size_t size = info->bmiHeader.biSizeImage;
+        if (rle8 || rle4)
+            DecodeRle(static_cast<const uint8_t*>(bits), size, header->biBitCount, pixels,
+                      d.dsBm.bmWidthBytes, d.dsBm.bmWidth, d.dsBm.bmHeight);
+        else
+            std::memcpy(pixels, bits, std::min<size_t>(size, d.dsBmih.biSizeImage));
+    }
+    return reinterpret_cast<HBITMAP>(GdiObjectTable::Instance().Add(std::move(object)));
+}
+
+bool IsDeviceDependentBitmap(HBITMAP bitmap) {
+    bool deviceDependent = false;
+    GdiObjectTable::Instance().With(
+        ToGdiObject(bitmap), [&](DibSectionObject& object) { deviceDependent = object.deviceDependent; });
+    return deviceDependent;
+}
+
+UINT SetDIBColorTable(HBITMAP bitmap, UINT start, UINT count, const RGBQUAD* colours) {
+    UINT set = 0;
+    if (!colours)
+        return 0;
+    GdiObjectTable::Instance().With(ToGdiObject(bitmap), [&](DibSectionObject& object) {
+        const size_t end = std::min<size_t>(static_cast<size_t>(start) + count, kMaxColourTable);
+        if (end <= start)
+            return;
+        if (object.colours.size() < end)
+            object.colours.resize(end, RGBQUAD{});
+        std::copy_n(colours, end - start, object.colours.begin() + start);
+        set = static_cast<UINT>(end - start);
+    });
+    return set;
+}
+
+UINT GetDIBColorTable(HBITMAP bitmap, UINT start, UINT count, RGBQUAD* colours) {
+    UINT got = 0;
+    GdiObjectTable::Instance().With(ToGdiObject(bitmap), [&](DibSectionObject& object) {
+        if (start >= object.colours.size())
+            return;
+        got = static_cast<UINT>(std::min<size_t>(count, object.colours.size() - start));
+        if (colours)
+            std::copy_n(object.colours.begin() + start, got, colours);
+    });
+    return got;
 }
 
 bool DeleteObject(HGDIOBJ object) {

@@ -29,8 +29,26 @@ inline constexpr DWORD BI_RLE8 = 1;
 inline constexpr DWORD BI_RLE4 = 2;
 inline constexpr DWORD BI_BITFIELDS = 3;
 
+inline constexpr DWORD CBM_INIT = 4;
+
 inline constexpr UINT DIB_RGB_COLORS = 0;
 inline constexpr UINT DIB_PAL_COLORS = 1;
+
+// A colour as the drawing services pass it: red in the lowest byte, then green, then blue.
+using COLORREF = DWORD;
+inline constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+inline constexpr COLORREF RGB(BYTE red, BYTE green, BYTE blue) {
+    return static_cast<COLORREF>(red) | static_cast<COLORREF>(green) << 8 | static_cast<COLORREF>(blue) << 16;
+}
+inline constexpr BYTE GetRValue(COLORREF colour) {
+    return static_cast<BYTE>(colour);
+}
+inline constexpr BYTE GetGValue(COLORREF colour) {
+    return static_cast<BYTE>(colour >> 8);
+}
+inline constexpr BYTE GetBValue(COLORREF colour) {
+    return static_cast<BYTE>(colour >> 16);
+}
 
 struct RECT {
     LONG left;
@@ -57,6 +75,28 @@ static_assert(sizeof(BITMAPINFOHEADER) == 40);
 static_assert(offsetof(BITMAPINFOHEADER, biBitCount) == 14);
 static_assert(offsetof(BITMAPINFOHEADER, biSizeImage) == 20);
 static_assert(offsetof(BITMAPINFOHEADER, biClrImportant) == 36);
+
+// The header of a bitmap file; the file's other numbers follow without padding.
+#pragma pack(push, 2)
+struct BITMAPFILEHEADER {
+    WORD bfType; // "BM"
+    DWORD bfSize;
+    WORD bfReserved1;
+    WORD bfReserved2;
+    DWORD bfOffBits;
+};
+#pragma pack(pop)
+static_assert(sizeof(BITMAPFILEHEADER) == 14);
+
+// The 12-byte header of the oldest bitmap files.
+struct BITMAPCOREHEADER {
+    DWORD bcSize;
+    WORD bcWidth;
+    WORD bcHeight;
+    WORD bcPlanes;
+    WORD bcBitCount;
+};
+static_assert(sizeof(BITMAPCOREHEADER) == 12);
 
 struct RGBQUAD {
     BYTE rgbBlue;

@@ -1,15 +1,13 @@
 #include "platform/graphics/SectionMemoryPool.h"
 
 #include <cstdlib>
+#include <memory>
 
 SectionMemoryPool& SectionMemoryPool::Instance() {
-    static SectionMemoryPool pool;
-    return pool;
-}
-
-SectionMemoryPool::~SectionMemoryPool() {
-    for (auto& [size, block] : free_)
-        std::free(block);
+    // Never destroyed: bitmaps released during the program's exit still return their blocks to
+    // it, and the blocks it holds stay reachable instead of being reported as leaked.
+    static SectionMemoryPool* const pool = std::make_unique<SectionMemoryPool>().release();
+    return *pool;
 }
 
 void SectionMemoryPool::Release::operator()(uint8_t* block) const noexcept {

@@ -19,7 +19,6 @@ public:
     using Block = std::unique_ptr<uint8_t[], Release>;
 
     static SectionMemoryPool& Instance();
-    ~SectionMemoryPool();
 
     // A block of `size` bytes: a pooled one of that size if any, else a fresh zeroed one.
     // Empty when the memory cannot be had.

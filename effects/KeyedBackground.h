@@ -1,0 +1,41 @@
+#pragma once
+
+#include "effects/BackgroundKeying.h"
+#include "platform/graphics/Bitmap.h"
+
+#include <cstdint>
+
+// The key colour: the colour of the real background as the camera sees it.
+struct TKeyColour {
+    uint8_t red = 0;
+    uint8_t green = 0;
+    uint8_t blue = 0;
+};
+
+// Background keying against a background picture: a pixel whose every channel differs from the
+// key colour's by at most 149 takes the colour of the background's pixel at the same column and
+// row (the background aligned top-left, unscaled); positions outside the background give white.
+// Available while a background is given and holds a picture. The key colour and the background
+// are set while no frame pass runs; the pass only reads them. The background is not owned.
+class TKeyedBackground : public TBackgroundKeying {
+public:
+    static constexpr int kThreshold = 150;
+
+    void SetKeyColour(TKeyColour key) { key_ = key; }
+    TKeyColour KeyColour() const { return key_; }
+    void SetBackground(const TBitmap* background) { background_ = background; }
+    const TBitmap* Background() const { return background_; }
+
+    bool Available() const override;
+    void KeyRow(uint8_t* row, int y, int x0, int x1) const override;
+
+private:
+    TKeyColour key_;
+    const TBitmap* background_ = nullptr;
+};
+
+// Scales the background picture into the frame's size as loading a background does: the whole
+// picture, as it is, stretched onto its own top-left frameWidth x frameHeight region by dropping
+// or repeating whole rows and columns. The picture keeps its size; what falls beyond its edges
+// is lost and the rest keeps its content. Nothing happens for an empty frame size or picture.
+void ScaleBackgroundToFrame(TBitmap& background, int frameWidth, int frameHeight);
