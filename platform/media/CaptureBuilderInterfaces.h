@@ -27,6 +27,26 @@ inline constexpr GUID PIN_CATEGORY_CAPTURE{
 inline constexpr GUID PIN_CATEGORY_PREVIEW{
     0xFB6C4282, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
 
+// {31EFAC30-515C-11D0-A9AA-00AA0061BE93}
+inline constexpr IID IID_IKsPropertySet{
+    0x31EFAC30, 0x515C, 0x11D0, {0xA9, 0xAA, 0x00, 0xAA, 0x00, 0x61, 0xBE, 0x93}};
+// {9B00F101-1567-11D1-B3F1-00AA003761C5}: the property set of a pin's category.
+inline constexpr GUID AMPROPSETID_Pin{
+    0x9B00F101, 0x1567, 0x11D1, {0xB3, 0xF1, 0x00, 0xAA, 0x00, 0x37, 0x61, 0xC5}};
+inline constexpr DWORD AMPROPERTY_PIN_CATEGORY = 0;
+
+// Properties of an object by property set and id; pins report their category through it.
+struct IKsPropertySet : IUnknown {
+    virtual HRESULT Set(REFGUID set, DWORD id, void* instance, DWORD instanceSize, void* data,
+                        DWORD dataSize) = 0;
+    virtual HRESULT Get(REFGUID set, DWORD id, void* instance, DWORD instanceSize, void* data, DWORD dataSize,
+                        DWORD* returned) = 0;
+    virtual HRESULT QuerySupported(REFGUID set, DWORD id, DWORD* support) = 0;
+
+protected:
+    ~IKsPropertySet() = default;
+};
+
 struct IFileSinkFilter;
 struct IAMCopyCaptureFileProgress;
 
@@ -72,6 +92,7 @@ protected:
     ~IAMFilterGraphCallback() = default;
 };
 
+TARNOLIX_INTERFACE_ID(IKsPropertySet, IID_IKsPropertySet);
 TARNOLIX_INTERFACE_ID(ICaptureGraphBuilder2, IID_ICaptureGraphBuilder2);
 TARNOLIX_INTERFACE_ID(IAMGraphBuilderCallback, IID_IAMGraphBuilderCallback);
 TARNOLIX_INTERFACE_ID(IAMFilterGraphCallback, IID_IAMFilterGraphCallback);

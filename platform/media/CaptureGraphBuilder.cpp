@@ -5,6 +5,8 @@
 #include "platform/media/PinQueries.h"
 #include "platform/media/VideoFormat.h"
 
+#include <algorithm>
+
 namespace {
 
 // Whether the pin offers a type of the major type.
@@ -20,6 +22,20 @@ bool OffersMajorType(IPin* pin, const GUID& majorType) {
         type = nullptr;
     }
     return found;
+}
+
+// The category the pin reports (PIN_CATEGORY_CAPTURE, ...); GUID_NULL when it reports none.
+GUID PinCategory(IPin* pin) {
+    ComPtr<IKsPropertySet> properties;
+    if (FAILED(pin->QueryInterface(IID_IKsPropertySet, properties.ReceiveVoid())) || !properties)
+        return GUID_NULL;
+    GUID category = GUID_NULL;
+    DWORD returned = 0;
+    if (FAILED(properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &category,
+                               sizeof category, &returned)) ||
+        returned != sizeof category)
+        return GUID_NULL;
+    return category;
 }
 
 } // namespace
@@ -60,8 +76,8 @@ HRESULT CaptureGraphBuilder::GetFiltergraph(IGraphBuilder** graph) {
     return S_OK;
 }
 
-HRESULT CaptureGraphBuilder::FindPin(IUnknown* source, PIN_DIRECTION direction, const GUID*, const GUID* type,
-                                     BOOL unconnected, int number, IPin** pin) {
+HRESULT CaptureGraphBuilder::FindPin(IUnknown* source, PIN_DIRECTION direction, const GUID* category,
+                                     const GUID* type, BOOL unconnected, int number, IPin** pin) {
     if (!source || !pin)
         return E_POINTER;
     *pin = nullptr;
@@ -77,7 +93,14 @@ HRESULT CaptureGraphBuilder::FindPin(IUnknown* source, PIN_DIRECTION direction, 
     } else {
         return E_NOINTERFACE;
     }
+    // Categories count only when some pin reports one; the platform's own pins report none.
+    const bool categorised =
+        category && *category != GUID_NULL &&
+        std::any_of(candidates.begin(), candidates.end(),
+                    [](const ComPtr<IPin>& candidate) { return PinCategory(candidate.Get()) != GUID_NULL; });
     for (const ComPtr<IPin>& candidate : candidates) {
+        if (categorised && PinCategory(candidate.Get()) != *category)
+            continue;
         if (unconnected && PeerOf(candidate.Get()))
             continue;
         if (type && *type != GUID_NULL && !OffersMajorType(candidate.Get(), *type))
@@ -112,6 +135,8 @@ HRESULT CaptureGraphBuilder::RenderStream(const GUID* category, const GUID* type
         return hr;
     ComPtr<IPin> output;
     hr = FindPin(source, PINDIR_OUTPUT, category, type, TRUE, 0, output.Receive());
+    if (FAILED(hr) && category && *category == PIN_CATEGORY_PREVIEW) // no preview pin: the capture pin
+        hr = FindPin(source, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, type, TRUE, 0, output.Receive());
     if (FAILED(hr))
         return hr;
     for (IBaseFilter* next : {intermediate, sink}) {

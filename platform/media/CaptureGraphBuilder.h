@@ -32,8 +32,9 @@ public:
     HRESULT CopyCaptureFile(LPOLESTR, LPOLESTR, int, IAMCopyCaptureFileProgress*) override {
         return E_NOTIMPL;
     }
-    // The first output or input pin of the filter (or the pin itself) that matches; `category`
-    // is not told apart (the platform's pins report none), `type` narrows by major type.
+    // The `number`th output or input pin of the filter (or the pin itself) that matches. The
+    // category narrows the choice only when some pin reports one (IKsPropertySet); `type`
+    // narrows by major type.
     HRESULT FindPin(IUnknown* source, PIN_DIRECTION direction, const GUID* category, const GUID* type,
                     BOOL unconnected, int number, IPin** pin) override;
 

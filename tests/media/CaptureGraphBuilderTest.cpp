@@ -245,6 +245,87 @@ TEST_F(CaptureGraphBuilding, ShortOrBrokenPicturesAreDroppedNotReadPastTheirEnd)
     graph.As<IMediaControl>()->Stop();
 }
 
+// A source whose output pins report their categories: "Capture" and, optionally, "Preview".
+class CategorisedSource final : public MediaFilter<> {
+public:
+    static ComPtr<IBaseFilter> Create(bool withPreview, CategorisedSource** self) {
+        *self = new CategorisedSource(withPreview);
+        return ComPtr<IBaseFilter>::Adopt(*self);
+    }
+    BasePin& Capture() { return capture_; }
+    BasePin& Preview() { return preview_; }
+
+private:
+    class CategoryPin final : public BasePin, public IKsPropertySet {
+    public:
+        CategoryPin(IBaseFilter& filter, std::u16string name, const GUID& category)
+            : BasePin(filter, std::move(name), PINDIR_OUTPUT), category_(category) {}
+        HRESULT QueryInterface(REFIID iid, void** object) override {
+            if (object && iid == IID_IKsPropertySet) {
+                *object = static_cast<IKsPropertySet*>(this);
+                AddRef();
+                return S_OK;
+            }
+            return BasePin::QueryInterface(iid, object);
+        }
+        ULONG AddRef() override { return BasePin::AddRef(); }
+        ULONG Release() override { return BasePin::Release(); }
+        HRESULT Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) override { return E_NOTIMPL; }
+        HRESULT Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD size, DWORD* returned) override {
+            if (set != AMPROPSETID_Pin || id != AMPROPERTY_PIN_CATEGORY || size < sizeof(GUID))
+                return E_PROP_ID_UNSUPPORTED;
+            std::memcpy(data, &category_, sizeof(GUID));
+            *returned = sizeof(GUID);
+            return S_OK;
+        }
+        HRESULT QuerySupported(REFGUID, DWORD, DWORD*) override { return E_NOTIMPL; }
+
+    protected:
+        HRESULT CheckMediaType(const AM_MEDIA_TYPE&) override { return S_OK; }
+        std::vector<ScopedMediaType> ProposedTypes() override {
+            std::vector<ScopedMediaType> types;
+            types.push_back(VideoInfoType(MEDIASUBTYPE_RGB24, 4, 4, 24));
+            return types;
+        }
+
+    private:
+        static constexpr HRESULT E_PROP_ID_UNSUPPORTED = MakeHResult(0x80070490);
+        const GUID category_;
+    };
+
+    explicit CategorisedSource(bool withPreview)
+        : MediaFilter(GUID{0x5, 0, 0, {}}), withPreview_(withPreview),
+          capture_(*this, u"Capture", PIN_CATEGORY_CAPTURE),
+          preview_(*this, u"Preview", PIN_CATEGORY_PREVIEW) {}
+    std::vector<BasePin*> Pins() override {
+        if (withPreview_)
+            return {&capture_, &preview_};
+        return {&capture_};
+    }
+
+    const bool withPreview_;
+    CategoryPin capture_;
+    CategoryPin preview_;
+};
+
+TEST_F(CaptureGraphBuilding, ThePreviewPinIsRenderedOrTheCapturePinWhenThereIsNone) {
+    for (const bool withPreview : {true, false}) {
+        CategorisedSource* categorised = nullptr;
+        auto filter = CategorisedSource::Create(withPreview, &categorised);
+        PictureSink* renderer = nullptr;
+        auto rendererFilter = PictureSink::Create(&renderer);
+        ASSERT_TRUE(SUCCEEDED(graph->AddFilter(filter.Get(), u"Kamera")));
+        ASSERT_TRUE(SUCCEEDED(graph->AddFilter(rendererFilter.Get(), u"Renderer")));
+        ASSERT_EQ(builder->RenderStream(&PIN_CATEGORY_PREVIEW, nullptr, filter.Get(), nullptr,
+                                        rendererFilter.Get()),
+                  S_OK);
+        EXPECT_EQ(categorised->Preview().IsConnected(), withPreview);
+        EXPECT_EQ(categorised->Capture().IsConnected(), !withPreview);
+        graph->RemoveFilter(filter.Get());
+        graph->RemoveFilter(rendererFilter.Get());
+    }
+}
+
 std::vector<uint8_t> EncodeGrey(int width, int height, uint8_t level) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
