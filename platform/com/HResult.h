@@ -67,3 +67,5 @@ inline constexpr HRESULT VFW_E_TYPE_NOT_ACCEPTED = MakeHResult(0x8004022A);
 inline constexpr HRESULT VFW_E_TIMEOUT = MakeHResult(0x8004022E);
 inline constexpr HRESULT VFW_E_NOT_IN_GRAPH = MakeHResult(0x8004025F);
 inline constexpr HRESULT VFW_E_NO_CAPTURE_HARDWARE = MakeHResult(0x80040263);
+// A filter was added under a changed name, its own being taken already.
+inline constexpr HRESULT VFW_S_DUPLICATE_NAME = MakeHResult(0x0004022D);

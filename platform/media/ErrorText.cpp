@@ -36,6 +36,7 @@ const std::unordered_map<HRESULT, std::string_view>& Texts() {
         {VFW_E_WRONG_STATE, "Nie można wykonać operacji w bieżącym stanie filtru."},
         {VFW_E_TYPE_NOT_ACCEPTED, "Ten typ nośnika nie jest akceptowany."},
         {VFW_E_TIMEOUT, "Upłynął limit czasu."},
+        {VFW_S_DUPLICATE_NAME, "Nazwa filtru była już używana w grafie; filtr dodano pod zmienioną nazwą."},
         {VFW_E_NOT_IN_GRAPH, "Nie można wykonać operacji na obiekcie, który nie należy do grafu filtrów."},
     };
     return texts;

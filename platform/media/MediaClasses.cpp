@@ -1,7 +1,12 @@
 #include "platform/media/MediaClasses.h"
 
 #include "platform/com/ClassRegistry.h"
+#include "platform/media/CaptureGraphBuilder.h"
+#include "platform/media/ColourConverterFilter.h"
+#include "platform/media/ConverterClasses.h"
 #include "platform/media/DeviceMoniker.h"
+#include "platform/media/FilterGraph.h"
+#include "platform/media/MjpegDecompressorFilter.h"
 #include "platform/media/SystemDeviceEnum.h"
 
 #include <mutex>
@@ -12,5 +17,9 @@ void RegisterMediaClasses() {
         ClassRegistry& registry = ClassRegistry::Instance();
         registry.Register(CLSID_SystemDeviceEnum, &CreateComObject<SystemDeviceEnum>);
         registry.Register(CLSID_DeviceMoniker, &CreateComObject<DeviceMoniker>);
+        registry.Register(CLSID_FilterGraph, &CreateComObject<FilterGraph>);
+        registry.Register(CLSID_CaptureGraphBuilder2, &CreateComObject<CaptureGraphBuilder>);
+        registry.Register(CLSID_Colour, &CreateComObject<ColourConverterFilter>);
+        registry.Register(CLSID_MjpegDec, &CreateComObject<MjpegDecompressorFilter>);
     });
 }

@@ -1,0 +1,11 @@
+#include "platform/media/ConverterCatalog.h"
+
+#include "platform/media/ConverterClasses.h"
+
+const std::vector<ConverterEntry>& ConverterCatalog() {
+    static const std::vector<ConverterEntry> catalog{
+        {CLSID_Colour, u"Color Space Converter", {MEDIASUBTYPE_YUY2, MEDIASUBTYPE_UYVY, MEDIASUBTYPE_RGB32}},
+        {CLSID_MjpegDec, u"MJPEG Decompressor", {MEDIASUBTYPE_MJPG}},
+    };
+    return catalog;
+}

@@ -1,0 +1,15 @@
+#include "platform/media/MjpegDecompressorFilter.h"
+
+#include "platform/media/ConverterClasses.h"
+#include "platform/media/MjpegDecoder.h"
+
+MjpegDecompressorFilter::MjpegDecompressorFilter() : ConverterFilter(CLSID_MjpegDec) {}
+
+bool MjpegDecompressorFilter::Accepts(const ConverterInput& input) const {
+    return input.subtype == MEDIASUBTYPE_MJPG;
+}
+
+bool MjpegDecompressorFilter::Convert(const ConverterInput& input, const uint8_t* data, size_t size,
+                                      uint8_t* target) {
+    return DecodeMjpegToRgb24(data, size, input.width, input.height, target);
+}
