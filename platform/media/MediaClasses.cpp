@@ -2,7 +2,9 @@
 
 #include "platform/com/ClassRegistry.h"
 #include "platform/media/DeviceMoniker.h"
+#include "platform/media/SampleGrabber.h"
 #include "platform/media/SystemDeviceEnum.h"
+#include "platform/media/VideoRenderer.h"
 
 #include <mutex>
 
@@ -12,5 +14,7 @@ void RegisterMediaClasses() {
         ClassRegistry& registry = ClassRegistry::Instance();
         registry.Register(CLSID_SystemDeviceEnum, &CreateComObject<SystemDeviceEnum>);
         registry.Register(CLSID_DeviceMoniker, &CreateComObject<DeviceMoniker>);
+        registry.Register(CLSID_SampleGrabber, &CreateComObject<SampleGrabber>);
+        registry.Register(CLSID_VideoRenderer, &CreateComObject<VideoRenderer>);
     });
 }
