@@ -36,6 +36,10 @@ const std::unordered_map<HRESULT, std::string_view>& Texts() {
         {VFW_E_WRONG_STATE, "Nie można wykonać operacji w bieżącym stanie filtru."},
         {VFW_E_TYPE_NOT_ACCEPTED, "Ten typ nośnika nie jest akceptowany."},
         {VFW_E_TIMEOUT, "Upłynął limit czasu."},
+        {HRESULT_ERROR_BUSY, "Żądany zasób jest w użyciu."},
+        {HRESULT_FILE_NOT_FOUND, "Nie można odnaleźć określonego pliku."},
+        {VFW_E_NO_CAPTURE_HARDWARE,
+         "Nie można uruchomić grafu przechwytywania: brak sprzętu przechwytującego."},
         {VFW_E_NOT_IN_GRAPH, "Nie można wykonać operacji na obiekcie, który nie należy do grafu filtrów."},
     };
     return texts;

@@ -1,6 +1,6 @@
 #pragma once
 
 // Registers the media-streaming framework's creatable classes with the class registry (the
-// system device enumerator, the device moniker, the sample grabber and the video renderer). Safe to call any number of times from any
-// thread; the program calls it at start, and the capture layer before its first use.
+// system device enumerator, the device moniker, the sample grabber and the video renderer). Safe to call any
+// number of times from any thread; the program calls it at start, and the capture layer before its first use.
 void RegisterMediaClasses();
