@@ -200,8 +200,9 @@ TEST(CaptureStreaming, ACameraFailingMidStreamAbortsWithItsResult) {
     fake.Access().FailStreaming("/dev/video0", EIO);
     ASSERT_TRUE(chain.graph->WaitFor(EC_ERRORABORT));
     for (const auto& event : chain.graph->Events()) {
-        if (event.code == EC_ERRORABORT)
+        if (event.code == EC_ERRORABORT) {
             EXPECT_EQ(event.param1, VFW_E_RUNTIME_ERROR);
+        }
     }
 }
 
