@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -66,7 +68,8 @@ protected:
     }
     void TearDown() override { std::remove(path_.c_str()); }
 
-    std::string path_ = testing::TempDir() + "tarnolix-still-image";
+    // One file per test process: ctest runs the cases side by side.
+    std::string path_ = testing::TempDir() + "tarnolix-still-image-" + std::to_string(getpid());
 };
 
 std::vector<uint8_t> BitmapHeader(int32_t width, int32_t height) {
