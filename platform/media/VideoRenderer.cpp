@@ -238,9 +238,8 @@ HRESULT VideoRenderer::put_Visible(LONG visible) {
     const HWND window = Window();
     if (!window)
         return E_UNEXPECTED;
-    if (visible != OATRUE && visible != OAFALSE)
-        return E_INVALIDARG;
-    ShowWindow(window, visible == OATRUE ? SW_SHOW : SW_HIDE);
+    // Any true value shows it, as callers passing TRUE rather than OATRUE expect.
+    ShowWindow(window, visible != OAFALSE ? SW_SHOW : SW_HIDE);
     return S_OK;
 }
 
