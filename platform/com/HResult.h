@@ -49,6 +49,8 @@ inline constexpr HRESULT STG_E_MEDIUMFULL = MakeHResult(0x80030070);
 inline constexpr HRESULT DISP_E_TYPEMISMATCH = MakeHResult(0x80020005);
 // A value the property bag does not hold (the system's "file not found").
 inline constexpr HRESULT HRESULT_FILE_NOT_FOUND = MakeHResult(0x80070002);
+// A device another program holds (the system's "resource in use").
+inline constexpr HRESULT HRESULT_ERROR_BUSY = MakeHResult(0x800700AA);
 
 // The media framework's results.
 inline constexpr HRESULT VFW_E_INVALIDMEDIATYPE = MakeHResult(0x80040200);

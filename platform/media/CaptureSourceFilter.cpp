@@ -1,79 +1,115 @@
 #include "platform/media/CaptureSourceFilter.h"
 
-#include "platform/media/PinEnumerator.h"
+#include "platform/media/MediaSample.h"
 
 #include <algorithm>
+#include <chrono>
 
-CaptureSourceFilter::CaptureSourceFilter(REFCLSID clsid, std::string device, std::vector<VideoFormat> formats)
-    : clsid_(clsid), device_(std::move(device)), pin_(*this, u"Capture", std::move(formats)) {}
+CaptureSourceFilter::CaptureSourceFilter(REFCLSID clsid, std::string device, std::vector<VideoFormat> formats,
+                                         FrameSourceFactory factory)
+    : MediaFilter(clsid), device_(std::move(device)), factory_(std::move(factory)),
+      pin_(*this, std::move(formats)) {}
 
 ComPtr<IBaseFilter> CaptureSourceFilter::Create(REFCLSID clsid, std::string device,
-                                                std::vector<VideoFormat> formats) {
-    return ComPtr<IBaseFilter>::Adopt(new CaptureSourceFilter(clsid, std::move(device), std::move(formats)));
+                                                std::vector<VideoFormat> formats,
+                                                FrameSourceFactory factory) {
+    return ComPtr<IBaseFilter>::Adopt(
+        new CaptureSourceFilter(clsid, std::move(device), std::move(formats), std::move(factory)));
 }
 
-HRESULT CaptureSourceFilter::GetClassID(CLSID* clsid) {
-    if (!clsid)
-        return E_POINTER;
-    *clsid = clsid_;
-    return S_OK;
+CaptureSourceFilter::~CaptureSourceFilter() {
+    StopStreaming();
 }
 
-HRESULT CaptureSourceFilter::Stop() {
-    std::lock_guard lock(mutex_);
-    state_ = State_Stopped;
-    return S_OK;
+HRESULT CaptureSourceFilter::OutputPin::CheckMediaType(const AM_MEDIA_TYPE& type) {
+    const auto format = VideoFormatOf(type);
+    if (!format)
+        return S_FALSE;
+    const bool offered = std::any_of(formats_.begin(), formats_.end(), [&](const VideoFormat& own) {
+        return own.width == format->width && own.height == format->height;
+    });
+    return offered ? S_OK : S_FALSE;
 }
 
-HRESULT CaptureSourceFilter::GetState(DWORD, FILTER_STATE* state) {
-    if (!state)
-        return E_POINTER;
-    std::lock_guard lock(mutex_);
-    *state = state_;
-    return S_OK;
-}
-
-HRESULT CaptureSourceFilter::GetSyncSource(IReferenceClock** clock) {
-    if (!clock)
-        return E_POINTER;
-    *clock = nullptr;
-    return S_OK;
-}
-
-HRESULT CaptureSourceFilter::EnumPins(IEnumPins** pins) {
-    if (!pins)
-        return E_POINTER;
-    *pins = PinEnumerator::Create({ComPtr<IPin>(&pin_)}).Detach();
-    return S_OK;
-}
-
-HRESULT CaptureSourceFilter::FindPin(LPCOLESTR id, IPin** pin) {
-    if (!id || !pin)
-        return E_POINTER;
-    if (std::u16string_view(id) != u"Capture") {
-        *pin = nullptr;
-        return VFW_E_NOT_FOUND;
+std::vector<ScopedMediaType> CaptureSourceFilter::OutputPin::ProposedTypes() {
+    std::vector<ScopedMediaType> types;
+    for (const VideoFormat& format : formats_) {
+        ScopedMediaType type;
+        if (FillVideoMediaType(format, type.Get()))
+            types.push_back(std::move(type));
     }
-    *pin = ComPtr<IPin>(&pin_).Detach();
+    return types;
+}
+
+HRESULT CaptureSourceFilter::OnRun(REFERENCE_TIME) {
+    if (thread_.joinable())
+        return S_OK; // paused while streaming: it goes on
+    const ScopedMediaType connected = pin_.ConnectedType();
+    const auto format = VideoFormatOf(connected.Get());
+    if (!pin_.IsConnected() || !format || !factory_)
+        return S_OK; // nothing downstream: nothing to capture for
+    std::unique_ptr<FrameSource> source = factory_(*format);
+    if (!source)
+        return E_OUTOFMEMORY;
+    if (const HRESULT result = source->Start(); FAILED(result))
+        return result;
+    // The graph queues the thread's events; the reference lasts until the thread is joined.
+    ComPtr<IMediaEventSink> events;
+    if (IFilterGraph* graph = Graph())
+        graph->QueryInterface(IID_IMediaEventSink, events.ReceiveVoid());
+    source_ = std::move(source);
+    thread_ = std::thread(&CaptureSourceFilter::Stream, this, std::ref(*source_), std::move(events),
+                          format->averageTimePerFrame);
     return S_OK;
 }
 
-HRESULT CaptureSourceFilter::QueryFilterInfo(FILTER_INFO* info) {
-    if (!info)
-        return E_POINTER;
-    std::lock_guard lock(mutex_);
-    const size_t length = std::min<size_t>(name_.size(), 127);
-    std::copy_n(name_.begin(), length, info->achName);
-    info->achName[length] = 0;
-    info->pGraph = graph_;
-    if (graph_)
-        graph_->AddRef();
+HRESULT CaptureSourceFilter::OnPause(FILTER_STATE was) {
+    // A live source sends nothing while paused.
+    if (was == State_Running)
+        StopStreaming();
     return S_OK;
 }
 
-HRESULT CaptureSourceFilter::JoinFilterGraph(IFilterGraph* graph, LPCOLESTR name) {
-    std::lock_guard lock(mutex_);
-    graph_ = graph;
-    name_ = graph && name ? name : u"";
+HRESULT CaptureSourceFilter::OnStop() {
+    StopStreaming();
     return S_OK;
+}
+
+void CaptureSourceFilter::StopStreaming() {
+    if (source_)
+        source_->Wake();
+    if (thread_.joinable())
+        thread_.join();
+    source_.reset(); // closes the device
+}
+
+void CaptureSourceFilter::Stream(FrameSource& source, ComPtr<IMediaEventSink> events,
+                                 REFERENCE_TIME frameTime) {
+    using Clock = std::chrono::steady_clock;
+    using Units = std::chrono::duration<int64_t, std::ratio<1, 10'000'000>>;
+    const Clock::time_point started = Clock::now();
+    const auto deliver = [&](uint8_t* bits, int32_t length) {
+        const REFERENCE_TIME start = std::chrono::duration_cast<Units>(Clock::now() - started).count();
+        const ComPtr<IMediaSample> sample =
+            MediaSample::Create(bits, length, length, start, start + frameTime);
+        // A refusal downstream (a filter stopped before this one) drops the frame only.
+        pin_.Deliver(sample.Get());
+    };
+    FrameSource::Outcome outcome;
+    HRESULT failure = S_OK;
+    try {
+        do
+            outcome = source.Next(deliver);
+        while (outcome == FrameSource::Outcome::Frame);
+        failure = source.LastError();
+    } catch (...) {
+        outcome = FrameSource::Outcome::Failed;
+        failure = E_UNEXPECTED;
+    }
+    if (!events)
+        return;
+    if (outcome == FrameSource::Outcome::DeviceLost)
+        events->Notify(EC_DEVICE_LOST, reinterpret_cast<intptr_t>(static_cast<IBaseFilter*>(this)), 0);
+    else if (outcome == FrameSource::Outcome::Failed)
+        events->Notify(EC_ERRORABORT, failure, 0);
 }

@@ -1,45 +1,64 @@
 #pragma once
 
-#include "platform/com/ComPtr.h"
-#include "platform/media/CaptureOutputPin.h"
+#include "platform/media/FrameSource.h"
+#include "platform/media/MediaEventSink.h"
+#include "platform/media/MediaFilter.h"
 
-#include <mutex>
+#include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
-// The capture source filter of one device, as binding its moniker makes it: it names its class
-// (the V4L2 or the virtual camera source), the device it stands for, and offers the device's
-// formats on its one output pin, "Capture". It can be stopped and asked its state; running it
-// (streaming) is not part of it yet, so Pause and Run answer E_NOTIMPL. The GUI thread uses
-// it; the reference count may be touched from any thread.
-class CaptureSourceFilter final : public ComObject<IBaseFilter> {
+// The capture source filter of one device, as binding its moniker makes it. Its one output pin,
+// "Capture", offers the device's formats (24-bit RGB video-info types, in the device's order)
+// and accepts any of them. Run starts the device (a failure, such as a busy device, makes Run
+// fail) and one streaming thread that pushes every frame downstream as a sample stamped in
+// 100 ns units since Run. A device that goes away queues EC_DEVICE_LOST with the graph, one that
+// fails queues EC_ERRORABORT; either ends the thread. Stop (and Pause) wake the device, join the
+// thread and return once it has ended.
+//
+// Threads: state changes and connections on the GUI thread; the streaming thread only pulls
+// frames and delivers them. The filter must be stopped before its graph lets it go.
+class CaptureSourceFilter final : public MediaFilter<> {
 public:
-    static ComPtr<IBaseFilter> Create(REFCLSID clsid, std::string device, std::vector<VideoFormat> formats);
+    static ComPtr<IBaseFilter> Create(REFCLSID clsid, std::string device, std::vector<VideoFormat> formats,
+                                      FrameSourceFactory factory);
 
     // The device this filter captures from: a V4L2 node's path or a virtual camera's entry.
     const std::string& Device() const { return device_; }
 
-    HRESULT GetClassID(CLSID* clsid) override;
-    HRESULT Stop() override;
-    HRESULT Pause() override { return E_NOTIMPL; }
-    HRESULT Run(REFERENCE_TIME) override { return E_NOTIMPL; }
-    HRESULT GetState(DWORD millisecondsTimeout, FILTER_STATE* state) override;
-    HRESULT SetSyncSource(IReferenceClock*) override { return S_OK; }
-    HRESULT GetSyncSource(IReferenceClock** clock) override;
-    HRESULT EnumPins(IEnumPins** pins) override;
-    HRESULT FindPin(LPCOLESTR id, IPin** pin) override;
-    HRESULT QueryFilterInfo(FILTER_INFO* info) override;
-    HRESULT JoinFilterGraph(IFilterGraph* graph, LPCOLESTR name) override;
-    HRESULT QueryVendorInfo(LPOLESTR*) override { return E_NOTIMPL; }
-
 private:
-    CaptureSourceFilter(REFCLSID clsid, std::string device, std::vector<VideoFormat> formats);
+    class OutputPin final : public BasePin {
+    public:
+        OutputPin(IBaseFilter& filter, std::vector<VideoFormat> formats)
+            : BasePin(filter, u"Capture", PINDIR_OUTPUT), formats_(std::move(formats)) {}
 
-    const CLSID clsid_;
+    protected:
+        HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
+        std::vector<ScopedMediaType> ProposedTypes() override;
+
+    private:
+        const std::vector<VideoFormat> formats_;
+    };
+
+    CaptureSourceFilter(REFCLSID clsid, std::string device, std::vector<VideoFormat> formats,
+                        FrameSourceFactory factory);
+    ~CaptureSourceFilter() override;
+
+    std::vector<BasePin*> Pins() override { return {&pin_}; }
+    HRESULT OnRun(REFERENCE_TIME) override;
+    HRESULT OnPause(FILTER_STATE was) override;
+    HRESULT OnStop() override;
+
+    void StopStreaming();
+    void Stream(FrameSource& source, ComPtr<IMediaEventSink> events, REFERENCE_TIME frameTime);
+
     const std::string device_;
-    CaptureOutputPin pin_;
-    // mutex_ guards graph_, name_ and state_.
-    std::mutex mutex_;
-    IFilterGraph* graph_ = nullptr; // not counted: the graph owns the filter
-    std::u16string name_;
-    FILTER_STATE state_ = State_Stopped;
+    const FrameSourceFactory factory_;
+    OutputPin pin_;
+
+    // The device and its streaming thread: changed only by state changes (under the base
+    // class's transition lock) and the destructor; the thread uses the source it was given.
+    std::unique_ptr<FrameSource> source_;
+    std::thread thread_;
 };

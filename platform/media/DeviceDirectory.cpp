@@ -1,9 +1,15 @@
 #include "platform/media/DeviceDirectory.h"
 
+#include <algorithm>
+#include <linux/videodev2.h>
+
 #include "platform/com/ClassIdText.h"
 #include "platform/media/CaptureSourceFilter.h"
 #include "platform/media/DeviceEnumInterfaces.h"
+#include "platform/media/PatternFrameSource.h"
+#include "platform/media/StillImageFrameSource.h"
 #include "platform/media/V4l2Cameras.h"
+#include "platform/media/V4l2FrameSource.h"
 #include "platform/media/VideoDeviceProviders.h"
 #include "platform/media/VirtualCameras.h"
 #include "platform/runtime/UnicodeText.h"
@@ -41,6 +47,22 @@ std::optional<ProvidedDevice> FindProvided(const std::u16string& id) {
         if (device.id == id)
             return std::move(device);
     return std::nullopt;
+}
+
+// The device's formats with its current size first, so that a connection takes that size
+// unless asked for another.
+std::vector<VideoFormat> CurrentSizeFirst(const V4l2Node& node, std::vector<VideoFormat> formats) {
+    v4l2_format current{};
+    current.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (!node.Ioctl(VIDIOC_G_FMT, &current))
+        return formats;
+    const auto found = std::find_if(formats.begin(), formats.end(), [&](const VideoFormat& format) {
+        return format.width == static_cast<int32_t>(current.fmt.pix.width) &&
+               format.height == static_cast<int32_t>(current.fmt.pix.height);
+    });
+    if (found != formats.end())
+        std::rotate(formats.begin(), found, found + 1);
+    return formats;
 }
 
 HRESULT QueryFilter(const ComPtr<IBaseFilter>& filter, REFIID iid, void** object) {
@@ -109,9 +131,13 @@ HRESULT Bind(const DeviceIdentity& identity, REFIID iid, void** object) {
         const V4l2Node node(V4l2Access::Current(), camera->path);
         if (!node.IsOpen())
             return MK_E_NOOBJECT;
-        return QueryFilter(
-            CaptureSourceFilter::Create(CLSID_V4l2CaptureSource, camera->path, QueryV4l2Formats(node)), iid,
-            object);
+        FrameSourceFactory factory = [path = camera->path](const VideoFormat& format) {
+            return std::make_unique<V4l2FrameSource>(V4l2Access::Current(), path, format);
+        };
+        return QueryFilter(CaptureSourceFilter::Create(CLSID_V4l2CaptureSource, camera->path,
+                                                       CurrentSizeFirst(node, QueryV4l2Formats(node)),
+                                                       std::move(factory)),
+                           iid, object);
     }
     case DeviceKind::Virtual: {
         const auto camera = ParseVirtualCamera(Utf16ToUtf8(identity.id));
@@ -120,9 +146,15 @@ HRESULT Bind(const DeviceIdentity& identity, REFIID iid, void** object) {
         auto formats = VirtualCameraFormats(*camera);
         if (formats.empty())
             return MK_E_NOOBJECT; // a picture that cannot be read
-        return QueryFilter(
-            CaptureSourceFilter::Create(CLSID_VirtualCameraSource, camera->Entry(), std::move(formats)), iid,
-            object);
+        FrameSourceFactory factory =
+            [camera = *camera](const VideoFormat& format) -> std::unique_ptr<FrameSource> {
+            if (camera.kind == VirtualCamera::Kind::Image)
+                return std::make_unique<StillImageFrameSource>(camera.imagePath, format);
+            return std::make_unique<PatternFrameSource>(format, true);
+        };
+        return QueryFilter(CaptureSourceFilter::Create(CLSID_VirtualCameraSource, camera->Entry(),
+                                                       std::move(formats), std::move(factory)),
+                           iid, object);
     }
     case DeviceKind::Provided: {
         const auto device = FindProvided(identity.id);

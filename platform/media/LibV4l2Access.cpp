@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <libv4l2.h>
+#include <poll.h>
+#include <sys/mman.h>
 #include <utility>
 
 namespace fs = std::filesystem;
@@ -66,7 +68,8 @@ std::string LibV4l2Access::ResolveIdentity(const std::string& identity) {
 }
 
 int LibV4l2Access::Open(const std::string& node) {
-    return v4l2_open(node.c_str(), O_RDWR | O_CLOEXEC);
+    // Non-blocking: the streaming thread waits in poll, where a stop can wake it.
+    return v4l2_open(node.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
 }
 
 int LibV4l2Access::Close(int fd) {
@@ -75,4 +78,17 @@ int LibV4l2Access::Close(int fd) {
 
 int LibV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
     return v4l2_ioctl(fd, request, argument);
+}
+
+void* LibV4l2Access::Mmap(int fd, size_t length, int64_t offset) {
+    void* address = v4l2_mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, offset);
+    return address == MAP_FAILED ? nullptr : address;
+}
+
+int LibV4l2Access::Munmap(void* address, size_t length) {
+    return v4l2_munmap(address, length);
+}
+
+int LibV4l2Access::Poll(pollfd* descriptors, size_t count, int timeoutMilliseconds) {
+    return ::poll(descriptors, count, timeoutMilliseconds);
 }

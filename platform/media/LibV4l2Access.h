@@ -11,4 +11,7 @@ public:
     int Open(const std::string& node) override;
     int Close(int fd) override;
     int Ioctl(int fd, unsigned long request, void* argument) override;
+    void* Mmap(int fd, size_t length, int64_t offset) override;
+    int Munmap(void* address, size_t length) override;
+    int Poll(pollfd* descriptors, size_t count, int timeoutMilliseconds) override;
 };

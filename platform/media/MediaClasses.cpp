@@ -7,7 +7,9 @@
 #include "platform/media/DeviceMoniker.h"
 #include "platform/media/FilterGraph.h"
 #include "platform/media/MjpegDecompressorFilter.h"
+#include "platform/media/SampleGrabber.h"
 #include "platform/media/SystemDeviceEnum.h"
+#include "platform/media/VideoRenderer.h"
 
 #include <mutex>
 
@@ -21,5 +23,7 @@ void RegisterMediaClasses() {
         registry.Register(CLSID_CaptureGraphBuilder2, &CreateComObject<CaptureGraphBuilder>);
         registry.Register(CLSID_Colour, &CreateComObject<ColourConverterFilter>);
         registry.Register(CLSID_MjpegDec, &CreateComObject<MjpegDecompressorFilter>);
+        registry.Register(CLSID_SampleGrabber, &CreateComObject<SampleGrabber>);
+        registry.Register(CLSID_VideoRenderer, &CreateComObject<VideoRenderer>);
     });
 }

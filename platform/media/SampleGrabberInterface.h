@@ -26,3 +26,24 @@ protected:
     ~ISampleGrabber() = default;
 };
 TARNOLIX_INTERFACE_ID(ISampleGrabber, IID_ISampleGrabber);
+
+// {C1F400A0-3F08-11D3-9F0B-006008039E37}
+inline constexpr CLSID CLSID_SampleGrabber{
+    0xC1F400A0, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
+
+// {0579154A-2B53-4994-B0D0-E773148EFF85}
+inline constexpr IID IID_ISampleGrabberCB{
+    0x0579154A, 0x2B53, 0x4994, {0xB0, 0xD0, 0xE7, 0x73, 0x14, 0x8E, 0xFF, 0x85}};
+
+// What the sample grabber calls for every sample, on the streaming thread, before it passes the
+// sample on. `time` is the sample's start in seconds since the graph ran. SetCallback chooses
+// one of the two: 0 SampleCB with the sample itself, 1 BufferCB with its bytes (valid only
+// during the call).
+struct ISampleGrabberCB : IUnknown {
+    virtual HRESULT SampleCB(double time, IMediaSample* sample) = 0;
+    virtual HRESULT BufferCB(double time, uint8_t* buffer, int32_t length) = 0;
+
+protected:
+    ~ISampleGrabberCB() = default;
+};
+TARNOLIX_INTERFACE_ID(ISampleGrabberCB, IID_ISampleGrabberCB);

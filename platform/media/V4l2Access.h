@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+struct pollfd;
 
 // The calls that the V4L2 capture sources make to the system, behind an interface so that
 // tests can present device nodes of their own. The system's access goes through libv4l2,
@@ -23,6 +27,11 @@ public:
     virtual int Open(const std::string& node) = 0;
     virtual int Close(int fd) = 0;
     virtual int Ioctl(int fd, unsigned long request, void* argument) = 0;
+    // Streaming: a device buffer mapped into memory (null and errno on failure), its unmapping,
+    // and poll over the device and other descriptors.
+    virtual void* Mmap(int fd, size_t length, int64_t offset) = 0;
+    virtual int Munmap(void* address, size_t length) = 0;
+    virtual int Poll(pollfd* descriptors, size_t count, int timeoutMilliseconds) = 0;
 
     // The access in use: the system's unless a test installed its own.
     static std::shared_ptr<V4l2Access> Current();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <linux/videodev2.h>
+#include <poll.h>
 
 void FakeV4l2Access::SetNodes(std::vector<FakeV4l2Node> nodes) {
     std::lock_guard lock(mutex_);
@@ -53,7 +54,9 @@ int FakeV4l2Access::Open(const std::string& path) {
         return -1;
     }
     const int fd = nextFd_++;
-    open_.emplace(fd, *node);
+    OpenNode open;
+    open.node = *node;
+    open_.emplace(fd, std::move(open));
     return fd;
 }
 
@@ -73,7 +76,7 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
         errno = EBADF;
         return -1;
     }
-    const FakeV4l2Node& node = found->second;
+    const FakeV4l2Node& node = found->second.node;
     errno = EINVAL;
     switch (request) {
     case VIDIOC_QUERYCAP: {
@@ -123,9 +126,150 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
         return 0;
     }
     default:
+        return Stream(found->second, request, argument);
+    }
+}
+
+int FakeV4l2Access::Stream(OpenNode& open, unsigned long request, void* argument) {
+    constexpr uint32_t kOffsetStep = 0x100000;
+    errno = EINVAL;
+    switch (request) {
+    case VIDIOC_S_FMT: {
+        if (open.node.busy) {
+            errno = EBUSY;
+            return -1;
+        }
+        auto* format = static_cast<v4l2_format*>(argument);
+        format->fmt.pix.pixelformat = V4L2_PIX_FMT_BGR24;
+        format->fmt.pix.bytesperline = format->fmt.pix.width * 3;
+        open.width = format->fmt.pix.width;
+        open.height = format->fmt.pix.height;
+        return 0;
+    }
+    case VIDIOC_REQBUFS: {
+        auto* request = static_cast<v4l2_requestbuffers*>(argument);
+        open.buffers.assign(request->count, std::vector<uint8_t>(size_t{open.width} * 3 * open.height));
+        return 0;
+    }
+    case VIDIOC_QUERYBUF: {
+        auto* buffer = static_cast<v4l2_buffer*>(argument);
+        if (buffer->index >= open.buffers.size())
+            return -1;
+        buffer->length = static_cast<uint32_t>(open.buffers[buffer->index].size());
+        buffer->m.offset = buffer->index * kOffsetStep;
+        return 0;
+    }
+    case VIDIOC_QBUF: {
+        auto* buffer = static_cast<v4l2_buffer*>(argument);
+        if (open.unplugged) {
+            errno = ENODEV;
+            return -1;
+        }
+        if (buffer->index >= open.buffers.size())
+            return -1;
+        open.queued.push_back(buffer->index);
+        return 0;
+    }
+    case VIDIOC_DQBUF: {
+        if (open.unplugged || open.streamingError) {
+            errno = open.unplugged ? ENODEV : open.streamingError;
+            return -1;
+        }
+        if (!open.streaming || open.queued.empty()) {
+            errno = EAGAIN;
+            return -1;
+        }
+        auto* buffer = static_cast<v4l2_buffer*>(argument);
+        buffer->index = open.queued.front();
+        open.queued.erase(open.queued.begin());
+        std::vector<uint8_t>& bytes = open.buffers[buffer->index];
+        const size_t row = size_t{open.width} * 3;
+        for (uint32_t r = 0; r < open.height; ++r)
+            std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(r * row), row, static_cast<uint8_t>(r));
+        buffer->bytesused = static_cast<uint32_t>(bytes.size());
+        return 0;
+    }
+    case VIDIOC_STREAMON:
+        open.streaming = true;
+        return 0;
+    case VIDIOC_STREAMOFF:
+        open.streaming = false;
+        open.queued.clear();
+        return 0;
+    default:
         errno = ENOTTY;
         return -1;
     }
+}
+
+void* FakeV4l2Access::Mmap(int fd, size_t length, int64_t offset) {
+    std::lock_guard lock(mutex_);
+    const auto found = open_.find(fd);
+    const size_t index = static_cast<size_t>(offset) / 0x100000;
+    if (found == open_.end() || index >= found->second.buffers.size() ||
+        length > found->second.buffers[index].size()) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    ++mappings_;
+    return found->second.buffers[index].data();
+}
+
+int FakeV4l2Access::Munmap(void*, size_t) {
+    std::lock_guard lock(mutex_);
+    --mappings_;
+    return 0;
+}
+
+bool FakeV4l2Access::Ready(const OpenNode& open) const {
+    return open.unplugged || open.streamingError || (open.streaming && !open.queued.empty());
+}
+
+int FakeV4l2Access::Poll(pollfd* descriptors, size_t count, int timeoutMilliseconds) {
+    // The device descriptors are made up; the others (the wake-up) are real.
+    std::vector<pollfd> real;
+    std::vector<size_t> realIndex;
+    int ready = 0;
+    {
+        std::lock_guard lock(mutex_);
+        for (size_t k = 0; k < count; ++k) {
+            descriptors[k].revents = 0;
+            const auto found = open_.find(descriptors[k].fd);
+            if (found == open_.end()) {
+                real.push_back(descriptors[k]);
+                realIndex.push_back(k);
+            } else if (Ready(found->second)) {
+                descriptors[k].revents = found->second.unplugged ? POLLERR : POLLIN;
+                ++ready;
+            }
+        }
+    }
+    const int others = ::poll(real.data(), real.size(), ready ? 0 : timeoutMilliseconds);
+    if (others < 0)
+        return -1;
+    for (size_t k = 0; k < real.size(); ++k)
+        descriptors[realIndex[k]].revents = real[k].revents;
+    return ready + others;
+}
+
+void FakeV4l2Access::Unplug(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    for (auto& [fd, open] : open_)
+        if (open.node.path == path)
+            open.unplugged = true;
+    std::erase_if(nodes_, [&](const FakeV4l2Node& node) { return node.path == path; });
+}
+
+void FakeV4l2Access::FailStreaming(const std::string& path, int error) {
+    std::lock_guard lock(mutex_);
+    for (auto& [fd, open] : open_)
+        if (open.node.path == path)
+            open.streamingError = error;
+}
+
+int FakeV4l2Access::Mappings() const {
+    std::lock_guard lock(mutex_);
+    return mappings_;
 }
 
 ScopedFakeV4l2::ScopedFakeV4l2(std::vector<FakeV4l2Node> nodes) : fake_(std::make_shared<FakeV4l2Access>()) {

@@ -19,6 +19,7 @@ struct FakeV4l2Node {
     bool offersBgr24 = true;
     std::vector<std::pair<uint32_t, uint32_t>> sizes{{640, 480}, {320, 240}};
     std::string identity; // empty: the path
+    bool busy = false;    // another program streams from it: S_FMT fails with EBUSY
 };
 
 // Device nodes made up by a test, answering the capability, format, size and interval queries
@@ -35,12 +36,37 @@ public:
     int Open(const std::string& node) override;
     int Close(int fd) override;
     int Ioctl(int fd, unsigned long request, void* argument) override;
+    // Streaming: as soon as a buffer is queued a frame is ready in it, each row r (from the top)
+    // filled with the byte r.
+    void* Mmap(int fd, size_t length, int64_t offset) override;
+    int Munmap(void* address, size_t length) override;
+    int Poll(pollfd* descriptors, size_t count, int timeoutMilliseconds) override;
+
+    // The node goes away: polls report an error, dequeuing fails with ENODEV.
+    void Unplug(const std::string& path);
+    // Dequeuing fails with `error` from now on.
+    void FailStreaming(const std::string& path, int error);
+    int Mappings() const;
 
 private:
+    struct OpenNode {
+        FakeV4l2Node node;
+        bool unplugged = false;
+        int streamingError = 0;
+        uint32_t width = 0;
+        uint32_t height = 0;
+        std::vector<std::vector<uint8_t>> buffers;
+        std::vector<uint32_t> queued;
+        bool streaming = false;
+    };
+    bool Ready(const OpenNode& open) const;
+    int Stream(OpenNode& open, unsigned long request, void* argument);
+
     // mutex_ guards every member below.
     mutable std::mutex mutex_;
     std::vector<FakeV4l2Node> nodes_;
-    std::map<int, FakeV4l2Node> open_;
+    std::map<int, OpenNode> open_;
+    int mappings_ = 0;
     int nextFd_ = 100;
 };
 

@@ -1,0 +1,175 @@
+#include "platform/media/V4l2FrameSource.h"
+
+#include "platform/media/ColourConversion.h"
+
+#include <cerrno>
+#include <cstring>
+#include <linux/videodev2.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uint32_t kBufferCount = 4;
+constexpr int kPollMilliseconds = 2000;
+// A camera silent for this many polls in a row has failed.
+constexpr int kQuietWaitsAllowed = 5;
+
+HRESULT ResultOf(int error) {
+    switch (error) {
+    case EBUSY:
+        return HRESULT_ERROR_BUSY;
+    case ENODEV:
+    case ENOENT:
+    case ENXIO:
+        return VFW_E_NO_CAPTURE_HARDWARE;
+    case ENOMEM:
+        return E_OUTOFMEMORY;
+    default:
+        return VFW_E_RUNTIME_ERROR;
+    }
+}
+
+} // namespace
+
+V4l2FrameSource::V4l2FrameSource(std::shared_ptr<V4l2Access> access, std::string path,
+                                 const VideoFormat& format)
+    : access_(std::move(access)), path_(std::move(path)), format_(format),
+      wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+V4l2FrameSource::~V4l2FrameSource() {
+    if (streaming_) {
+        int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        Ioctl(VIDIOC_STREAMOFF, &type);
+    }
+    for (const Mapping& mapping : mappings_)
+        access_->Munmap(mapping.address, mapping.length);
+    if (fd_ >= 0)
+        access_->Close(fd_);
+    if (wake_ >= 0)
+        close(wake_);
+}
+
+bool V4l2FrameSource::Ioctl(unsigned long request, void* argument) const {
+    int result;
+    do
+        result = access_->Ioctl(fd_, request, argument);
+    while (result == -1 && errno == EINTR);
+    return result != -1;
+}
+
+HRESULT V4l2FrameSource::Start() {
+    if (wake_ < 0)
+        return ResultOf(errno);
+    fd_ = access_->Open(path_);
+    if (fd_ < 0)
+        return ResultOf(errno);
+
+    v4l2_format format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    format.fmt.pix.width = static_cast<uint32_t>(format_.width);
+    format.fmt.pix.height = static_cast<uint32_t>(format_.height);
+    format.fmt.pix.pixelformat = V4L2_PIX_FMT_BGR24;
+    format.fmt.pix.field = V4L2_FIELD_ANY;
+    if (!Ioctl(VIDIOC_S_FMT, &format))
+        return ResultOf(errno);
+    // The downstream filters expect exactly the connected picture.
+    if (format.fmt.pix.pixelformat != V4L2_PIX_FMT_BGR24 ||
+        format.fmt.pix.width != static_cast<uint32_t>(format_.width) ||
+        format.fmt.pix.height != static_cast<uint32_t>(format_.height))
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    bytesPerLine_ = std::max(format.fmt.pix.bytesperline, format.fmt.pix.width * 3);
+
+    v4l2_requestbuffers request{};
+    request.count = kBufferCount;
+    request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    request.memory = V4L2_MEMORY_MMAP;
+    if (!Ioctl(VIDIOC_REQBUFS, &request))
+        return ResultOf(errno);
+    if (request.count == 0)
+        return E_OUTOFMEMORY;
+    for (uint32_t index = 0; index < request.count; ++index) {
+        v4l2_buffer buffer{};
+        buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        buffer.memory = V4L2_MEMORY_MMAP;
+        buffer.index = index;
+        if (!Ioctl(VIDIOC_QUERYBUF, &buffer))
+            return ResultOf(errno);
+        void* address = access_->Mmap(fd_, buffer.length, buffer.m.offset);
+        if (!address)
+            return ResultOf(errno);
+        mappings_.push_back({address, buffer.length});
+        if (!Ioctl(VIDIOC_QBUF, &buffer))
+            return ResultOf(errno);
+    }
+    int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (!Ioctl(VIDIOC_STREAMON, &type))
+        return ResultOf(errno);
+    streaming_ = true;
+    frame_.resize(static_cast<size_t>(Rgb24Stride(format_.width)) * format_.height);
+    return S_OK;
+}
+
+void V4l2FrameSource::Wake() {
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(wake_, &one, sizeof one);
+}
+
+FrameSource::Outcome V4l2FrameSource::Failure(int error) {
+    if (error == ENODEV)
+        return Outcome::DeviceLost;
+    lastError_ = ResultOf(error);
+    return Outcome::Failed;
+}
+
+FrameSource::Outcome V4l2FrameSource::Next(const FrameHandler& handler) {
+    for (;;) {
+        pollfd descriptors[2] = {{fd_, POLLIN, 0}, {wake_, POLLIN, 0}};
+        const int ready = access_->Poll(descriptors, 2, kPollMilliseconds);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            return Failure(errno);
+        }
+        if (descriptors[1].revents)
+            return Outcome::Stopped;
+        if (ready == 0) {
+            if (++quietWaits_ >= kQuietWaitsAllowed) {
+                lastError_ = VFW_E_TIMEOUT;
+                return Outcome::Failed;
+            }
+            continue;
+        }
+        quietWaits_ = 0;
+
+        v4l2_buffer buffer{};
+        buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        buffer.memory = V4L2_MEMORY_MMAP;
+        if (!Ioctl(VIDIOC_DQBUF, &buffer)) {
+            if (errno == EAGAIN)
+                continue; // woken with nothing to take
+            return Failure(errno);
+        }
+        if (buffer.index >= mappings_.size())
+            return Failure(EIO);
+        const size_t rowBytes = static_cast<size_t>(format_.width) * 3;
+        const size_t needed = static_cast<size_t>(bytesPerLine_) * (format_.height - 1) + rowBytes;
+        const bool whole = !(buffer.flags & V4L2_BUF_FLAG_ERROR) && buffer.bytesused >= needed &&
+                           mappings_[buffer.index].length >= needed;
+        if (whole) {
+            const auto* rows = static_cast<const uint8_t*>(mappings_[buffer.index].address);
+            const size_t stride = static_cast<size_t>(Rgb24Stride(format_.width));
+            for (int row = 0; row < format_.height; ++row)
+                std::memcpy(&frame_[(format_.height - 1 - row) * stride], rows + row * size_t{bytesPerLine_},
+                            rowBytes);
+        }
+        // The buffer goes back to the device before the frame goes downstream.
+        if (!Ioctl(VIDIOC_QBUF, &buffer))
+            return Failure(errno);
+        if (!whole)
+            continue; // a damaged or short frame is dropped
+        handler(frame_.data(), static_cast<int32_t>(frame_.size()));
+        return Outcome::Frame;
+    }
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/media/FrameSource.h"
+#include "platform/media/V4l2Access.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// A V4L2 camera's frames through libv4l2: the device set to 24-bit BGR at the format's size,
+// a few memory-mapped buffers, poll with a timeout and an eventfd that Wake signals. Frames come
+// top-down and are turned bottom-up, rows padded to 4 bytes. The destructor stops the device,
+// unmaps its buffers and closes it.
+class V4l2FrameSource final : public FrameSource {
+public:
+    V4l2FrameSource(std::shared_ptr<V4l2Access> access, std::string path, const VideoFormat& format);
+    ~V4l2FrameSource() override;
+    V4l2FrameSource(const V4l2FrameSource&) = delete;
+    V4l2FrameSource& operator=(const V4l2FrameSource&) = delete;
+
+    // Fails with HRESULT_ERROR_BUSY when another program holds the device.
+    HRESULT Start() override;
+    Outcome Next(const FrameHandler& handler) override;
+    void Wake() override;
+    HRESULT LastError() const override { return lastError_; }
+
+private:
+    struct Mapping {
+        void* address;
+        size_t length;
+    };
+
+    bool Ioctl(unsigned long request, void* argument) const;
+    Outcome Failure(int error);
+
+    const std::shared_ptr<V4l2Access> access_;
+    const std::string path_;
+    const VideoFormat format_;
+    const int wake_; // eventfd; Wake writes it from any thread
+
+    // Set up by Start on the GUI thread, then the streaming thread's.
+    int fd_ = -1;
+    std::vector<Mapping> mappings_;
+    bool streaming_ = false;
+    uint32_t bytesPerLine_ = 0;
+    std::vector<uint8_t> frame_;
+    int quietWaits_ = 0;
+    HRESULT lastError_ = S_OK;
+};

@@ -1,0 +1,209 @@
+#include "platform/media/DeviceDirectory.h"
+#include "platform/media/ErrorText.h"
+#include "platform/media/SampleGrabber.h"
+#include "platform/media/VideoRenderer.h"
+#include "platform/media/VideoRendererWidget.h"
+#include "platform/windows/WindowServices.h"
+#include "tests/media/FakeGraph.h"
+#include "tests/media/GrabberTestSupport.h"
+#include "tests/platform/FakeV4l2Access.h"
+#include "tests/support/QtTestMain.h"
+
+#include <QDir>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+ComPtr<IBaseFilter> BindDevice(DeviceKind kind, const std::u16string& id) {
+    ComPtr<IBaseFilter> filter;
+    EXPECT_EQ(DeviceDirectory::Bind({kind, id}, IID_IBaseFilter, filter.ReceiveVoid()), S_OK);
+    return filter;
+}
+
+ComPtr<IPin> PinOf(const ComPtr<IBaseFilter>& filter, const char16_t* name) {
+    ComPtr<IPin> pin;
+    filter->FindPin(name, pin.Receive());
+    return pin;
+}
+
+// Capture source → sample grabber (24-bit RGB, buffer callback) → video renderer, in a fake graph.
+struct StreamingGraph {
+    explicit StreamingGraph(ComPtr<IBaseFilter> capture) : source(std::move(capture)) {
+        grabberFilter = ComPtr<IBaseFilter>::Adopt(grabber = new SampleGrabber);
+        rendererFilter = ComPtr<IBaseFilter>::Adopt(renderer = new VideoRenderer);
+        for (auto& [filter, name] :
+             {std::pair{source, u"Source"}, {grabberFilter, u"Grabber"}, {rendererFilter, u"Renderer"}})
+            filter->JoinFilterGraph(graph.Get(), name);
+        ScopedMediaType wanted = VideoType(MEDIASUBTYPE_RGB24);
+        wanted->formattype = FORMAT_VideoInfo;
+        grabber->SetMediaType(&wanted);
+        grabber->SetCallback(callback.Get(), 1);
+        EXPECT_EQ(PinOf(source, u"Capture")->Connect(PinOf(grabberFilter, u"Input").Get(), nullptr), S_OK);
+        EXPECT_EQ(PinOf(grabberFilter, u"Output")->Connect(PinOf(rendererFilter, u"Input").Get(), nullptr),
+                  S_OK);
+    }
+    ~StreamingGraph() {
+        Stop();
+        for (const auto& filter : {source, grabberFilter, rendererFilter}) {
+            ComPtr<IEnumPins> pins;
+            filter->EnumPins(pins.Receive());
+            IPin* pin = nullptr;
+            while (pins->Next(1, &pin, nullptr) == S_OK) {
+                pin->Disconnect();
+                pin->Release();
+            }
+            filter->JoinFilterGraph(nullptr, nullptr);
+        }
+    }
+    HRESULT Run() {
+        rendererFilter->Run(0);
+        grabberFilter->Run(0);
+        return source->Run(0);
+    }
+    void Stop() {
+        source->Stop();
+        grabberFilter->Stop();
+        rendererFilter->Stop();
+    }
+
+    ComPtr<FakeGraph> graph = ComPtr<FakeGraph>::Adopt(new FakeGraph);
+    ComPtr<RecordingCallback> callback = ComPtr<RecordingCallback>::Adopt(new RecordingCallback);
+    ComPtr<IBaseFilter> source, grabberFilter, rendererFilter;
+    SampleGrabber* grabber = nullptr;
+    VideoRenderer* renderer = nullptr;
+};
+
+TEST(CaptureStreaming, PatternCameraFramesReachTheCallbackAtItsRateAndTheWindow) {
+    StreamingGraph chain(BindDevice(DeviceKind::Virtual, u"pattern:64x48@50"));
+    ASSERT_EQ(chain.Run(), S_OK);
+    ASSERT_TRUE(chain.callback->WaitForCalls(10));
+    const auto [times, lengths] =
+        chain.callback->Read([&] { return std::pair(chain.callback->times, chain.callback->lengths); });
+    EXPECT_EQ(lengths[0], 192 * 48) << "frames of the camera's size";
+    const double span = times[9] - times[0];
+    EXPECT_GT(span, 0.9 * 9 / 50) << "paced at 50 frames a second";
+    EXPECT_LT(span, 2.0);
+    for (size_t k = 1; k < times.size(); ++k)
+        EXPECT_GT(times[k], times[k - 1]);
+    auto& widget = *static_cast<VideoRendererWidget*>(WidgetOf(chain.renderer->Window()));
+    EXPECT_TRUE(ProcessEventsUntil([&] { return widget.FramesPainted() >= 1; }));
+
+    chain.Stop();
+    const size_t calls = chain.callback->Calls();
+    EXPECT_FALSE(chain.callback->WaitForCalls(calls + 1, 200ms)) << "a callback after Stop";
+    ASSERT_EQ(chain.Run(), S_OK) << "Run after Stop";
+    EXPECT_TRUE(chain.callback->WaitForCalls(calls + 3));
+}
+
+TEST(CaptureStreaming, StopIsPromptEvenBetweenSlowFrames) {
+    StreamingGraph chain(BindDevice(DeviceKind::Virtual, u"pattern:32x32@1"));
+    ASSERT_EQ(chain.Run(), S_OK);
+    ASSERT_TRUE(chain.callback->WaitForCalls(1));
+    const auto before = std::chrono::steady_clock::now();
+    chain.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
+}
+
+TEST(CaptureStreaming, ImageCameraServesItsPictureBottomUp) {
+    const QString path = QDir::temp().filePath("tarnolix-still-%1.bmp").arg(getpid());
+    QImage picture(8, 6, QImage::Format_RGB32);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x)
+            picture.setPixel(x, y, y < 3 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+    ASSERT_TRUE(picture.save(path, "BMP"));
+    {
+        StreamingGraph chain(BindDevice(DeviceKind::Virtual, u"image:" + path.toStdU16String()));
+        std::vector<uint8_t> bottomRow, topRow;
+        chain.callback->onBuffer = [&](uint8_t* bits, int32_t length) {
+            if (!bottomRow.empty() || length != 24 * 6)
+                return;
+            bottomRow.assign(bits, bits + 3);
+            topRow.assign(bits + 5 * 24, bits + 5 * 24 + 3);
+        };
+        ASSERT_EQ(chain.Run(), S_OK);
+        ASSERT_TRUE(chain.callback->WaitForCalls(2));
+        chain.Stop();
+        EXPECT_EQ(bottomRow, (std::vector<uint8_t>{255, 0, 0})) << "blue, first in memory";
+        EXPECT_EQ(topRow, (std::vector<uint8_t>{0, 0, 255})) << "red, last in memory";
+    }
+    QFile::remove(path);
+}
+
+FakeV4l2Node SmallCamera() {
+    FakeV4l2Node node;
+    node.path = "/dev/video0";
+    node.card = "Kamera USB";
+    node.sizes = {{32, 24}};
+    return node;
+}
+
+TEST(CaptureStreaming, V4l2CameraStreamsUpsideDownRowsTheRightWayAndClosesEverything) {
+    ScopedFakeV4l2 fake({SmallCamera()});
+    {
+        StreamingGraph chain(BindDevice(DeviceKind::V4l2, u"/dev/video0"));
+        ASSERT_EQ(chain.Run(), S_OK);
+        ASSERT_TRUE(chain.callback->WaitForCalls(5));
+        chain.Stop();
+        const auto lengths = chain.callback->Read([&] { return chain.callback->lengths; });
+        const auto first = chain.callback->Read([&] { return chain.callback->firstBytes; });
+        EXPECT_EQ(lengths[0], 96 * 24);
+        EXPECT_EQ(first[0], 23) << "the camera's bottom row comes first";
+        EXPECT_EQ(fake.Access().OpenDescriptors(), 0) << "Stop closes the device";
+        EXPECT_EQ(fake.Access().Mappings(), 0);
+        ASSERT_EQ(chain.Run(), S_OK) << "and Run opens it again";
+        ASSERT_TRUE(chain.callback->WaitForCalls(lengths.size() + 3));
+    }
+    EXPECT_EQ(fake.Access().OpenDescriptors(), 0);
+}
+
+TEST(CaptureStreaming, ABusyV4l2CameraMakesRunFailWithAClearResult) {
+    FakeV4l2Node node = SmallCamera();
+    node.busy = true;
+    ScopedFakeV4l2 fake({node});
+    StreamingGraph chain(BindDevice(DeviceKind::V4l2, u"/dev/video0"));
+    EXPECT_EQ(chain.Run(), HRESULT_ERROR_BUSY);
+    FILTER_STATE state = State_Running;
+    chain.source->GetState(0, &state);
+    EXPECT_EQ(state, State_Stopped);
+    EXPECT_EQ(fake.Access().OpenDescriptors(), 0);
+    char text[128];
+    ASSERT_GT(AMGetErrorTextA(HRESULT_ERROR_BUSY, text, sizeof text), 0u);
+    EXPECT_STREQ(text, "Żądany zasób jest w użyciu.");
+}
+
+TEST(CaptureStreaming, UnpluggedMidStreamTheCameraIsReportedLostAndTheThreadEnds) {
+    ScopedFakeV4l2 fake({SmallCamera()});
+    StreamingGraph chain(BindDevice(DeviceKind::V4l2, u"/dev/video0"));
+    ASSERT_EQ(chain.Run(), S_OK);
+    ASSERT_TRUE(chain.callback->WaitForCalls(3));
+    fake.Access().Unplug("/dev/video0");
+    ASSERT_TRUE(chain.graph->WaitFor(EC_DEVICE_LOST));
+    const size_t calls = chain.callback->Calls();
+    EXPECT_FALSE(chain.callback->WaitForCalls(calls + 1, 100ms)) << "no frames after the loss";
+    const auto before = std::chrono::steady_clock::now();
+    chain.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
+    EXPECT_EQ(fake.Access().OpenDescriptors(), 0);
+}
+
+TEST(CaptureStreaming, ACameraFailingMidStreamAbortsWithItsResult) {
+    ScopedFakeV4l2 fake({SmallCamera()});
+    StreamingGraph chain(BindDevice(DeviceKind::V4l2, u"/dev/video0"));
+    ASSERT_EQ(chain.Run(), S_OK);
+    ASSERT_TRUE(chain.callback->WaitForCalls(2));
+    fake.Access().FailStreaming("/dev/video0", EIO);
+    ASSERT_TRUE(chain.graph->WaitFor(EC_ERRORABORT));
+    for (const auto& event : chain.graph->Events()) {
+        if (event.code == EC_ERRORABORT) {
+            EXPECT_EQ(event.param1, VFW_E_RUNTIME_ERROR);
+        }
+    }
+}
+
+} // namespace
