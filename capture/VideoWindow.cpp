@@ -1,0 +1,292 @@
+#include "capture/VideoWindow.h"
+
+#include "capture/DirectShowErrors.h"
+#include "capture/FilterGraph.h"
+#include "capture/PinList.h"
+#include "platform/com/ClassRegistry.h"
+#include "platform/com/Variant.h"
+#include "platform/media/GraphInterfaces.h"
+#include "platform/media/VideoRenderer.h"
+#include "platform/runtime/UnicodeText.h"
+#include "platform/windows/WindowServices.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QWidget>
+
+namespace {
+
+constexpr UINT WM_CONTEXTMENU = 0x007B;
+constexpr DWORD kWithoutCaptionAndFrame = 0xFF3BFFFF;
+constexpr DWORD kWithoutEdges = 0xFFFDFCFE;
+
+Qt::MouseButton ButtonOf(UINT message) {
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        return Qt::LeftButton;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+        return Qt::RightButton;
+    default:
+        return Qt::MiddleButton;
+    }
+}
+
+} // namespace
+
+// Watches the control: its moves and resizes keep the renderer's window over it, and its own
+// mouse input is reported like the renderer window's.
+class TVideoWindow::ControlEvents : public QObject {
+public:
+    explicit ControlEvents(TVideoWindow& owner) : owner_(owner) {}
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::Resize:
+        case QEvent::Move:
+            owner_.FollowControl();
+            break;
+        case QEvent::MouseButtonPress:
+            if (owner_.OnMouseDown) {
+                auto* mouse = static_cast<QMouseEvent*>(event);
+                owner_.OnMouseDown(owner_, mouse->button(), mouse->position().toPoint());
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            if (owner_.OnMouseUp) {
+                auto* mouse = static_cast<QMouseEvent*>(event);
+                owner_.OnMouseUp(owner_, mouse->button(), mouse->position().toPoint());
+            }
+            break;
+        case QEvent::MouseMove:
+            if (owner_.OnMouseMove)
+                owner_.OnMouseMove(owner_, static_cast<QMouseEvent*>(event)->position().toPoint());
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    TVideoWindow& owner_;
+};
+
+TVideoWindow::TVideoWindow(TComponent* owner, QWidget* parent)
+    : TComponent(owner), control_(new QWidget(parent)),
+      controlEvents_(std::make_unique<ControlEvents>(*this)) {
+    control_->resize(160, 120);
+    control_->setAutoFillBackground(true);
+    QPalette black = control_->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    control_->setPalette(black);
+    control_->setFocusPolicy(Qt::StrongFocus);
+    control_->installEventFilter(controlEvents_.get());
+    const HWND handle = HandleOf(control_);
+    savedStyle_ = static_cast<DWORD>(GetWindowLong(handle, GWL_STYLE));
+    savedExStyle_ = static_cast<DWORD>(GetWindowLong(handle, GWL_EXSTYLE));
+    SetWindowProcedure(handle, [this](const MSG& message) { HandleDrainedMessage(message); });
+}
+
+TVideoWindow::~TVideoWindow() {
+    SetFilterGraph(nullptr);
+    if (control_) {
+        control_->removeEventFilter(controlEvents_.get());
+        std::unique_ptr<QWidget> control(control_.data()); // the control goes with its component
+    }
+}
+
+void TVideoWindow::SetMode(TVideoMode mode) {
+    // The mixing renderer is not on this platform yet: its mode falls back to the classic one.
+    mode_ = TVideoMode::vmNormal;
+    (void)mode;
+    if (graph_ && graph_->Active()) {
+        graph_->DetachMember(this);
+        graph_->AttachMember(this);
+    }
+}
+
+void TVideoWindow::SetFilterGraph(TFilterGraph* graph) {
+    if (graph == graph_)
+        return;
+    if (graph_) {
+        graph_->DetachMember(this);
+        graph_->DetachEventSink(this);
+        RemoveFreeNotification(graph_);
+    }
+    if (graph) {
+        graph->AttachMember(this);
+        graph->AttachEventSink(this);
+        FreeNotification(graph);
+    }
+    graph_ = graph;
+}
+
+void TVideoWindow::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && graph_ && component == static_cast<TComponent*>(graph_))
+        graph_ = nullptr;
+}
+
+HRESULT TVideoWindow::QueryInterface(REFIID iid, void** object) {
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    return renderer_ ? renderer_->QueryInterface(iid, object) : E_NOINTERFACE;
+}
+
+void TVideoWindow::MemberNotify(TMemberNotifyKind kind, int32_t) {
+    switch (kind) {
+    case TMemberNotifyKind::mnAdding:
+        renderer_.Reset();
+        CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                         renderer_.ReceiveVoid());
+        break;
+    case TMemberNotifyKind::mnAdded:
+        if (renderer_)
+            CheckDirectShowResult(renderer_->QueryInterface(IID_IVideoWindow, videoWindow_.ReceiveVoid()));
+        break;
+    case TMemberNotifyKind::mnRemoving:
+        if (renderer_) {
+            CheckDirectShowResult(renderer_->Stop());
+            TPinList pins(renderer_.Get());
+            for (int i = 0; i < pins.Count(); ++i)
+                CheckDirectShowResult(pins.Items(i)->Disconnect());
+        }
+        break;
+    case TMemberNotifyKind::mnRemoved:
+        videoWindow_.Reset();
+        renderer_.Reset();
+        break;
+    case TMemberNotifyKind::mnRefresh:
+        break;
+    }
+}
+
+bool TVideoWindow::RendererConnected() const {
+    if (!renderer_)
+        return false;
+    TPinList pins(renderer_.Get());
+    for (int i = 0; i < pins.Count(); ++i)
+        if (pins.Connected(i))
+            return true;
+    return false;
+}
+
+void TVideoWindow::Place(bool fullScreen) {
+    if (videoWindow_ && RendererConnected() && control_) {
+        if (!fullScreen) {
+            QWidget* parent = control_->parentWidget();
+            CheckDirectShowResult(
+                videoWindow_->put_Owner(reinterpret_cast<OAHWND>(parent ? HandleOf(parent) : nullptr)));
+            CheckDirectShowResult(
+                videoWindow_->put_WindowStyle(static_cast<LONG>(savedStyle_ | WS_CHILD | WS_CLIPSIBLINGS)));
+            CheckDirectShowResult(videoWindow_->put_WindowStyleEx(static_cast<LONG>(savedExStyle_)));
+            const QRect bounds = control_->geometry();
+            CheckDirectShowResult(videoWindow_->SetWindowPosition(bounds.left(), bounds.top(), bounds.width(),
+                                                                  bounds.height()));
+            fullScreenState_ = false;
+        } else {
+            CheckDirectShowResult(videoWindow_->put_Owner(0));
+            CheckDirectShowResult(
+                videoWindow_->put_WindowStyle(static_cast<LONG>(savedStyle_ & kWithoutCaptionAndFrame)));
+            const DWORD exStyle = (savedExStyle_ & kWithoutEdges) | (fullScreenTopMost_ ? WS_EX_TOPMOST : 0);
+            CheckDirectShowResult(videoWindow_->put_WindowStyleEx(static_cast<LONG>(exStyle)));
+            CheckDirectShowResult(videoWindow_->SetWindowPosition(0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                                                  GetSystemMetrics(SM_CYSCREEN)));
+            fullScreenState_ = true;
+        }
+    }
+    fullScreen_ = fullScreen;
+}
+
+void TVideoWindow::SetFullScreen(bool fullScreen) {
+    Place(fullScreen);
+}
+
+void TVideoWindow::SetFullScreenTopMost(bool topMost) {
+    fullScreenTopMost_ = topMost;
+    if (fullScreen_)
+        Place(true);
+}
+
+void TVideoWindow::PlaceAndBind() {
+    Place(fullScreen_);
+    if (!Name().empty()) {
+        const std::u16string caption = Utf8ToUtf16(Name());
+        BSTR text = SysAllocString(caption.c_str());
+        const HRESULT result = videoWindow_->put_Caption(text);
+        SysFreeString(text);
+        CheckDirectShowResult(result);
+    }
+    CheckDirectShowResult(videoWindow_->put_MessageDrain(reinterpret_cast<OAHWND>(HandleOf(control_))));
+}
+
+void TVideoWindow::HandleControlEvent(TGraphControlEvent event, int32_t) {
+    if (event == TGraphControlEvent::gcRun && videoWindow_ && RendererConnected())
+        PlaceAndBind();
+}
+
+void TVideoWindow::HandleGraphEvent(int32_t event, intptr_t, intptr_t) {
+    if (event == EC_PALETTE_CHANGED && videoWindow_)
+        PlaceAndBind();
+}
+
+void TVideoWindow::FollowControl() {
+    if (videoWindow_ && !fullScreen_ && control_) {
+        const QRect bounds = control_->geometry();
+        videoWindow_->SetWindowPosition(bounds.left(), bounds.top(), bounds.width(), bounds.height());
+    }
+}
+
+bool TVideoWindow::Visible() const {
+    return control_ && control_->isVisible();
+}
+
+void TVideoWindow::SetVisible(bool visible) {
+    if (control_)
+        control_->setVisible(visible);
+    if (videoWindow_)
+        CheckDirectShowResult(videoWindow_->put_Visible(visible ? OATRUE : OAFALSE));
+}
+
+HWND TVideoWindow::VideoHandle() const {
+    if (videoWindow_ && control_ && control_->parentWidget())
+        return FindWindowEx(HandleOf(control_->parentWidget()), nullptr, "VideoRenderer", Name());
+    return control_ ? HandleOf(control_) : nullptr;
+}
+
+void TVideoWindow::HandleDrainedMessage(const MSG& message) {
+    // Input of the renderer's window, passed to the control. While full screen, positions are
+    // the cursor's on the screen, which the window covers from (0, 0).
+    const QPoint at = fullScreenState_
+                          ? QCursor::pos()
+                          : QPoint(LowWordSigned(message.lParam), HighWordSigned(message.lParam));
+    switch (message.message) {
+    case WM_CONTEXTMENU:
+        if (fullScreen_ && PopupMenu)
+            PopupMenu->popup(QCursor::pos());
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (OnMouseDown)
+            OnMouseDown(*this, ButtonOf(message.message), at);
+        break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        if (OnMouseUp)
+            OnMouseUp(*this, ButtonOf(message.message), at);
+        break;
+    case WM_MOUSEMOVE:
+        if (OnMouseMove)
+            OnMouseMove(*this, at);
+        break;
+    default:
+        break;
+    }
+}
