@@ -18,12 +18,16 @@ TImagePane::~TImagePane() {
 }
 
 TCanvas& TImagePane::Canvas() {
+    EnsurePicture();
+    return picture_.Canvas();
+}
+
+void TImagePane::EnsurePicture() {
     if (!HasPicture()) {
         picture_.SetSize(std::max(1, paneWidth_.load(std::memory_order_relaxed)),
                          std::max(1, paneHeight_.load(std::memory_order_relaxed)));
         hasPicture_.store(true, std::memory_order_relaxed);
     }
-    return picture_.Canvas();
 }
 
 void TImagePane::resizeEvent(QResizeEvent*) {

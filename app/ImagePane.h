@@ -19,6 +19,8 @@ public:
     // picture first gives it a blank bitmap of the pane's own size.
     TBitmap& Picture() { return picture_; }
     TCanvas& Canvas();
+    // Gives the pane a blank picture of its own size when it holds none.
+    void EnsurePicture();
     // True once the pane holds a picture (even one of no pixels).
     bool HasPicture() const { return hasPicture_.load(std::memory_order_relaxed); }
 

@@ -1,11 +1,19 @@
 #include "app/MainForm.h"
 
 #include "app/ErrorBox.h"
+#include "imaging/BitmapFileReader.h"
+#include "imaging/BitmapFileWriter.h"
+#include "imaging/JPEGImage.h"
+#include "platform/media/CaptureBuilderInterfaces.h"
 #include "platform/media/DeviceEnumInterfaces.h"
+#include "platform/runtime/StandardErrors.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenuBar>
 
@@ -36,6 +44,29 @@ TMainForm::~TMainForm() {
         FormCloseQuery();
 }
 
+void TMainForm::CreateComponents(QWidget* client) {
+    // The graph first: the others join it, in this order, and their filters enter the graph in
+    // it at every activation.
+    FilterGraph = &TComponent::Create<TFilterGraph>(components_);
+    FilterGraph->SetName("FilterGraph");
+    FilterGraph->SetMode(TGraphMode::gmCapture);
+    FilterGraph->SetGraphEdit(true);
+    FilterGraph->SetLinearVolume(true);
+    Filter = &TComponent::Create<TFilter>(components_);
+    Filter->SetName("Filter");
+    Filter->SetFilterGraph(FilterGraph);
+    SampleGrabber = &TComponent::Create<TSampleGrabber>(components_);
+    SampleGrabber->SetName("SampleGrabber");
+    SampleGrabber->SetFilterGraph(FilterGraph);
+    SampleGrabber->OnBuffer = [this](TSampleGrabber&, double, uint8_t* buffer, int32_t bufferLen) {
+        SampleGrabberBuffer(buffer, bufferLen);
+    };
+    VideoWindow = &TComponent::Create<TVideoWindow>(components_, client);
+    VideoWindow->SetName("VideoWindow");
+    VideoWindow->SetFilterGraph(FilterGraph);
+    frameHandler_.Pass().SetKeying(&keyedBackground_);
+}
+
 void TMainForm::CreateLayout() {
     const double scale = logicalDpiX() > 0 ? static_cast<double>(logicalDpiX()) / kDesignDpi : 1.0;
     const auto scaled = [scale](int design) { return static_cast<int>(design * scale + 0.5); };
@@ -49,19 +80,16 @@ void TMainForm::CreateLayout() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(scaled(kStrip));
 
-    VideoWindow = new QWidget(client);
-    VideoWindow->setObjectName("VideoWindow");
-    VideoWindow->setFixedWidth(scaled(kVideoWidth));
-    VideoWindow->setAutoFillBackground(true);
-    QPalette black = VideoWindow->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    VideoWindow->setPalette(black);
+    CreateComponents(client);
+    QWidget* video = VideoWindow->Control();
+    video->setObjectName("VideoWindow");
+    video->setFixedWidth(scaled(kVideoWidth));
 
     Podglad1 = new TImagePane(client);
     Podglad1->setObjectName("Podglad1");
     Podglad1->setPalette(face);
 
-    layout->addWidget(VideoWindow);
+    layout->addWidget(video);
     layout->addWidget(Podglad1, 1); // follows the window's width
     setCentralWidget(client);
 
@@ -87,6 +115,9 @@ void TMainForm::CreateActions() {
 
     Zrbzdjcie1 = new QAction(QString::fromUtf8("Zrób zdjęcie"), this);
     Zrbzdjcie1->setObjectName("Zrbzdjcie1");
+    connect(Zrbzdjcie1, &QAction::triggered, this, [this] { RunCommand([this] { Zrbzdjcie1Click(); }); });
+    connect(EffectAction(TEffectItem::Nakadanieta1), &QAction::triggered, this,
+            [this] { RunCommand([this] { Nakadanieta1Click(); }); });
     Info1 = new QAction("Info", this);
     Info1->setObjectName("Info1");
     connect(Info1, &QAction::triggered, this, [this] { RunCommand([this] { Info1Click(); }); });
@@ -136,14 +167,113 @@ void TMainForm::FillDeviceMenu() {
         auto* item =
             new QAction(QString::fromStdString(deviceEnumerator_->DeviceEntries(i).FriendlyName), Devices);
         item->setProperty("Tag", i);
+        connect(item, &QAction::triggered, this,
+                [this, i] { RunCommand([this, i] { DeviceItemClick(i); }); });
         Devices->addAction(item);
     }
 }
 
-void TMainForm::FormCloseQuery() {
+void TMainForm::CaptureTeardown() {
     deviceEnumerator_.reset();
-    backgroundBitmap_.reset();
+    FilterGraph->ClearGraph();
+    FilterGraph->SetActive(false);
+}
+
+void TMainForm::FormCloseQuery() {
+    if (closed_)
+        return;
     closed_ = true;
+    // The graph stops before the background goes, so no frame can key against a freed picture.
+    try {
+        CaptureTeardown();
+    } catch (const std::exception& error) {
+        ShowErrorBox(dialogs_, this, error); // closing is never refused
+    }
+    keyedBackground_.SetBackground(nullptr);
+    backgroundBitmap_.reset();
+}
+
+void TMainForm::DeviceItemClick(int tag) {
+    FilterGraph->ClearGraph();
+    FilterGraph->SetActive(false);
+    ComPtr<IMoniker> moniker = deviceEnumerator_ ? deviceEnumerator_->GetMoniker(tag) : nullptr;
+    Filter->BaseFilter().SetMoniker(moniker.Get());
+    PreviewBuild();
+}
+
+void TMainForm::PreviewBuild() {
+    FilterGraph->SetActive(true);
+    const auto require = [](auto reference) {
+        if (!reference)
+            RaiseInterfaceCastError();
+        return reference;
+    };
+    auto builder = require(FilterGraph->Query<ICaptureGraphBuilder2>());
+    auto video = require(VideoWindow->Query<IBaseFilter>());
+    auto grabber = require(SampleGrabber->Query<IBaseFilter>());
+    auto source = require(Filter->Query<IBaseFilter>());
+    builder->RenderStream(&PIN_CATEGORY_PREVIEW, nullptr, source.Get(), grabber.Get(), video.Get());
+    FilterGraph->Play();
+}
+
+void TMainForm::SampleGrabberBuffer(uint8_t* buffer, int32_t bufferLen) {
+    Podglad1->EnsurePicture();
+    frameHandler_.HandleFrame(Podglad1->Picture(),
+                              [&](TBitmap& frame) { SampleGrabber->GetBitmap(&frame, buffer, bufferLen); });
+}
+
+void TMainForm::Zrbzdjcie1Click() {
+    const QString folder = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
+    QString name = "xyz";
+    QString typed = name;
+    if (dialogs_.InputQuery(QString::fromUtf8("Wpisz nazwę pliku"), QString::fromUtf8("Wpisz nazwę pliku"),
+                            typed))
+        name = typed;
+    const std::string path = (folder + QDir::separator() + name + ".bmp").toStdString();
+    if (!Podglad1->HasPicture())
+        return;
+    // One consistent frame: the picture is written while the frame pass is kept out.
+    TCanvasLock lock(Podglad1->Picture().Canvas());
+    SaveBitmapToFile(Podglad1->Picture(), path);
+}
+
+void TMainForm::Nakadanieta1Click() {
+    FilterGraph->SetActive(false);
+    QString fileName;
+    if (!dialogs_.OpenPicture(this, fileName))
+        return;
+    pictureFileName_ = fileName;
+    keyedBackground_.SetBackground(nullptr);
+    dialogs_.MessageBox(this, QString::fromUtf8("Podaj kolor tła"),
+                        QString::fromUtf8("W oknie, które za chwilę zobaczysz, podaj przybliżony kolor tła, "
+                                          "jaki widzi kamera."),
+                        IDialogs::Icon::Information);
+    if (!dialogs_.ChooseColour(this, chosenColour_))
+        return;
+    keyedBackground_.SetKeyColour({static_cast<uint8_t>(chosenColour_.red()),
+                                   static_cast<uint8_t>(chosenColour_.green()),
+                                   static_cast<uint8_t>(chosenColour_.blue())});
+
+    // The extension: from the last dot, unless a path separator follows it; compared exactly.
+    const qsizetype dot = fileName.lastIndexOf('.');
+    const QString extension = dot >= 0 && fileName.indexOf('/', dot) < 0 && fileName.indexOf(':', dot) < 0
+                                  ? fileName.mid(dot)
+                                  : QString();
+    if (extension == ".jpg") {
+        TJPEGImage jpeg;
+        jpeg.LoadFromFile(fileName.toStdString());
+        backgroundBitmap_ = std::make_unique<TBitmap>();
+        jpeg.AssignTo(*backgroundBitmap_);
+    } else if (extension == ".bmp") {
+        backgroundBitmap_ = std::make_unique<TBitmap>();
+        LoadBitmapFromFile(*backgroundBitmap_, fileName.toStdString());
+    }
+    if (backgroundBitmap_) {
+        const TBitmap& frame = Podglad1->Picture();
+        ScaleBackgroundToFrame(*backgroundBitmap_, frame.Width(), frame.Height());
+    }
+    keyedBackground_.SetBackground(!pictureFileName_.isEmpty() ? backgroundBitmap_.get() : nullptr);
+    PreviewBuild();
 }
 
 void TMainForm::Info1Click() {

@@ -2,10 +2,15 @@
 
 #include "app/Dialogs.h"
 #include "app/ImagePane.h"
+#include "capture/Filter.h"
+#include "capture/FilterGraph.h"
+#include "capture/SampleGrabberComponent.h"
 #include "capture/SysDevEnum.h"
+#include "capture/VideoWindow.h"
 #include "effects/EffectItem.h"
 #include "effects/EffectSelection.h"
 #include "effects/FrameHandler.h"
+#include "effects/KeyedBackground.h"
 
 #include <QMainWindow>
 
@@ -25,8 +30,12 @@ public:
     explicit TMainForm(IDialogs& dialogs, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // Layout and menus, by the names the program gives them.
-    QWidget* VideoWindow = nullptr;
+    // Components, layout and menus, by the names the program gives them. The components belong
+    // to the window's component owner and go with it.
+    TFilterGraph* FilterGraph = nullptr;
+    TFilter* Filter = nullptr;
+    TSampleGrabber* SampleGrabber = nullptr;
+    TVideoWindow* VideoWindow = nullptr;
     TImagePane* Podglad1 = nullptr;
     QMenu* Devices = nullptr;
     QMenu* Efekty1 = nullptr;
@@ -42,6 +51,17 @@ public:
     // Tears capture down and frees the background; never refuses to close.
     void FormCloseQuery();
     void Info1Click();
+    // Live capture from the device of the chosen item's tag.
+    void DeviceItemClick(int tag);
+    // Saves the processed picture under a name the user types, in the program's folder.
+    void Zrbzdjcie1Click();
+    // Asks for a background picture and the key colour, then restarts capture.
+    void Nakadanieta1Click();
+    // Every delivered frame, on the streaming thread.
+    void SampleGrabberBuffer(uint8_t* buffer, int32_t bufferLen);
+
+    const TBitmap* BackgroundBitmap() const { return backgroundBitmap_.get(); }
+    TKeyColour KeyColour() const { return keyedBackground_.KeyColour(); }
 
     // Runs a menu command: an error that leaves it is shown in the error box and the program
     // goes on.
@@ -51,7 +71,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void CreateComponents(QWidget* client);
     void CreateLayout();
+    void PreviewBuild();
+    void CaptureTeardown();
     void CreateActions();
     void CreateMenus();
     void FillDeviceMenu();
@@ -61,11 +84,15 @@ private:
     QActionGroup* effectGroup_ = nullptr;
     std::array<QAction*, kEffectItemCount> effectActions_{};
 
+    TComponent components_; // owns the capture components
+    QString pictureFileName_;
+    QColor chosenColour_{Qt::blue};
+
     // Program-wide state read by the frame pass.
     TEffectSelection selection_;
     TFrameHandler frameHandler_;
     std::unique_ptr<TSysDevEnum> deviceEnumerator_;
     std::unique_ptr<TBitmap> backgroundBitmap_;
-    uint8_t keyColour_[3] = {0, 0, 0}; // red, green, blue
+    TKeyedBackground keyedBackground_;
     bool closed_ = false;
 };

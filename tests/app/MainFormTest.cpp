@@ -48,7 +48,7 @@ TEST_F(MainForm, MenuTreeAndCaptionAreThoseOfTheProgram) {
     EXPECT_EQ(effects[2], QString::fromUtf8("Odkształcenie fraktalne"));
     EXPECT_EQ(effects[21], QString::fromUtf8("Nakładanie tła"));
     EXPECT_EQ(effects[24], "Wzrok predatora");
-    EXPECT_EQ(form.VideoWindow->width(), 305);
+    EXPECT_EQ(form.VideoWindow->Control()->width(), 305);
 }
 
 TEST_F(MainForm, EffectItemsBehaveAsOptionalRadioItems) {
