@@ -1,6 +1,7 @@
 #include "capture/FilterGraph.h"
 
 #include "capture/DirectShowErrors.h"
+#include "capture/FilterList.h"
 #include "capture/GraphRegistration.h"
 #include "capture/PinList.h"
 #include "platform/com/ClassRegistry.h"
@@ -13,22 +14,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
-
-namespace {
-
-// Every filter of a graph, in the order of its filter enumeration.
-std::vector<ComPtr<IBaseFilter>> FiltersOf(IFilterGraph* graph) {
-    std::vector<ComPtr<IBaseFilter>> filters;
-    ComPtr<IEnumFilters> enumerator;
-    if (!graph || FAILED(graph->EnumFilters(enumerator.Receive())) || !enumerator)
-        return filters;
-    ComPtr<IBaseFilter> filter;
-    while (enumerator->Next(1, filter.Receive(), nullptr) == S_OK)
-        filters.push_back(std::move(filter));
-    return filters;
-}
-
-} // namespace
 
 TFilterGraph::LogDescriptor::~LogDescriptor() {
     if (fd_ >= 0)
@@ -226,21 +211,17 @@ void TFilterGraph::ClearGraph() {
         return;
     Stop();
     DisconnectAllPins();
-    std::vector<ComPtr<IBaseFilter>> filters = FiltersOf(graph_.Get());
-    for (IGraphMember* member : members_) {
-        IBaseFilter* own = member->MemberFilter();
-        auto it =
-            std::find_if(filters.begin(), filters.end(), [own](const auto& f) { return f.Get() == own; });
-        if (it != filters.end())
-            filters.erase(it);
-    }
-    for (const auto& filter : filters)
-        CheckDirectShowResult(graph_->RemoveFilter(filter.Get()));
+    TFilterList filters(graph_.Get());
+    for (IGraphMember* member : members_)
+        filters.Remove(member->MemberFilter());
+    for (int i = 0; i < filters.Count(); ++i)
+        CheckDirectShowResult(graph_->RemoveFilter(filters.Items(i)));
 }
 
 void TFilterGraph::DisconnectAllPins() {
-    for (const auto& filter : FiltersOf(graph_.Get())) {
-        TPinList pins(filter.Get());
+    TFilterList filters(graph_.Get());
+    for (int f = 0; f < filters.Count(); ++f) {
+        TPinList pins(filters.Items(f));
         for (int i = 0; i < pins.Count(); ++i)
             CheckDirectShowResult(pins.Items(i)->Disconnect());
     }

@@ -3,6 +3,7 @@
 #include "platform/runtime/ApplicationErrors.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -209,6 +210,12 @@ bool DrainFilter::eventFilter(QObject*, QEvent* event) {
                     MakeLParam(at.x(), at.y()));
         break;
     }
+    case QEvent::ContextMenu: {
+        // WM_CONTEXTMENU (0x7B) carries the cursor's screen position.
+        const QPoint at = static_cast<QContextMenuEvent*>(event)->globalPos();
+        PostMessage(drain_, 0x007B, reinterpret_cast<WPARAM>(source_), MakeLParam(at.x(), at.y()));
+        break;
+    }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -219,7 +226,6 @@ bool DrainFilter::eventFilter(QObject*, QEvent* event) {
     default:
         break;
     }
-    (void)source_;
     return false;
 }
 
