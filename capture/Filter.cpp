@@ -2,30 +2,10 @@
 
 #include "capture/FilterGraph.h"
 
-TFilter::TFilter(TComponent* owner) : TComponent(owner) {}
+TFilter::TFilter(TComponent* owner) : TGraphMemberComponent(owner) {}
 
 TFilter::~TFilter() {
-    SetFilterGraph(nullptr);
-}
-
-void TFilter::SetFilterGraph(TFilterGraph* graph) {
-    if (graph == graph_)
-        return;
-    if (graph_) {
-        graph_->DetachMember(this);
-        RemoveFreeNotification(graph_);
-    }
-    if (graph) {
-        graph->AttachMember(this);
-        FreeNotification(graph);
-    }
-    graph_ = graph;
-}
-
-void TFilter::Notification(TComponent* component, TOperation operation) {
-    TComponent::Notification(component, operation);
-    if (operation == TOperation::opRemove && graph_ && component == static_cast<TComponent*>(graph_))
-        graph_ = nullptr; // the graph is going away: no detaching
+    LeaveGraph();
 }
 
 HRESULT TFilter::QueryInterface(REFIID iid, void** object) {

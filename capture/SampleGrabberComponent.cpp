@@ -6,7 +6,8 @@
 #include "platform/runtime/Format.h"
 #include "platform/runtime/StandardErrors.h"
 
-TSampleGrabber::TSampleGrabber(TComponent* owner) : TComponent(owner), mediaType_(MEDIATYPE_Video) {
+TSampleGrabber::TSampleGrabber(TComponent* owner)
+    : TGraphMemberComponent(owner), mediaType_(MEDIATYPE_Video) {
     if (!SampleGrabberAvailable())
         RaiseAssertion(Format("The SampleGrabber Filter is not available on this system. (%s, line %d)",
                               "SampleGrabberComponent.cpp", __LINE__));
@@ -15,33 +16,13 @@ TSampleGrabber::TSampleGrabber(TComponent* owner) : TComponent(owner), mediaType
 }
 
 TSampleGrabber::~TSampleGrabber() {
-    SetFilterGraph(nullptr);
+    LeaveGraph();
 }
 
 bool TSampleGrabber::SampleGrabberAvailable() {
     ComPtr<IBaseFilter> filter;
     return CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC, IID_IBaseFilter,
                             filter.ReceiveVoid()) == S_OK;
-}
-
-void TSampleGrabber::SetFilterGraph(TFilterGraph* graph) {
-    if (graph == graph_)
-        return;
-    if (graph_) {
-        graph_->DetachMember(this);
-        RemoveFreeNotification(graph_);
-    }
-    if (graph) {
-        graph->AttachMember(this);
-        FreeNotification(graph);
-    }
-    graph_ = graph;
-}
-
-void TSampleGrabber::Notification(TComponent* component, TOperation operation) {
-    TComponent::Notification(component, operation);
-    if (operation == TOperation::opRemove && graph_ && component == static_cast<TComponent*>(graph_))
-        graph_ = nullptr;
 }
 
 HRESULT TSampleGrabber::QueryInterface(REFIID iid, void** object) {

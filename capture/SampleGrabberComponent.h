@@ -1,7 +1,7 @@
 #pragma once
 
 #include "capture/FrameCopy.h"
-#include "capture/GraphMember.h"
+#include "capture/GraphMemberComponent.h"
 #include "capture/MediaType.h"
 #include "platform/com/ComPtr.h"
 #include "platform/media/SampleGrabberInterface.h"
@@ -22,7 +22,7 @@ using TOnBuffer =
 // into it, asks it for one media type, and raises OnBuffer with every sample's bytes on the
 // streaming thread, one call at a time (the delivery lock). Its own interfaces count no
 // references; the owner frees it. Membership changes run on the GUI thread.
-class TSampleGrabber : public TComponent, public IGraphMember, public ISampleGrabberCB {
+class TSampleGrabber : public TGraphMemberComponent, public ISampleGrabberCB {
 public:
     // Raises EAssertionFailed when the sample grabber filter is not available.
     explicit TSampleGrabber(TComponent* owner = nullptr);
@@ -33,8 +33,6 @@ public:
 
     TOnBuffer OnBuffer;
     TMediaType& MediaType() { return mediaType_; }
-    TFilterGraph* FilterGraph() const { return graph_; }
-    void SetFilterGraph(TFilterGraph* graph);
 
     // Asks the filter, if there is one, for the requested media type.
     void ApplyMediaType();
@@ -53,18 +51,13 @@ public:
     }
 
     IBaseFilter* MemberFilter() override { return filter_.Get(); }
-    std::string MemberName() override { return Name(); }
     void MemberNotify(TMemberNotifyKind kind, int32_t param) override;
 
     HRESULT SampleCB(double, IMediaSample*) override { return S_OK; }
     HRESULT BufferCB(double sampleTime, uint8_t* buffer, int32_t bufferLen) override;
 
-protected:
-    void Notification(TComponent* component, TOperation operation) override;
-
 private:
     TMediaType mediaType_;
-    TFilterGraph* graph_ = nullptr;
     std::mutex deliveryLock_; // held around each OnBuffer call
     ComPtr<IBaseFilter> filter_;
     ComPtr<ISampleGrabber> grabber_;

@@ -76,7 +76,7 @@ private:
 };
 
 TVideoWindow::TVideoWindow(TComponent* owner, QWidget* parent)
-    : TComponent(owner), control_(new QWidget(parent)),
+    : TGraphMemberComponent(owner), control_(new QWidget(parent)),
       controlEvents_(std::make_unique<ControlEvents>(*this)) {
     control_->resize(160, 120);
     control_->setAutoFillBackground(true);
@@ -92,7 +92,7 @@ TVideoWindow::TVideoWindow(TComponent* owner, QWidget* parent)
 }
 
 TVideoWindow::~TVideoWindow() {
-    SetFilterGraph(nullptr);
+    LeaveGraph();
     if (control_) {
         control_->removeEventFilter(controlEvents_.get());
         std::unique_ptr<QWidget> control(control_.data()); // the control goes with its component
@@ -103,32 +103,10 @@ void TVideoWindow::SetMode(TVideoMode mode) {
     // The mixing renderer is not on this platform yet: its mode falls back to the classic one.
     mode_ = TVideoMode::vmNormal;
     (void)mode;
-    if (graph_ && graph_->Active()) {
-        graph_->DetachMember(this);
-        graph_->AttachMember(this);
+    if (FilterGraph() && FilterGraph()->Active()) {
+        FilterGraph()->DetachMember(this);
+        FilterGraph()->AttachMember(this);
     }
-}
-
-void TVideoWindow::SetFilterGraph(TFilterGraph* graph) {
-    if (graph == graph_)
-        return;
-    if (graph_) {
-        graph_->DetachMember(this);
-        graph_->DetachEventSink(this);
-        RemoveFreeNotification(graph_);
-    }
-    if (graph) {
-        graph->AttachMember(this);
-        graph->AttachEventSink(this);
-        FreeNotification(graph);
-    }
-    graph_ = graph;
-}
-
-void TVideoWindow::Notification(TComponent* component, TOperation operation) {
-    TComponent::Notification(component, operation);
-    if (operation == TOperation::opRemove && graph_ && component == static_cast<TComponent*>(graph_))
-        graph_ = nullptr;
 }
 
 HRESULT TVideoWindow::QueryInterface(REFIID iid, void** object) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/GraphMember.h"
+#include "capture/GraphMemberComponent.h"
 #include "platform/com/ComPtr.h"
 #include "platform/media/VideoWindowInterface.h"
 #include "platform/runtime/Component.h"
@@ -23,7 +23,7 @@ enum class TVideoMode { vmNormal, vmVMR };
 // the screen in full-screen mode). It is a member of a filter graph, contributing the renderer,
 // and an event sink of it. The renderer window's mouse and keyboard input comes back to the
 // control. GUI thread only.
-class TVideoWindow : public TComponent, public IGraphMember, public IGraphEventSink {
+class TVideoWindow : public TGraphMemberComponent, public IGraphEventSink {
 public:
     TVideoWindow(TComponent* owner, QWidget* parent);
     ~TVideoWindow() override;
@@ -34,8 +34,6 @@ public:
     TVideoMode Mode() const { return mode_; }
     // vmVMR falls back to vmNormal while the mixing renderer is not available.
     void SetMode(TVideoMode mode);
-    TFilterGraph* FilterGraph() const { return graph_; }
-    void SetFilterGraph(TFilterGraph* graph);
     bool FullScreen() const { return fullScreen_; }
     void SetFullScreen(bool fullScreen);
     bool FullScreenTopMost() const { return fullScreenTopMost_; }
@@ -62,13 +60,12 @@ public:
     }
 
     IBaseFilter* MemberFilter() override { return renderer_.Get(); }
-    std::string MemberName() override { return Name(); }
     void MemberNotify(TMemberNotifyKind kind, int32_t param) override;
     void HandleGraphEvent(int32_t event, intptr_t param1, intptr_t param2) override;
     void HandleControlEvent(TGraphControlEvent event, int32_t param) override;
 
 protected:
-    void Notification(TComponent* component, TOperation operation) override;
+    IGraphEventSink* EventSink() override { return this; }
 
 private:
     class ControlEvents;
@@ -82,7 +79,6 @@ private:
     QPointer<QWidget> control_;
     std::unique_ptr<ControlEvents> controlEvents_;
     TVideoMode mode_ = TVideoMode::vmNormal;
-    TFilterGraph* graph_ = nullptr;
     bool fullScreen_ = false;
     bool fullScreenTopMost_ = false;
     bool fullScreenState_ = false;
