@@ -193,6 +193,10 @@ void TVideoWindow::SetFullScreenTopMost(bool topMost) {
 
 void TVideoWindow::PlaceAndBind() {
     Place(fullScreen_);
+    SetCaptionAndDrain();
+}
+
+void TVideoWindow::SetCaptionAndDrain() {
     if (!Name().empty()) {
         const std::u16string caption = Utf8ToUtf16(Name());
         BSTR text = SysAllocString(caption.c_str());
@@ -209,8 +213,14 @@ void TVideoWindow::HandleControlEvent(TGraphControlEvent event, int32_t) {
 }
 
 void TVideoWindow::HandleGraphEvent(int32_t event, intptr_t, intptr_t) {
-    if (event == EC_PALETTE_CHANGED && videoWindow_)
+    if (!videoWindow_)
+        return;
+    if (event == EC_PALETTE_CHANGED) {
         PlaceAndBind();
+    } else if (event == EC_VMR_RENDERDEVICE_SET) {
+        // The mixing renderer's options are windowed by default, the only kind with a video window.
+        SetCaptionAndDrain();
+    }
 }
 
 void TVideoWindow::FollowControl() {

@@ -73,6 +73,7 @@ private:
     bool RendererConnected() const;
     void Place(bool fullScreen);
     void PlaceAndBind();
+    void SetCaptionAndDrain();
     void FollowControl();
     void HandleDrainedMessage(const MSG& message);
 

@@ -13,6 +13,7 @@
 #include "platform/windows/WindowServices.h"
 
 #include <QCoreApplication>
+#include <QMenu>
 #include <QWidget>
 
 #include <stdexcept>
@@ -141,6 +142,31 @@ TEST_F(CaptureComponents, FullScreenCoversTheScreenAndComesBack) {
     EXPECT_EQ(GetParent(window), HandleOf(&parent));
 }
 
+TEST_F(CaptureComponents, FullScreenContextMenuRequestShowsThePopupAtTheCursor) {
+    QMenu menu;
+    menu.addAction("Pozycja");
+    video.PopupMenu = &menu;
+    StartCamera();
+    PostMessage(HandleOf(video.Control()), 0x007B, 0, 0); // windowed: not the control's to answer
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(menu.isVisible());
+    video.SetFullScreen(true);
+    PostMessage(HandleOf(video.Control()), 0x007B, 0, 0);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return menu.isVisible(); }));
+    menu.hide();
+    video.SetFullScreen(false);
+    video.PopupMenu = nullptr;
+}
+
+TEST_F(CaptureComponents, MouseInputDrainedFromTheRenderersWindowReachesTheControl) {
+    QPoint pressed;
+    video.OnMouseDown = [&](TVideoWindow&, Qt::MouseButton, QPoint at) { pressed = at; };
+    StartCamera();
+    PostMessage(HandleOf(video.Control()), WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(12, 34));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !pressed.isNull(); }));
+    EXPECT_EQ(pressed, QPoint(12, 34));
+}
+
 TEST_F(CaptureComponents, FullScreenRequestedBeforeRunOnlyRecordsTheValue) {
     video.SetFullScreen(true);
     EXPECT_TRUE(video.FullScreen());
@@ -158,6 +184,9 @@ TEST_F(CaptureComponents, ClearGraphLeavesTheThreeMemberFiltersUnconnected) {
     while (filters->Next(1, each.Receive(), nullptr) == S_OK)
         ++count;
     EXPECT_EQ(count, 3);
+    FILTER_STATE state = State_Running;
+    video.Query<IBaseFilter>()->GetState(0, &state);
+    EXPECT_EQ(state, State_Stopped);
     TPinList pins(video.Query<IBaseFilter>().Get());
     ASSERT_GT(pins.Count(), 0);
     EXPECT_FALSE(pins.Connected(0));

@@ -189,6 +189,13 @@ TEST_F(FilterGraphComponent, ModeChangeRebuildsAnActiveGraph) {
     EXPECT_TRUE(FindFilter(u"Filter"));
 }
 
+TEST_F(FilterGraphComponent, ModeChangeWhileInactiveOnlyStoresIt) {
+    graph.SetMode(TGraphMode::gmCapture);
+    EXPECT_FALSE(graph.Active());
+    EXPECT_EQ(graph.Mode(), TGraphMode::gmCapture);
+    EXPECT_FALSE(graph.Graph());
+}
+
 TEST_F(FilterGraphComponent, DvdModeReportsTheMissingBuilder) {
     graph.SetMode(TGraphMode::gmDVD);
     EXPECT_THROW(graph.SetActive(true), EDirectShowException);
