@@ -29,6 +29,19 @@ constexpr int kClientHeight = 249;
 constexpr int kVideoWidth = 305;
 constexpr int kStrip = 6;
 
+// The stored values of the window's layout: no device yet (a zero-length moniker), and the
+// grabber's media type, video in 24-bit RGB with a video-info format and no format block.
+constexpr uint8_t kFilterBaseFilterData[] = {0, 0, 0, 0};
+constexpr uint8_t kSampleGrabberMediaTypeData[72] = {
+    0x76, 0x69, 0x64, 0x73, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA,
+    0x00, 0x38, 0x9B, 0x71, // video
+    0x7D, 0xEB, 0x36, 0xE4, 0x4F, 0x52, 0xCE, 0x11, 0x9F, 0x53, 0x00, 0x20,
+    0xAF, 0x0B, 0xA7, 0x70,                                                 // RGB24
+    0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, // fixed size, sample size 1
+    0x80, 0x9F, 0x58, 0x05, 0x56, 0xC3, 0xCE, 0x11, 0xBF, 0x01, 0x00, 0xAA,
+    0x00, 0x55, 0x59, 0x5A, // video info
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+
 } // namespace
 
 TMainForm::TMainForm(IDialogs& dialogs, QWidget* parent)
@@ -54,9 +67,11 @@ void TMainForm::CreateComponents(QWidget* client) {
     FilterGraph->SetLinearVolume(true);
     Filter = &TComponent::Create<TFilter>(components_);
     Filter->SetName("Filter");
+    Filter->BaseFilter().LoadData(kFilterBaseFilterData, sizeof kFilterBaseFilterData);
     Filter->SetFilterGraph(FilterGraph);
     SampleGrabber = &TComponent::Create<TSampleGrabber>(components_);
     SampleGrabber->SetName("SampleGrabber");
+    SampleGrabber->MediaType().LoadData(kSampleGrabberMediaTypeData, sizeof kSampleGrabberMediaTypeData);
     SampleGrabber->SetFilterGraph(FilterGraph);
     SampleGrabber->OnBuffer = [this](TSampleGrabber&, double, uint8_t* buffer, int32_t bufferLen) {
         SampleGrabberBuffer(buffer, bufferLen);

@@ -2,11 +2,8 @@
 
 #include "app/Dialogs.h"
 #include "app/ImagePane.h"
-#include "capture/Filter.h"
-#include "capture/FilterGraph.h"
-#include "capture/SampleGrabberComponent.h"
-#include "capture/SysDevEnum.h"
-#include "capture/VideoWindow.h"
+#include "capture/DSComponents.h"
+#include "capture/DSUtil.h"
 #include "effects/EffectItem.h"
 #include "effects/EffectSelection.h"
 #include "effects/FrameHandler.h"
