@@ -3,7 +3,15 @@
 #include "app/Dialogs.h"
 
 #include <QCoreApplication>
+#include <QMetaObject>
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/runtime/ApplicationErrors.h"
+
 #include <QFileInfo>
+#include <stdexcept>
+#include <string>
 
 QString ErrorBoxTitle() {
     const QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
@@ -24,4 +32,22 @@ void ShowErrorBox(IDialogs& dialogs, QWidget* owner, const std::exception& error
     } catch (...) {
         // Nothing more can be shown; the program goes on.
     }
+}
+
+void InstallErrorBoxReport(IDialogs& dialogs, QWidget* owner) {
+    QPointer<QWidget> window(owner);
+    SetApplicationErrorHandler([&dialogs, window](const std::exception& error) {
+        const std::string message = error.what();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [&dialogs, window, message] {
+                static bool showing = false; // GUI thread only
+                if (showing)
+                    return;
+                showing = true;
+                ShowErrorBox(dialogs, window.data(), std::runtime_error(message));
+                showing = false;
+            },
+            Qt::QueuedConnection);
+    });
 }

@@ -4,6 +4,7 @@
 #include "QtTestMain.h"
 #include "ScriptedDialogs.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/runtime/ApplicationErrors.h"
 
 #include <QAction>
 #include <QMenu>
@@ -13,6 +14,7 @@
 
 #include <cstdlib>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -115,6 +117,20 @@ TEST_F(MainForm, NoCamerasLeaveTheDeviceMenuEmpty) {
     EXPECT_TRUE(form.Devices->actions().isEmpty());
     EXPECT_TRUE(dialogs.boxes.empty());
     form.close();
+}
+
+} // namespace
+
+namespace {
+
+TEST(ErrorBoxReport, AReportFromAnotherThreadIsShownOnTheGuiThread) {
+    ScriptedDialogs dialogs;
+    InstallErrorBoxReport(dialogs, nullptr);
+    std::thread streaming([] { ReportApplicationError(std::runtime_error("Stream read error")); });
+    streaming.join();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialogs.boxes.empty(); }));
+    EXPECT_EQ(dialogs.boxes[0].text, "Stream read error.");
+    SetApplicationErrorHandler(nullptr);
 }
 
 } // namespace
