@@ -232,9 +232,12 @@ void TMainForm::PreviewBuild() {
 }
 
 void TMainForm::SampleGrabberBuffer(uint8_t* buffer, int32_t bufferLen) {
-    Podglad1->EnsurePicture();
-    frameHandler_.HandleFrame(Podglad1->Picture(),
-                              [&](TBitmap& frame) { SampleGrabber->GetBitmap(&frame, buffer, bufferLen); });
+    // The pane's surface is asked for under its lock (the handler holds it around the copy), so the
+    // blank picture a pane without one gets is never made while the pane paints.
+    frameHandler_.HandleFrame(Podglad1->Picture(), [&](TBitmap& frame) {
+        Podglad1->EnsurePicture();
+        SampleGrabber->GetBitmap(&frame, buffer, bufferLen);
+    });
 }
 
 void TMainForm::Zrbzdjcie1Click() {
