@@ -33,17 +33,14 @@ uint32_t Get32(const uint8_t* at) {
 void CopyMediaType(AM_MEDIA_TYPE& target, const AM_MEDIA_TYPE& source) {
     if (&target == &source || (source.cbFormat != 0 && !source.pbFormat))
         RaiseAssertion();
-    target = source;
-    target.pbFormat = nullptr;
-    if (source.cbFormat != 0) {
-        target.pbFormat = static_cast<uint8_t*>(CoTaskMemAlloc(source.cbFormat));
-        if (target.pbFormat)
-            std::memcpy(target.pbFormat, source.pbFormat, source.cbFormat);
-        else
-            target.cbFormat = 0;
+    if (!DuplicateMediaType(target, source)) {
+        // No memory for the format block: the record without one.
+        target = source;
+        target.cbFormat = 0;
+        target.pbFormat = nullptr;
+        if (target.pUnk)
+            target.pUnk->AddRef();
     }
-    if (target.pUnk)
-        target.pUnk->AddRef();
 }
 
 TMediaType::TMediaType(const GUID& majorType) : record_{} {
