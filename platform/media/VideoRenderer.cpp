@@ -194,14 +194,18 @@ HRESULT VideoRenderer::put_WindowStyle(LONG style) {
     return S_OK;
 }
 
-HRESULT VideoRenderer::get_WindowStyle(LONG* style) {
-    if (!style)
+HRESULT VideoRenderer::ReadWindowLong(int index, LONG* value) {
+    if (!value)
         return E_POINTER;
     const HWND window = Window();
     if (!window)
         return E_UNEXPECTED;
-    *style = GetWindowLong(window, GWL_STYLE);
+    *value = GetWindowLong(window, index);
     return S_OK;
+}
+
+HRESULT VideoRenderer::get_WindowStyle(LONG* style) {
+    return ReadWindowLong(GWL_STYLE, style);
 }
 
 HRESULT VideoRenderer::put_WindowStyleEx(LONG style) {
@@ -213,13 +217,7 @@ HRESULT VideoRenderer::put_WindowStyleEx(LONG style) {
 }
 
 HRESULT VideoRenderer::get_WindowStyleEx(LONG* style) {
-    if (!style)
-        return E_POINTER;
-    const HWND window = Window();
-    if (!window)
-        return E_UNEXPECTED;
-    *style = GetWindowLong(window, GWL_EXSTYLE);
-    return S_OK;
+    return ReadWindowLong(GWL_EXSTYLE, style);
 }
 
 HRESULT VideoRenderer::put_AutoShow(LONG autoShow) {

@@ -75,6 +75,8 @@ public:
     HRESULT IsCursorHidden(LONG*) override { return E_NOTIMPL; }
 
 private:
+    // A style word of the renderer's window, for the style getters.
+    HRESULT ReadWindowLong(int index, LONG* value);
     class InputPin final : public BasePin {
     public:
         explicit InputPin(VideoRenderer& owner) : BasePin(owner, u"Input", PINDIR_INPUT), owner_(owner) {}
