@@ -1,5 +1,6 @@
 #include "capture/FilterGraph.h"
 
+#include "capture/AudioLevels.h"
 #include "capture/DirectShowErrors.h"
 #include "capture/FilterList.h"
 #include "capture/GraphRegistration.h"
@@ -300,27 +301,33 @@ void TFilterGraph::DispatchGraphEvent(int32_t event, intptr_t param1, intptr_t p
     BroadcastGraphEvent(event, param1, param2);
     if (OnDSEvent)
         OnDSEvent(*this, event, param1, param2);
+    DispatchTypedGraphEvent(*this, *this, event, param1, param2);
 }
 
-HRESULT TFilterGraph::SelectedFilter(IMoniker*) {
-    return S_OK;
+void TFilterGraph::SetVolume(int volume) {
+    volume_ = std::clamp(volume, 0, 10000);
+    SendVolume();
 }
 
-HRESULT TFilterGraph::CreatedFilter(IBaseFilter*) {
-    return S_OK;
+void TFilterGraph::SetBalance(int balance) {
+    balance_ = std::clamp(balance, -10000, 10000);
+    SendBalance();
 }
 
-HRESULT TFilterGraph::UnableToRender(IPin*) {
-    return S_FALSE;
+void TFilterGraph::SetLinearVolume(bool linearVolume) {
+    if (linearVolume == linearVolume_)
+        return;
+    linearVolume_ = linearVolume;
+    SendVolume();
+    SendBalance();
 }
 
-HRESULT TFilterGraph::QueryService(REFGUID service, REFIID iid, void** object) {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (service == kServiceId && iid == kServiceId) {
-        *object = static_cast<IServiceProvider*>(this);
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+void TFilterGraph::SendVolume() {
+    if (auto audio = Query<IBasicAudio>())
+        audio->put_Volume(linearVolume_ ? VolumeAttenuation(volume_) : volume_ - 10000);
+}
+
+void TFilterGraph::SendBalance() {
+    if (auto audio = Query<IBasicAudio>())
+        audio->put_Balance(linearVolume_ ? BalanceAttenuation(balance_) : balance_);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/GraphEvents.h"
 #include "capture/GraphMember.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/SiteInterfaces.h"
@@ -24,7 +25,8 @@ enum class TGraphMode { gmNormal, gmCapture, gmDVD };
 class TFilterGraph : public TComponent,
                      public IAMGraphBuilderCallback,
                      public IAMFilterGraphCallback,
-                     public IServiceProvider {
+                     public IServiceProvider,
+                     public TGraphEventProperties {
 public:
     explicit TFilterGraph(TComponent* owner = nullptr);
     ~TFilterGraph() override;
@@ -44,13 +46,25 @@ public:
     const std::string& LogFile() const { return logFile_; }
     void SetLogFile(const std::string& logFile);
     bool AutoCreate = false;
+    // Whether Volume and Balance are linear levels (sent through a logarithmic curve) or the
+    // framework's attenuations less 10000. A change sends both again.
     bool LinearVolume() const { return linearVolume_; }
-    void SetLinearVolume(bool linearVolume) { linearVolume_ = linearVolume; }
+    void SetLinearVolume(bool linearVolume);
+    // 0 to 10000, sent to the graph's audio when it has any (the result is not examined).
     int Volume() const { return volume_; }
+    void SetVolume(int volume);
+    // -10000 (left) to 10000 (right), sent as Volume is.
     int Balance() const { return balance_; }
+    void SetBalance(int balance);
 
     std::function<void(TFilterGraph&)> OnActivate;
     std::function<void(TFilterGraph&, int32_t event, intptr_t param1, intptr_t param2)> OnDSEvent;
+    // The graph-building callbacks: false makes the graph skip the filter (selected, created) or
+    // give up on the pin (unable to render); true lets it go on, or try the pin again.
+    std::function<bool(IMoniker* moniker, const std::u16string& filterName, const GUID& classId)>
+        OnSelectedFilter;
+    std::function<bool(IBaseFilter* filter, const GUID& classId)> OnCreatedFilter;
+    std::function<bool(IPin* pin)> OnUnableToRender;
 
     // Stops the graph, breaks every connection and removes every filter that is not a member's.
     void ClearGraph();
@@ -86,7 +100,7 @@ public:
     HRESULT QueryService(REFGUID service, REFIID iid, void** object) override;
 
 protected:
-    // Hands one graph event on: to the sinks, then to OnDSEvent.
+    // Hands one graph event on: to the sinks, then to OnDSEvent, then to its typed event.
     virtual void DispatchGraphEvent(int32_t event, intptr_t param1, intptr_t param2);
     void BroadcastGraphEvent(int32_t event, intptr_t param1, intptr_t param2);
     void BroadcastControlEvent(TGraphControlEvent event, int32_t param);
@@ -100,6 +114,8 @@ private:
     void RemoveMemberFilter(IGraphMember* member);
     void DisconnectAllPins();
     void DrainGraphEvents();
+    void SendVolume();
+    void SendBalance();
     void OpenLog();
     void CloseLog();
 

@@ -70,6 +70,28 @@ inline constexpr int32_t EC_STEP_COMPLETE = 0x24;
 inline constexpr int32_t EC_GRAPH_CHANGED = 0x50;
 inline constexpr int32_t EC_CLOCK_UNSET = 0x51;
 inline constexpr int32_t EC_VMR_RENDERDEVICE_SET = 0x53;
+inline constexpr int32_t EC_TIMECODE_AVAILABLE = 0x30;
+inline constexpr int32_t EC_EXTDEVICE_MODE_CHANGE = 0x31;
+inline constexpr int32_t EC_SNDDEV_IN_ERROR = 0x200;
+inline constexpr int32_t EC_SNDDEV_OUT_ERROR = 0x201;
+
+// Parameter 1 of EC_SNDDEV_IN_ERROR and EC_SNDDEV_OUT_ERROR: the sound device call that failed.
+enum SNDDEV_ERR : int32_t {
+    SNDDEV_ERROR_Open = 1,
+    SNDDEV_ERROR_Close = 2,
+    SNDDEV_ERROR_GetCaps = 3,
+    SNDDEV_ERROR_PrepareHeader = 4,
+    SNDDEV_ERROR_UnprepareHeader = 5,
+    SNDDEV_ERROR_Reset = 6,
+    SNDDEV_ERROR_Restart = 7,
+    SNDDEV_ERROR_GetPosition = 8,
+    SNDDEV_ERROR_Write = 9,
+    SNDDEV_ERROR_Pause = 10,
+    SNDDEV_ERROR_Stop = 11,
+    SNDDEV_ERROR_Start = 12,
+    SNDDEV_ERROR_AddBuffer = 13,
+    SNDDEV_ERROR_Query = 14,
+};
 
 // SetNotifyFlags: no notifications (and no events queued).
 inline constexpr int32_t AM_MEDIAEVENT_NONOTIFY = 0x01;

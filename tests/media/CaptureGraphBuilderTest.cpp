@@ -20,23 +20,6 @@
 
 namespace {
 
-ScopedMediaType VideoInfoType(const GUID& subtype, int width, int height, uint16_t bitCount) {
-    ScopedMediaType type = VideoType(subtype);
-    type->formattype = FORMAT_VideoInfo;
-    type->cbFormat = sizeof(VIDEOINFOHEADER);
-    auto* info = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
-    *info = VIDEOINFOHEADER{};
-    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info->bmiHeader.biWidth = width;
-    info->bmiHeader.biHeight = height;
-    info->bmiHeader.biBitCount = bitCount;
-    const bool rgb = subtype == MEDIASUBTYPE_RGB24 || subtype == MEDIASUBTYPE_RGB32;
-    info->bmiHeader.biCompression = rgb ? 0 : subtype.Data1; // BI_RGB or the four-character code
-    info->AvgTimePerFrame = 333333;
-    type->pbFormat = reinterpret_cast<uint8_t*>(info);
-    return type;
-}
-
 // An input pin "In" taking 24-bit RGB that keeps the bytes of the last sample.
 class PictureSink final : public MediaFilter<> {
 public:

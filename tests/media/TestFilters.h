@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/com/TaskAllocator.h"
+#include "platform/media/ConverterClasses.h"
 #include "platform/media/MediaFilter.h"
 #include "platform/media/MediaSample.h"
+#include "platform/media/VideoFormat.h"
 
 #include <atomic>
 #include <vector>
@@ -13,6 +16,24 @@ inline ScopedMediaType VideoType(const GUID& subtype) {
     ScopedMediaType type;
     type->majortype = MEDIATYPE_Video;
     type->subtype = subtype;
+    return type;
+}
+
+// A video-info type of the given picture (RGB, or the subtype's four-character code).
+inline ScopedMediaType VideoInfoType(const GUID& subtype, int width, int height, uint16_t bitCount) {
+    ScopedMediaType type = VideoType(subtype);
+    type->formattype = FORMAT_VideoInfo;
+    type->cbFormat = sizeof(VIDEOINFOHEADER);
+    auto* info = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
+    *info = VIDEOINFOHEADER{};
+    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info->bmiHeader.biWidth = width;
+    info->bmiHeader.biHeight = height;
+    info->bmiHeader.biBitCount = bitCount;
+    const bool rgb = subtype == MEDIASUBTYPE_RGB24 || subtype == MEDIASUBTYPE_RGB32;
+    info->bmiHeader.biCompression = rgb ? 0 : subtype.Data1; // BI_RGB or the four-character code
+    info->AvgTimePerFrame = 333333;
+    type->pbFormat = reinterpret_cast<uint8_t*>(info);
     return type;
 }
 
