@@ -50,6 +50,7 @@ TMainForm::TMainForm(IDialogs& dialogs, QWidget* parent)
     CreateLayout();
     CreateActions();
     CreateMenus();
+    PlaceWindow();
 }
 
 TMainForm::~TMainForm() {
@@ -83,7 +84,7 @@ void TMainForm::CreateComponents(QWidget* client) {
 }
 
 void TMainForm::CreateLayout() {
-    const double scale = logicalDpiX() > 0 ? static_cast<double>(logicalDpiX()) / kDesignDpi : 1.0;
+    const double scale = DesignScale();
     const auto scaled = [scale](int design) { return static_cast<int>(design * scale + 0.5); };
 
     auto* client = new QWidget(this);
@@ -107,9 +108,18 @@ void TMainForm::CreateLayout() {
     layout->addWidget(video);
     layout->addWidget(Podglad1, 1); // follows the window's width
     setCentralWidget(client);
+}
 
+void TMainForm::PlaceWindow() {
+    // The menu bar is above the client area, so its height is known only once it holds the menus.
+    const double scale = DesignScale();
+    const auto scaled = [scale](int design) { return static_cast<int>(design * scale + 0.5); };
     move(scaled(kLeft), scaled(kTop));
     resize(scaled(kClientWidth), scaled(kClientHeight) + menuBar()->sizeHint().height());
+}
+
+double TMainForm::DesignScale() const {
+    return logicalDpiX() > 0 ? static_cast<double>(logicalDpiX()) / kDesignDpi : 1.0;
 }
 
 void TMainForm::CreateActions() {

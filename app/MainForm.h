@@ -70,6 +70,9 @@ protected:
 private:
     void CreateComponents(QWidget* client);
     void CreateLayout();
+    void PlaceWindow();
+    // Pixels of the screen per pixel of the design (96 pixels per inch).
+    double DesignScale() const;
     void PreviewBuild();
     void CaptureTeardown();
     void CreateActions();

@@ -2,6 +2,7 @@
 
 #include "QtTestMain.h"
 #include "ScriptedDialogs.h"
+#include "imaging/BitmapFileWriter.h"
 #include "platform/media/ErrorText.h"
 #include "platform/media/MediaClasses.h"
 
@@ -10,10 +11,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -92,6 +96,82 @@ TEST_F(LiveCapture, NoPictureYetMeansNoSnapshotFile) {
     form.Zrbzdjcie1->trigger();
     EXPECT_FALSE(QFile::exists(QFileInfo(QCoreApplication::applicationFilePath()).absolutePath() +
                                "/nothing-here.bmp"));
+}
+
+// A picture of the given size, its four quarters in the given colours (0x00BBGGRR), saved as a
+// bitmap file.
+void SaveQuarters(const QString& fileName, int width, int height, const std::array<COLORREF, 4>& quarters) {
+    TBitmap picture;
+    picture.SetSize(width, height, TPixelFormat::pf24bit);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = picture.ScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const COLORREF colour = quarters[(y < height / 2 ? 0 : 2) + (x < width / 2 ? 0 : 1)];
+            row[3 * x] = static_cast<uint8_t>(colour >> 16);
+            row[3 * x + 1] = static_cast<uint8_t>(colour >> 8);
+            row[3 * x + 2] = static_cast<uint8_t>(colour);
+        }
+    }
+    SaveBitmapToFile(picture, fileName.toStdString());
+}
+
+constexpr COLORREF kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kYellow = 0x00FFFF,
+                   kMagenta = 0xFF00FF, kCyan = 0xFFFF00, kWhite = 0xFFFFFF;
+
+// A still camera whose left half shows the blue backdrop and whose right half a red subject,
+// keyed against a loaded picture twice the frame's size.
+TEST_F(LiveCapture, BackgroundCommandKeysTheBackdropAgainstTheScaledPicture) {
+    QTemporaryDir folder;
+    const QString camera = folder.filePath("kamera.bmp");
+    SaveQuarters(camera, 64, 48, {kBlue, kRed, kBlue, kRed});
+    const QString background = folder.filePath("tlo.bmp");
+    SaveQuarters(background, 128, 96, {kYellow, kGreen, kMagenta, kCyan});
+    setenv("TARNOLIX_VIRTUAL_CAMERAS", ("Studio=image:" + camera.toStdString()).c_str(), 1);
+
+    TMainForm form(dialogs);
+    form.show();
+    form.FormCreate();
+    form.Devices->actions()[0]->trigger();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return PaneShowsFrame(form, 64); }));
+
+    dialogs.pictures.push_back(background);
+    dialogs.colours.push_back(QColor(0, 0, 255));
+    form.EffectAction(Nakadanieta1)->trigger();
+    ASSERT_TRUE(form.EffectAction(Nakadanieta1)->isChecked());
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].caption, QString::fromUtf8("Podaj kolor tła"));
+    EXPECT_EQ(dialogs.boxes[0].icon, IDialogs::Icon::Information);
+
+    // The picture's quarters, shrunk to half, lie over the frame where the backdrop was.
+    const auto pixel = [&](int x, int y) {
+        TCanvasLock lock(form.Podglad1->Picture().Canvas());
+        return form.Podglad1->Picture().Pixels(x, y);
+    };
+    ASSERT_TRUE(ProcessEventsUntil([&] { return pixel(5, 5) == kYellow; })) << std::hex << pixel(5, 5);
+    EXPECT_EQ(pixel(20, 40), kMagenta);
+    EXPECT_EQ(pixel(40, 5), kRed) << "the subject is not keyed";
+    EXPECT_EQ(pixel(60, 40), kRed);
+
+    // A picture smaller than the frame covers only its own size; the keyed backdrop beyond it
+    // turns white.
+    const QString small = folder.filePath("male.bmp");
+    SaveQuarters(small, 16, 12, {kGreen, kGreen, kCyan, kCyan});
+    const auto chooseKeying = [&] {
+        dialogs.pictures.push_back(small);
+        dialogs.colours.push_back(QColor(0, 0, 255));
+        form.EffectAction(Nakadanieta1)->trigger();
+    };
+    chooseKeying(); // unchecks the item, and the dialogs still come
+    EXPECT_FALSE(form.EffectAction(Nakadanieta1)->isChecked());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return pixel(5, 5) == kBlue; })) << "keying is off";
+    chooseKeying();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return pixel(5, 5) == kGreen; })) << std::hex << pixel(5, 5);
+    EXPECT_EQ(pixel(20, 5), kWhite);
+    EXPECT_EQ(pixel(5, 20), kWhite);
+    EXPECT_EQ(pixel(40, 20), kRed);
+    EXPECT_TRUE(dialogs.pictures.empty());
+    EXPECT_EQ(dialogs.boxes.size(), 3u);
+    form.close();
 }
 
 } // namespace

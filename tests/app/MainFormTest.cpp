@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 #include <thread>
@@ -50,7 +51,29 @@ TEST_F(MainForm, MenuTreeAndCaptionAreThoseOfTheProgram) {
     EXPECT_EQ(effects[2], QString::fromUtf8("Odkształcenie fraktalne"));
     EXPECT_EQ(effects[21], QString::fromUtf8("Nakładanie tła"));
     EXPECT_EQ(effects[24], "Wzrok predatora");
-    EXPECT_EQ(form.VideoWindow->Control()->width(), 305);
+}
+
+// The design is at 96 pixels per inch; the suite runs once more with QT_FONT_DPI=144.
+TEST_F(MainForm, LayoutIsTheDesignScaledByTheScreensDensity) {
+    TMainForm form(dialogs);
+    const double scale = form.logicalDpiX() / 96.0;
+    const auto scaled = [scale](int design) { return static_cast<int>(std::lround(design * scale)); };
+    form.show();
+    QWidget* video = form.VideoWindow->Control();
+    QWidget* client = form.centralWidget();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return video->width() == scaled(305); }));
+    EXPECT_EQ(client->width(), scaled(615));
+    EXPECT_EQ(client->height(), scaled(249));
+    EXPECT_EQ(video->geometry(), QRect(0, 0, scaled(305), client->height()));
+    EXPECT_EQ(form.Podglad1->geometry(),
+              QRect(scaled(311), 0, client->width() - scaled(311), client->height()));
+
+    // Only the preview pane follows the window's width.
+    form.resize(form.width() + 100, form.height() + 40);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return client->width() == scaled(615) + 100; }));
+    EXPECT_EQ(video->width(), scaled(305));
+    EXPECT_EQ(form.Podglad1->width(), scaled(304) + 100);
+    EXPECT_EQ(form.Podglad1->height(), scaled(249) + 40);
 }
 
 TEST_F(MainForm, EffectItemsBehaveAsOptionalRadioItems) {

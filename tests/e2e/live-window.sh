@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Runs the built program on a private X server at 144 pixels per inch, chooses the test camera
+# from the device menu and the negative from the effects menu, as a person would with the mouse
+# and keyboard, and checks a screenshot: the live pane shows the camera's colour bars, the
+# processed pane shows them negated, and the live pane keeps moving.
+#
+# live-window.sh <tarnolix> <screen_check> <work folder>; exits 77 (skipped) without Xvfb or
+# xdotool.
+set -euo pipefail
+program=$1 checker=$2 work=$3
+for tool in Xvfb xdotool; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "$tool is not installed: skipped"
+        exit 77
+    fi
+done
+
+mkdir -p "$work"
+rm -f "$work/display" "$work/screenshot.png"
+server=""
+app=""
+# Ends a process, forcibly if it has not gone within five seconds.
+stop() {
+    kill "$1" 2>/dev/null || return 0
+    for _ in $(seq 50); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    kill -9 "$1" 2>/dev/null || true
+}
+cleanup() {
+    [ -z "$app" ] || stop "$app"
+    [ -z "$server" ] || stop "$server"
+}
+trap cleanup EXIT
+
+# -displayfd picks a free display and writes its number once the server accepts clients.
+Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+server=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+export QT_QPA_PLATFORM=xcb QT_FONT_DPI=144
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+unset TARNOLIX_VIRTUAL_CAMERAS # the built-in "Kamera testowa" is the only device
+
+"$program" >"$work/tarnolix.log" 2>&1 &
+app=$!
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tarnolix$' | head -n1)
+[ -n "$window" ] || { echo "the window did not appear"; cat "$work/tarnolix.log"; exit 1; }
+echo "window $window: $(xdotool getwindowgeometry "$window" | tail -n1 | xargs)"
+
+# The device menu is the menu bar's first; its first item is the test camera.
+xdotool mousemove --window "$window" 20 12 click 1
+sleep 0.7
+xdotool key Down Return
+sleep 0.5
+# The effects menu is the next one; opened from the keyboard its first item is active, and the
+# negative is five items further down (the separator is skipped).
+xdotool mousemove --window "$window" 20 12 click 1
+sleep 0.7
+xdotool key Right
+sleep 0.5
+xdotool key Down Down Down Down Down Return
+
+echo "screenshot: $work/screenshot.png"
+if ! "$checker" "$window" 1.5 "$work/screenshot.png" 20; then
+    cat "$work/tarnolix.log"
+    exit 1
+fi
+kill -0 "$app" 2>/dev/null || { echo "the program ended early"; cat "$work/tarnolix.log"; exit 1; }
