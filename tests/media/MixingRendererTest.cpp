@@ -1,6 +1,7 @@
 #include "platform/media/MixingRenderer.h"
 #include "platform/media/VideoRendererWidget.h"
 #include "platform/windows/WindowServices.h"
+#include "tests/media/CountingAllocator.h"
 #include "tests/media/FakeGraph.h"
 #include "tests/media/GrabberTestSupport.h"
 #include "tests/support/QtTestMain.h"
@@ -66,36 +67,6 @@ struct MixingChain {
     TestSource* source = nullptr;
     ComPtr<IBaseFilter> sourceFilter;
     ComPtr<IPin> input;
-};
-
-// Counts the frames presented to it and remembers the last one's layout.
-class CountingAllocator final : public ComObject<IVMRSurfaceAllocator9> {
-public:
-    explicit CountingAllocator(std::atomic<bool>* destroyed = nullptr) : destroyed_(destroyed) {}
-    HRESULT PresentImage(DWORD_PTR userId, const VmrFrame* frame) override {
-        lastUserId = userId;
-        lastWidth = frame->width;
-        lastFirstByte = frame->bits[0];
-        ++frames;
-        return S_OK;
-    }
-    HRESULT AdviseNotify(IVMRSurfaceAllocatorNotify9* notify) override {
-        notify_ = ComPtr<IVMRSurfaceAllocatorNotify9>(notify);
-        return S_OK;
-    }
-
-    std::atomic<int> frames{0};
-    std::atomic<DWORD_PTR> lastUserId{0};
-    std::atomic<int> lastWidth{0};
-    std::atomic<int> lastFirstByte{0};
-
-private:
-    ~CountingAllocator() override {
-        if (destroyed_)
-            *destroyed_ = true;
-    }
-    std::atomic<bool>* destroyed_;
-    ComPtr<IVMRSurfaceAllocatorNotify9> notify_; // as real allocators hold it: a cycle
 };
 
 TEST(MixingRenderer, ConfigurationValuesAreCheckedAndReadBack) {
