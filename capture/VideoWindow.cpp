@@ -16,6 +16,8 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+#include <cfenv>
+
 namespace {
 
 constexpr UINT WM_CONTEXTMENU = 0x007B;
@@ -34,6 +36,22 @@ Qt::MouseButton ButtonOf(UINT message) {
         return Qt::MiddleButton;
     }
 }
+
+// Creating the mixing renderer may change the floating-point environment (rounding, exception
+// masks): it is saved on construction and put back on destruction, whatever happened between.
+class FloatingPointEnvironmentGuard {
+public:
+    FloatingPointEnvironmentGuard() { fegetenv(&saved_); }
+    ~FloatingPointEnvironmentGuard() { fesetenv(&saved_); }
+    FloatingPointEnvironmentGuard(const FloatingPointEnvironmentGuard&) = delete;
+    FloatingPointEnvironmentGuard& operator=(const FloatingPointEnvironmentGuard&) = delete;
+
+private:
+    fenv_t saved_;
+};
+
+// The context the mixing renderer is asked for in: in-process server or handler.
+constexpr DWORD kMixingRendererContext = CLSCTX_INPROC;
 
 } // namespace
 
@@ -99,10 +117,19 @@ TVideoWindow::~TVideoWindow() {
     }
 }
 
+bool TVideoWindow::VMR9Available() {
+    ComPtr<IBaseFilter> renderer;
+    HRESULT result;
+    {
+        FloatingPointEnvironmentGuard environment;
+        result = CoCreateInstance(CLSID_VideoMixingRenderer9, nullptr, kMixingRendererContext,
+                                  IID_IBaseFilter, renderer.ReceiveVoid());
+    }
+    return result == S_OK;
+}
+
 void TVideoWindow::SetMode(TVideoMode mode) {
-    // The mixing renderer is not on this platform yet: its mode falls back to the classic one.
-    mode_ = TVideoMode::vmNormal;
-    (void)mode;
+    mode_ = mode == TVideoMode::vmVMR && !VMR9Available() ? TVideoMode::vmNormal : mode;
     if (FilterGraph() && FilterGraph()->Active()) {
         FilterGraph()->DetachMember(this);
         FilterGraph()->AttachMember(this);
@@ -113,6 +140,10 @@ HRESULT TVideoWindow::QueryInterface(REFIID iid, void** object) {
     if (!object)
         return E_POINTER;
     *object = nullptr;
+    if (iid == IID_IVMRWindowlessControl9 && windowless_) {
+        *object = ComPtr<IVMRWindowlessControl9>(windowless_).Detach();
+        return S_OK;
+    }
     return renderer_ ? renderer_->QueryInterface(iid, object) : E_NOINTERFACE;
 }
 
@@ -120,11 +151,16 @@ void TVideoWindow::MemberNotify(TMemberNotifyKind kind, int32_t) {
     switch (kind) {
     case TMemberNotifyKind::mnAdding:
         renderer_.Reset();
-        CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                         renderer_.ReceiveVoid());
+        if (mode_ == TVideoMode::vmVMR)
+            CreateMixingRenderer();
+        else
+            CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                             renderer_.ReceiveVoid());
         break;
     case TMemberNotifyKind::mnAdded:
-        if (renderer_)
+        if (renderer_ && mode_ == TVideoMode::vmVMR)
+            BindMixingRenderer();
+        else if (renderer_)
             CheckDirectShowResult(renderer_->QueryInterface(IID_IVideoWindow, videoWindow_.ReceiveVoid()));
         break;
     case TMemberNotifyKind::mnRemoving:
@@ -133,15 +169,104 @@ void TVideoWindow::MemberNotify(TMemberNotifyKind kind, int32_t) {
             TPinList pins(renderer_.Get());
             for (int i = 0; i < pins.Count(); ++i)
                 CheckDirectShowResult(pins.Items(i)->Disconnect());
+            if (allocator_ && mode_ == TVideoMode::vmVMR &&
+                vmrOptions_.Mode() == TVMRVideoMode::vmrRenderless)
+                allocator_.Reset();
         }
         break;
     case TMemberNotifyKind::mnRemoved:
         videoWindow_.Reset();
+        windowless_.Reset();
         renderer_.Reset();
         break;
     case TMemberNotifyKind::mnRefresh:
         break;
     }
+}
+
+void TVideoWindow::CreateMixingRenderer() {
+    FloatingPointEnvironmentGuard environment;
+    // The result is not examined: without a renderer, binding and placement do nothing.
+    CoCreateInstance(CLSID_VideoMixingRenderer9, nullptr, kMixingRendererContext, IID_IBaseFilter,
+                     renderer_.ReceiveVoid());
+    if (!renderer_)
+        return;
+    ComPtr<IVMRFilterConfig9> config;
+    renderer_->QueryInterface(IID_IVMRFilterConfig9, config.ReceiveVoid());
+    if (!config)
+        return;
+    switch (vmrOptions_.Mode()) {
+    case TVMRVideoMode::vmrWindowed:
+        CheckDirectShowResult(config->SetRenderingMode(VMR9Mode_Windowed));
+        break;
+    case TVMRVideoMode::vmrWindowless:
+        CheckDirectShowResult(config->SetRenderingMode(VMR9Mode_Windowless));
+        break;
+    case TVMRVideoMode::vmrRenderless: {
+        if (!SurfaceAllocatorClass)
+            throw EDSComponentException("Allocator class not set.", 0);
+        HRESULT result = S_OK;
+        ComPtr<IUnknown> created = SurfaceAllocatorClass(result, HandleOf(control_), nullptr, nullptr);
+        if (FAILED(result))
+            throw EDSComponentException("Error Creating Allocator", result);
+        CheckDirectShowResult(config->SetRenderingMode(VMR9Mode_Renderless));
+        ComPtr<IVMRSurfaceAllocatorNotify9> notify;
+        CheckDirectShowResult(
+            renderer_->QueryInterface(IID_IVMRSurfaceAllocatorNotify9, notify.ReceiveVoid()));
+        ComPtr<IVMRSurfaceAllocator9> allocator;
+        CheckDirectShowResult(
+            created ? created->QueryInterface(IID_IVMRSurfaceAllocator9, allocator.ReceiveVoid())
+                    : E_NOINTERFACE);
+        // The renderer counts its own reference to the allocator; the component keeps one more
+        // until the renderer leaves the graph.
+        notify->AdviseSurfaceAllocator(0, allocator.Get());
+        allocator_ = allocator;
+        allocator->AdviseNotify(notify.Get());
+        break;
+    }
+    }
+}
+
+void TVideoWindow::BindMixingRenderer() {
+    ComPtr<IVMRFilterConfig9> config;
+    if (CheckDirectShowResult(renderer_->QueryInterface(IID_IVMRFilterConfig9, config.ReceiveVoid())) != S_OK)
+        return;
+    // With 4 streams and no forced mixer the renderer keeps the number it has.
+    if (vmrOptions_.streams_ != 4 || vmrOptions_.preferences_.Contains(TVMRPreference::vpForceMixer)) {
+        CheckDirectShowResult(config->SetNumberOfStreams(vmrOptions_.streams_));
+        DWORD streams = 0;
+        CheckDirectShowResult(config->GetNumberOfStreams(&streams));
+        vmrOptions_.streams_ = streams;
+    }
+    switch (vmrOptions_.Mode()) {
+    case TVMRVideoMode::vmrWindowed:
+        CheckDirectShowResult(renderer_->QueryInterface(IID_IVideoWindow, videoWindow_.ReceiveVoid()));
+        ExchangePreferences(*config);
+        break;
+    case TVMRVideoMode::vmrWindowless:
+        CheckDirectShowResult(
+            renderer_->QueryInterface(IID_IVMRWindowlessControl9, windowless_.ReceiveVoid()));
+        CheckDirectShowResult(windowless_->SetVideoClippingWindow(HandleOf(control_)));
+        ExchangePreferences(*config);
+        FollowControl();
+        break;
+    case TVMRVideoMode::vmrRenderless:
+        break;
+    }
+    config.Reset();
+    vmrOptions_.SetKeepAspectRatio(vmrOptions_.KeepAspectRatio());
+}
+
+void TVideoWindow::ExchangePreferences(IVMRFilterConfig9& config) {
+    // The mixer is the number of streams' business: it is not passed as a preference, and stays
+    // in the set as the user put it.
+    const bool forceMixer = vmrOptions_.preferences_.Contains(TVMRPreference::vpForceMixer);
+    CheckDirectShowResult(
+        config.SetRenderingPrefs(vmrOptions_.preferences_.Without(TVMRPreference::vpForceMixer).Bits()));
+    DWORD answered = 0;
+    CheckDirectShowResult(config.GetRenderingPrefs(&answered));
+    TVMRPreferences preferences = TVMRPreferences::FromBits(answered);
+    vmrOptions_.preferences_ = forceMixer ? preferences.With(TVMRPreference::vpForceMixer) : preferences;
 }
 
 bool TVideoWindow::RendererConnected() const {
@@ -178,6 +303,8 @@ void TVideoWindow::Place(bool fullScreen) {
             fullScreenState_ = true;
         }
     }
+    if (windowless_)
+        fullScreenState_ = false;
     fullScreen_ = fullScreen;
 }
 
@@ -208,7 +335,11 @@ void TVideoWindow::SetCaptionAndDrain() {
 }
 
 void TVideoWindow::HandleControlEvent(TGraphControlEvent event, int32_t) {
-    if (event == TGraphControlEvent::gcRun && videoWindow_ && RendererConnected())
+    if (event != TGraphControlEvent::gcRun || !RendererConnected())
+        return;
+    if (mode_ == TVideoMode::vmVMR)
+        Place(fullScreen_); // the caption and the drain follow EC_VMR_RENDERDEVICE_SET
+    else if (videoWindow_)
         PlaceAndBind();
 }
 
@@ -217,16 +348,24 @@ void TVideoWindow::HandleGraphEvent(int32_t event, intptr_t, intptr_t) {
         return;
     if (event == EC_PALETTE_CHANGED) {
         PlaceAndBind();
-    } else if (event == EC_VMR_RENDERDEVICE_SET) {
-        // The mixing renderer's options are windowed by default, the only kind with a video window.
+    } else if (event == EC_VMR_RENDERDEVICE_SET && vmrOptions_.Mode() == TVMRVideoMode::vmrWindowed) {
         SetCaptionAndDrain();
     }
 }
 
 void TVideoWindow::FollowControl() {
-    if (videoWindow_ && !fullScreen_ && control_) {
-        const QRect bounds = control_->geometry();
-        videoWindow_->SetWindowPosition(bounds.left(), bounds.top(), bounds.width(), bounds.height());
+    if (!control_)
+        return;
+    const TVMRVideoMode vmrMode = vmrOptions_.Mode();
+    // Position updates are not examined: a renderer that refuses one keeps its place.
+    if (mode_ == TVideoMode::vmNormal || vmrMode == TVMRVideoMode::vmrWindowed) {
+        if (videoWindow_ && !fullScreen_) {
+            const QRect bounds = control_->geometry();
+            videoWindow_->SetWindowPosition(bounds.left(), bounds.top(), bounds.width(), bounds.height());
+        }
+    } else if (vmrMode == TVMRVideoMode::vmrWindowless && windowless_) {
+        const RECT destination{0, 0, control_->width(), control_->height()};
+        windowless_->SetVideoPosition(nullptr, &destination);
     }
 }
 

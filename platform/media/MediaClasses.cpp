@@ -6,6 +6,7 @@
 #include "platform/media/ConverterClasses.h"
 #include "platform/media/DeviceMoniker.h"
 #include "platform/media/FilterGraph.h"
+#include "platform/media/MixingRenderer.h"
 #include "platform/media/MjpegDecompressorFilter.h"
 #include "platform/media/SampleGrabber.h"
 #include "platform/media/SystemDeviceEnum.h"
@@ -25,5 +26,6 @@ void RegisterMediaClasses() {
         registry.Register(CLSID_MjpegDec, &CreateComObject<MjpegDecompressorFilter>);
         registry.Register(CLSID_SampleGrabber, &CreateComObject<SampleGrabber>);
         registry.Register(CLSID_VideoRenderer, &CreateComObject<VideoRenderer>);
+        registry.Register(CLSID_VideoMixingRenderer9, &CreateComObject<MixingRenderer>);
     });
 }

@@ -1,10 +1,40 @@
 #include "platform/media/VideoRendererWidget.h"
 
+#include "platform/windows/WindowServices.h"
+
 #include <QPainter>
+#include <QPointer>
 
 VideoRendererWidget::VideoRendererWidget(std::shared_ptr<FrameSlot> slot) : slot_(std::move(slot)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
+}
+
+void VideoRendererWidget::SetKeepAspectRatio(bool keep) {
+    if (keep != keepAspectRatio_) {
+        keepAspectRatio_ = keep;
+        update();
+    }
+}
+
+void VideoRendererWidget::SetSource(const QRect& source) {
+    if (source != source_) {
+        source_ = source;
+        update();
+    }
+}
+
+QRect VideoRendererWidget::LetterBox(const QSize& picture, const QRect& area) {
+    if (picture.isEmpty() || area.isEmpty())
+        return area;
+    const int64_t pictureWidth = picture.width(), pictureHeight = picture.height();
+    int width = area.width(), height = area.height();
+    if (pictureWidth * height <= pictureHeight * width) // the area is wider: bars left and right
+        width = static_cast<int>(pictureWidth * height / pictureHeight);
+    else
+        height = static_cast<int>(pictureHeight * width / pictureWidth);
+    return QRect(area.left() + (area.width() - width) / 2, area.top() + (area.height() - height) / 2, width,
+                 height);
 }
 
 void VideoRendererWidget::paintEvent(QPaintEvent*) {
@@ -14,9 +44,20 @@ void VideoRendererWidget::paintEvent(QPaintEvent*) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    painter.drawImage(rect(), frame);
+    const QRect source = source_.isEmpty() ? frame.rect() : source_.intersected(frame.rect());
+    const QRect target = keepAspectRatio_ ? LetterBox(source.size(), rect()) : rect();
+    if (target != rect())
+        painter.fillRect(rect(), Qt::black);
+    painter.drawImage(target, frame, source);
     if (frame.cacheKey() != lastKey_) {
         lastKey_ = frame.cacheKey();
         ++framesPainted_;
     }
+}
+
+void RepaintOnFrameMessage(HWND window, VideoRendererWidget* widget) {
+    SetWindowProcedure(window, [target = QPointer<QWidget>(widget)](const MSG& message) {
+        if (message.message == kFrameRepaintMessage && target)
+            target->update();
+    });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/com/ComObject.h"
 #include "platform/com/DispatchInterface.h"
 #include "platform/graphics/GdiTypes.h"
 

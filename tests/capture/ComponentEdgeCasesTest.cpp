@@ -6,6 +6,7 @@
 #include "capture/VideoWindow.h"
 
 #include "QtTestMain.h"
+#include "platform/com/ClassRegistry.h"
 #include "platform/media/ErrorText.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/MediaFilter.h"
@@ -95,11 +96,18 @@ TEST_F(ComponentEdgeCases, RunWithoutAConnectedRendererPlacesNothing) {
     EXPECT_EQ(video.VideoHandle(), HandleOf(video.Control()));
 }
 
-TEST_F(ComponentEdgeCases, VideoModeFallsBackToTheClassicRenderer) {
+TEST_F(ComponentEdgeCases, VideoModeFallsBackToTheClassicRendererWithoutTheMixingRenderer) {
     QWidget parent;
     auto& video = TComponent::Create<TVideoWindow>(form, &parent);
+    const ClassFactoryFunction mixing = ClassRegistry::Instance().Find(CLSID_VideoMixingRenderer9);
+    ASSERT_NE(mixing, nullptr);
+    ClassRegistry::Instance().Unregister(CLSID_VideoMixingRenderer9);
     video.SetMode(TVideoMode::vmVMR);
     EXPECT_EQ(video.Mode(), TVideoMode::vmNormal);
+    EXPECT_FALSE(TVideoWindow::VMR9Available());
+    ClassRegistry::Instance().Register(CLSID_VideoMixingRenderer9, mixing);
+    video.SetMode(TVideoMode::vmVMR);
+    EXPECT_EQ(video.Mode(), TVideoMode::vmVMR);
 }
 
 } // namespace
