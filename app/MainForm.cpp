@@ -79,6 +79,10 @@ void TMainForm::CreateComponents(QWidget* client) {
     };
     VideoWindow = &TComponent::Create<TVideoWindow>(components_, client);
     VideoWindow->SetName("VideoWindow");
+    // The stored mixing-renderer options; they act only in vmVMR, which the window never uses.
+    VideoWindow->VMROptions().SetMode(TVMRVideoMode::vmrWindowed);
+    VideoWindow->VMROptions().SetStreams(1);
+    VideoWindow->VMROptions().SetPreferences({});
     VideoWindow->SetFilterGraph(FilterGraph);
     frameHandler_.Pass().SetKeying(&keyedBackground_);
 }

@@ -53,6 +53,19 @@ TEST_F(MainForm, MenuTreeAndCaptionAreThoseOfTheProgram) {
     EXPECT_EQ(effects[24], "Wzrok predatora");
 }
 
+TEST_F(MainForm, ComponentsCarryTheWindowsStoredSettings) {
+    TMainForm form(dialogs);
+    EXPECT_FALSE(form.FilterGraph->Active());
+    EXPECT_EQ(form.FilterGraph->Mode(), TGraphMode::gmCapture);
+    EXPECT_TRUE(form.FilterGraph->GraphEdit());
+    EXPECT_TRUE(form.FilterGraph->LinearVolume());
+    EXPECT_EQ(form.VideoWindow->Mode(), TVideoMode::vmNormal);
+    EXPECT_EQ(form.VideoWindow->VMROptions().Mode(), TVMRVideoMode::vmrWindowed);
+    EXPECT_EQ(form.VideoWindow->VMROptions().Streams(), 1u);
+    EXPECT_EQ(form.VideoWindow->VMROptions().Preferences(), TVMRPreferences{});
+    EXPECT_EQ(form.SampleGrabber->MediaType().Record().subtype, MEDIASUBTYPE_RGB24);
+}
+
 // The design is at 96 pixels per inch; the suite runs once more with QT_FONT_DPI=144.
 TEST_F(MainForm, LayoutIsTheDesignScaledByTheScreensDensity) {
     TMainForm form(dialogs);
