@@ -2,6 +2,7 @@
 
 #include "QtTestMain.h"
 #include "ScriptedDialogs.h"
+#include "imaging/BitmapFileReader.h"
 #include "imaging/BitmapFileWriter.h"
 #include "platform/media/ErrorText.h"
 #include "platform/media/MediaClasses.h"
@@ -171,6 +172,41 @@ TEST_F(LiveCapture, BackgroundCommandKeysTheBackdropAgainstTheScaledPicture) {
     EXPECT_EQ(pixel(40, 20), kRed);
     EXPECT_TRUE(dialogs.pictures.empty());
     EXPECT_EQ(dialogs.boxes.size(), 3u);
+    form.close();
+}
+
+TEST_F(LiveCapture, ASnapshotHoldsExactlyTheProcessedFrame) {
+    QTemporaryDir folder;
+    const QString cameraFile = folder.filePath("kamera.bmp");
+    SaveQuarters(cameraFile, 40, 30, {kRed, kGreen, kBlue, 0x204060});
+    setenv("TARNOLIX_VIRTUAL_CAMERAS", ("Studio=image:" + cameraFile.toStdString()).c_str(), 1);
+    TMainForm form(dialogs);
+    form.show();
+    form.FormCreate();
+    form.EffectAction(Negatyw1)->trigger();
+    form.Devices->actions()[0]->trigger();
+    const auto pixel = [&](int x, int y) {
+        TCanvasLock lock(form.Podglad1->Picture().Canvas());
+        return form.Podglad1->Picture().Pixels(x, y);
+    };
+    ASSERT_TRUE(ProcessEventsUntil([&] { return pixel(30, 20) == 0xDFBF9Fu; })) << std::hex << pixel(30, 20);
+
+    dialogs.inputs.push_back("negatyw");
+    form.Zrbzdjcie1->trigger();
+    const QString saved = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath() + "/negatyw.bmp";
+    TBitmap snapshot;
+    LoadBitmapFromFile(snapshot, saved.toStdString());
+    QFile::remove(saved);
+    ASSERT_EQ(snapshot.Width(), 40);
+    ASSERT_EQ(snapshot.Height(), 30);
+    // The pass leaves column 0 and the last two columns as the camera gave them.
+    const std::array<COLORREF, 4> camera{kRed, kGreen, kBlue, 0x204060};
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const COLORREF original = camera[(y < 15 ? 0 : 2) + (x < 20 ? 0 : 1)];
+            const COLORREF expected = x >= 1 && x <= 37 ? 0xFFFFFF ^ original : original;
+            ASSERT_EQ(snapshot.Pixels(x, y), expected) << x << "," << y;
+        }
     form.close();
 }
 
