@@ -1,12 +1,16 @@
 #include "app/MainForm.h"
+#include "app/ApplicationStart.h"
 #include "app/ErrorBox.h"
 
 #include "QtTestMain.h"
 #include "ScriptedDialogs.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/runtime/ApplicationErrors.h"
+#include "platform/runtime/StandardErrors.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -167,6 +171,20 @@ TEST(ErrorBoxReport, AReportFromAnotherThreadIsShownOnTheGuiThread) {
     ASSERT_TRUE(ProcessEventsUntil([&] { return !dialogs.boxes.empty(); }));
     EXPECT_EQ(dialogs.boxes[0].text, "Stream read error.");
     SetApplicationErrorHandler(nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ApplicationStartError, NamesTheClassAndModuleAndEndsTheMessageWithAFullStop) {
+    const EListError error("Indeks listy poza zakresem (5)");
+    const QString text = ApplicationStartErrorText(error);
+    const QString module = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    EXPECT_TRUE(text.startsWith("Exception EListError in module " + module + " at ")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(".\nIndeks listy poza zakresem (5).")) << text.toStdString();
+    const std::runtime_error plain("Gotowe.");
+    EXPECT_TRUE(ApplicationStartErrorText(plain).endsWith("\nGotowe.")) << "no second full stop";
 }
 
 } // namespace
