@@ -1,15 +1,20 @@
 // The capture pipeline at full speed: a 1920x1080 test-pattern camera, unpaced, through the
-// sample grabber into the video renderer, with the GUI thread painting on Qt's offscreen
-// platform. Prints frames a second and the streaming thread's CPU time a frame, split into the
-// pattern's drawing (the camera's own work), the grabber callback, and the rest (the runtime).
+// sample grabber into a renderer (the classic one, or the mixing renderer windowed or handing
+// frames to an allocator), with the GUI thread painting on Qt's offscreen platform. Prints frames a second
+// and the streaming thread's CPU time a frame, split into the pattern's drawing (the camera's own work), the
+// grabber callback, and the rest (the runtime).
 
 #include "platform/media/CaptureSourceFilter.h"
 #include "platform/media/ColourConversion.h"
 #include "platform/media/DeviceEnumInterfaces.h"
+#include "platform/media/MixingRenderer.h"
 #include "platform/media/PatternFrameSource.h"
+#include "platform/media/PinQueries.h"
 #include "platform/media/SampleGrabber.h"
 #include "platform/media/TestPattern.h"
 #include "platform/media/VideoRenderer.h"
+#include "platform/media/VideoWindowInterface.h"
+#include "platform/media/VmrInterfaces.h"
 
 #include <QApplication>
 
@@ -74,6 +79,50 @@ public:
     unsigned checksum = 0;
 };
 
+// A renderless client's allocator that only counts what it is handed.
+class DiscardingAllocator final : public ComObject<IVMRSurfaceAllocator9> {
+public:
+    HRESULT PresentImage(DWORD_PTR, const VmrFrame*) override {
+        frames.fetch_add(1, std::memory_order_relaxed);
+        return S_OK;
+    }
+    HRESULT AdviseNotify(IVMRSurfaceAllocatorNotify9*) override { return S_OK; }
+    std::atomic<int> frames{0};
+};
+
+enum class RendererKind { Classic, MixingWindowed, MixingRenderless };
+
+const char* NameOf(RendererKind kind) {
+    switch (kind) {
+    case RendererKind::Classic:
+        return "classic video renderer";
+    case RendererKind::MixingWindowed:
+        return "mixing renderer, windowed";
+    case RendererKind::MixingRenderless:
+        return "mixing renderer, renderless";
+    }
+    return "";
+}
+
+// The renderer of the kind, placed in a 640x360 window where it has one.
+ComPtr<IBaseFilter> MakeRenderer(RendererKind kind, const ComPtr<DiscardingAllocator>& allocator) {
+    if (kind == RendererKind::Classic) {
+        auto renderer = ComPtr<VideoRenderer>::Adopt(new VideoRenderer);
+        renderer->SetWindowPosition(0, 0, 640, 360);
+        return ComPtr<IBaseFilter>(renderer.Get());
+    }
+    auto renderer = ComPtr<MixingRenderer>::Adopt(new MixingRenderer);
+    auto config = renderer.As<IVMRFilterConfig9>();
+    if (kind == RendererKind::MixingWindowed) {
+        config->SetRenderingMode(VMR9Mode_Windowed);
+        renderer.As<IVideoWindow>()->SetWindowPosition(0, 0, 640, 360);
+    } else {
+        config->SetRenderingMode(VMR9Mode_Renderless);
+        renderer.As<IVMRSurfaceAllocatorNotify9>()->AdviseSurfaceAllocator(0, allocator.Get());
+    }
+    return ComPtr<IBaseFilter>(renderer.Get());
+}
+
 ComPtr<IPin> PinOf(IBaseFilter* filter, const char16_t* name) {
     ComPtr<IPin> pin;
     filter->FindPin(name, pin.Receive());
@@ -102,19 +151,20 @@ double CopySecondsPerFrame() {
     return to[7] == 255 ? 0 : seconds;
 }
 
-void RunOnce(QApplication& application, bool bufferSamples) {
+void RunOnce(QApplication& application, RendererKind kind, bool bufferSamples) {
     const VideoFormat format{kWidth, kHeight, 0};
     auto source = CaptureSourceFilter::Create(
         CLSID_VirtualCameraSource, "pattern:1920x1080 unpaced", {format},
         [](const VideoFormat& f) { return std::make_unique<PatternFrameSource>(f, false); });
     auto grabber = ComPtr<SampleGrabber>::Adopt(new SampleGrabber);
-    auto renderer = ComPtr<VideoRenderer>::Adopt(new VideoRenderer);
+    auto allocator = ComPtr<DiscardingAllocator>::Adopt(new DiscardingAllocator);
+    const ComPtr<IBaseFilter> renderer = MakeRenderer(kind, allocator);
     auto callback = ComPtr<CountingCallback>::Adopt(new CountingCallback);
     grabber->SetBufferSamples(bufferSamples ? TRUE : FALSE);
     grabber->SetCallback(callback.Get(), 1);
     PinOf(source.Get(), u"Capture")->Connect(PinOf(grabber.Get(), u"Input").Get(), nullptr);
-    PinOf(grabber.Get(), u"Output")->Connect(PinOf(renderer.Get(), u"Input").Get(), nullptr);
-    renderer->SetWindowPosition(0, 0, 640, 360);
+    const ComPtr<IPin> rendererInput = PinsOf(renderer.Get(), PINDIR_INPUT).front();
+    PinOf(grabber.Get(), u"Output")->Connect(rendererInput.Get(), nullptr);
 
     const double processStart = ProcessCpuSeconds();
     renderer->Run(0);
@@ -133,7 +183,7 @@ void RunOnce(QApplication& application, bool bufferSamples) {
     const double pattern = PatternSecondsPerFrame();
     const double copy = CopySecondsPerFrame();
     const double runtime = streamingCpu - inCallback - pattern;
-    std::printf("grabber keeps a copy: %s\n", bufferSamples ? "yes" : "no");
+    std::printf("%s; grabber keeps a copy: %s\n", NameOf(kind), bufferSamples ? "yes" : "no");
     std::printf("  frames a second:                         %8.1f\n", kFrames / seconds);
     std::printf("  streaming thread CPU a frame:            %8.3f ms\n", streamingCpu * 1e3);
     std::printf("    of it drawing the pattern (camera):    %8.3f ms\n", pattern * 1e3);
@@ -148,7 +198,9 @@ void RunOnce(QApplication& application, bool bufferSamples) {
     PinOf(source.Get(), u"Capture")->Disconnect();
     PinOf(grabber.Get(), u"Input")->Disconnect();
     PinOf(grabber.Get(), u"Output")->Disconnect();
-    PinOf(renderer.Get(), u"Input")->Disconnect();
+    rendererInput->Disconnect();
+    if (kind == RendererKind::MixingRenderless)
+        renderer.As<IVMRSurfaceAllocatorNotify9>()->AdviseSurfaceAllocator(0, nullptr);
 }
 
 } // namespace
@@ -157,9 +209,12 @@ int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication application(argc, argv);
-    std::printf("pipeline: %dx%d test pattern, unpaced -> sample grabber -> video renderer (%d frames)\n",
-                kWidth, kHeight, kFrames);
-    RunOnce(application, false);
-    RunOnce(application, true);
+    std::printf("pipeline: %dx%d test pattern, unpaced -> sample grabber -> renderer (%d frames)\n", kWidth,
+                kHeight, kFrames);
+    for (const RendererKind kind :
+         {RendererKind::Classic, RendererKind::MixingWindowed, RendererKind::MixingRenderless}) {
+        RunOnce(application, kind, false);
+        RunOnce(application, kind, true);
+    }
     return 0;
 }
