@@ -88,8 +88,7 @@ void TMainForm::CreateComponents(QWidget* client) {
 }
 
 void TMainForm::CreateLayout() {
-    const double scale = DesignScale();
-    const auto scaled = [scale](int design) { return static_cast<int>(design * scale + 0.5); };
+    const auto scaled = [this](int design) { return Scaled(design); };
 
     auto* client = new QWidget(this);
     client->setAutoFillBackground(true);
@@ -116,14 +115,13 @@ void TMainForm::CreateLayout() {
 
 void TMainForm::PlaceWindow() {
     // The menu bar is above the client area, so its height is known only once it holds the menus.
-    const double scale = DesignScale();
-    const auto scaled = [scale](int design) { return static_cast<int>(design * scale + 0.5); };
-    move(scaled(kLeft), scaled(kTop));
-    resize(scaled(kClientWidth), scaled(kClientHeight) + menuBar()->sizeHint().height());
+    move(Scaled(kLeft), Scaled(kTop));
+    resize(Scaled(kClientWidth), Scaled(kClientHeight) + menuBar()->sizeHint().height());
 }
 
-double TMainForm::DesignScale() const {
-    return logicalDpiX() > 0 ? static_cast<double>(logicalDpiX()) / kDesignDpi : 1.0;
+int TMainForm::Scaled(int design) const {
+    const double scale = logicalDpiX() > 0 ? static_cast<double>(logicalDpiX()) / kDesignDpi : 1.0;
+    return static_cast<int>(design * scale + 0.5);
 }
 
 void TMainForm::CreateActions() {

@@ -71,8 +71,8 @@ private:
     void CreateComponents(QWidget* client);
     void CreateLayout();
     void PlaceWindow();
-    // Pixels of the screen per pixel of the design (96 pixels per inch).
-    double DesignScale() const;
+    // A length of the design (at 96 pixels per inch) in pixels of this screen.
+    int Scaled(int design) const;
     void PreviewBuild();
     void CaptureTeardown();
     void CreateActions();
