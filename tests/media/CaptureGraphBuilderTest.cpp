@@ -1,4 +1,5 @@
 #include "GraphTestFilters.h"
+#include "JpegEncoding.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/PropertyBagInterface.h"
 #include "platform/com/SiteInterfaces.h"
@@ -12,8 +13,6 @@
 #include "platform/runtime/UnicodeText.h"
 
 #include <gtest/gtest.h>
-
-#include <jpeglib.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -309,32 +308,6 @@ TEST_F(CaptureGraphBuilding, ThePreviewPinIsRenderedOrTheCapturePinWhenThereIsNo
     }
 }
 
-std::vector<uint8_t> EncodeGrey(int width, int height, uint8_t level) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<uint8_t> row(3 * width, level);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<uint8_t> bytes(buffer, buffer + size);
-    std::free(buffer);
-    return bytes;
-}
-
 TEST_F(CaptureGraphBuilding, AnMjpegSourceGetsTheDecompressor) {
     AddSource(VideoInfoType(MEDIASUBTYPE_MJPG, 16, 8, 24));
     ASSERT_EQ(Render(), S_OK);
@@ -343,7 +316,7 @@ TEST_F(CaptureGraphBuilding, AnMjpegSourceGetsTheDecompressor) {
     ASSERT_EQ(graph.As<IMediaControl>()->Run(), S_OK);
     Push({0xFF, 0xD8, 0x00, 0x01}); // not a picture: dropped
     EXPECT_EQ(sink->Samples(), 0);
-    Push(EncodeGrey(16, 8, 128));
+    Push(EncodeRepeatedRow(std::vector<uint8_t>(3 * 16, 128), 8));
     ASSERT_EQ(sink->Samples(), 1);
     EXPECT_NEAR(sink->Last()[0], 128, 3);
     graph.As<IMediaControl>()->Stop();

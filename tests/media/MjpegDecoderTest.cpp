@@ -6,41 +6,19 @@
 #include <cstdlib>
 #include <vector>
 
-#include <jpeglib.h>
+#include "JpegEncoding.h"
 
 namespace {
 
 // Compresses a picture whose left half is red and right half blue, with libjpeg itself.
 std::vector<uint8_t> EncodeHalves(int width, int height) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    jpeg_start_compress(&info, TRUE);
     std::vector<uint8_t> row(3 * width);
     for (int x = 0; x < width; ++x) {
         const bool left = x < width / 2;
         row[3 * x] = left ? 255 : 0;
         row[3 * x + 2] = left ? 0 : 255;
     }
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<uint8_t> bytes(buffer, buffer + size);
-    std::free(buffer);
-    return bytes;
+    return EncodeRepeatedRow(row, height, 95);
 }
 
 // Removes the Huffman table segments, as many cameras send their frames.
