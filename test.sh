@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source cmake/deps.sh
-tarnolix_install_deps
+tarnolix_install_deps --tests
 tarnolix_configure_build build
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2

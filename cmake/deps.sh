@@ -1,17 +1,27 @@
-# Sourced by test.sh and run.sh: installs the Debian packages the build needs, running
+# Sourced by test.sh, run.sh and fuzz.sh: installs the Debian packages the build needs, running
 # apt-get update once and only when something is missing.
+#
+# tarnolix_packages: what building and running the program needs (run.sh installs these only).
+# tarnolix_test_packages: what only the test suite needs (test.sh adds them).
 tarnolix_packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libjpeg62-turbo-dev libv4l-dev
     qt6-base-dev qt6-translations-l10n
+)
+tarnolix_test_packages=(
     xvfb xauth xdotool
 )
 
+# tarnolix_install_deps [--tests]
 tarnolix_install_deps() {
+    local wanted=("${tarnolix_packages[@]}")
+    if [ "${1:-}" = "--tests" ]; then
+        wanted+=("${tarnolix_test_packages[@]}")
+    fi
     local missing=()
     local pkg
-    for pkg in "${tarnolix_packages[@]}"; do
+    for pkg in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$pkg")
         fi
