@@ -4,6 +4,7 @@
 #include "platform/graphics/Bitmap.h"
 
 #include <atomic>
+#include <cstdint>
 
 // The frame handler: for each delivered frame, unless a pass is still running, copy the frame
 // into the frame bitmap and run the pass over it, holding the bitmap's canvas lock throughout.
@@ -15,18 +16,24 @@ public:
 
     TFramePass& Pass() { return pass_; }
     bool Busy() const { return busy_.load(std::memory_order_relaxed); }
+    // Counts for viewers and benchmarks; relaxed, since nothing is ordered by them.
+    std::uint64_t FramesProcessed() const { return processed_.load(std::memory_order_relaxed); }
+    std::uint64_t FramesDropped() const { return dropped_.load(std::memory_order_relaxed); }
 
     // `copyFrame(frame)` fills the bitmap with the new frame (its result is not examined).
     // Returns false when the frame was dropped. Errors of the copy or the pass propagate, after
     // the lock has been released and the busy flag cleared.
     template <typename CopyFrame> bool HandleFrame(TBitmap& frame, CopyFrame&& copyFrame) {
-        if (busy_.exchange(true, std::memory_order_acquire))
+        if (busy_.exchange(true, std::memory_order_acquire)) {
+            dropped_.fetch_add(1, std::memory_order_relaxed);
             return false;
+        }
         BusyScope busy(busy_);
         TCanvasLock lock(frame.Canvas());
         copyFrame(frame);
         if (frame.Height() != 0)
             pass_.Run(frame);
+        processed_.fetch_add(1, std::memory_order_relaxed);
         return true;
     }
 
@@ -45,5 +52,7 @@ private:
     };
 
     std::atomic<bool> busy_{false};
+    std::atomic<std::uint64_t> processed_{0};
+    std::atomic<std::uint64_t> dropped_{0};
     TFramePass pass_;
 };

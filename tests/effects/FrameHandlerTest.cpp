@@ -66,6 +66,8 @@ TEST_F(FrameHandler, DropsAFrameThatArrivesDuringAPass) {
     });
     EXPECT_FALSE(nestedAccepted);
     EXPECT_EQ(frame.At(1, 1), (Pixel{245, 245, 245})) << "the dropped frame left the bitmap untouched";
+    EXPECT_EQ(handler.FramesProcessed(), 1u);
+    EXPECT_EQ(handler.FramesDropped(), 1u);
 }
 
 TEST_F(FrameHandler, AFailingCopyReleasesLockAndFlagThenPropagates) {
