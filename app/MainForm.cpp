@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/ErrorBox.h"
+#include "app/SnapshotFolder.h"
 #include "imaging/BitmapFileReader.h"
 #include "imaging/BitmapFileWriter.h"
 #include "imaging/JPEGImage.h"
@@ -12,8 +13,6 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenuBar>
 
@@ -253,15 +252,15 @@ void TMainForm::SampleGrabberBuffer(uint8_t* buffer, int32_t bufferLen) {
 }
 
 void TMainForm::Zrbzdjcie1Click() {
-    const QString folder = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
     QString name = "xyz";
     QString typed = name;
     if (dialogs_.InputQuery(QString::fromUtf8("Wpisz nazwę pliku"), QString::fromUtf8("Wpisz nazwę pliku"),
                             typed))
         name = typed;
-    const std::string path = (folder + QDir::separator() + name + ".bmp").toStdString();
     if (!Podglad1->HasPicture())
         return;
+    // Chosen only now, so that a pictures folder is made only for a picture that goes into it.
+    const std::string path = SnapshotPath(QCoreApplication::applicationDirPath(), name).toStdString();
     // One consistent frame: the picture is written while the frame pass is kept out.
     TCanvasLock lock(Podglad1->Picture().Canvas());
     SaveBitmapToFile(Podglad1->Picture(), path);

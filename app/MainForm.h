@@ -50,7 +50,8 @@ public:
     void Info1Click();
     // Live capture from the device of the chosen item's tag.
     void DeviceItemClick(int tag);
-    // Saves the processed picture under a name the user types, in the program's folder.
+    // Saves the processed picture under a name the user types, in the program's folder, or in
+    // the user's pictures folder when the program may not write to its own.
     void Zrbzdjcie1Click();
     // Asks for a background picture and the key colour, then restarts capture.
     void Nakadanieta1Click();
