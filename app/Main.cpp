@@ -15,6 +15,8 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // The id of the desktop entry, icon and metadata, so that desktops match the window to them.
+    QGuiApplication::setDesktopFileName("org.tarnolix.Tarnolix");
     LoadPolishTranslations(application);
     RegisterMediaClasses();
     RegisterQuartzModule();

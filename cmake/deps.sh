@@ -1,16 +1,21 @@
 # Sourced by test.sh, run.sh and fuzz.sh: installs the Debian packages the build needs, running
 # apt-get update once and only when something is missing.
 #
-# tarnolix_packages: what building and running the program needs (run.sh installs these only).
-# tarnolix_test_packages: what only the test suite needs (test.sh adds them).
+# tarnolix_packages: what building and running the program needs (run.sh installs these only;
+# librsvg2-bin draws the PNG icons from the SVG).
+# tarnolix_test_packages: what only the test suite needs (test.sh adds them): the X server and
+# input for the end-to-end tests, the checkers of the installed files, and what builds and checks
+# the Debian package (dpkg-dev and file for dpkg-shlibdeps, lintian).
 tarnolix_packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libjpeg62-turbo-dev libv4l-dev
     qt6-base-dev qt6-translations-l10n
+    librsvg2-bin
 )
 tarnolix_test_packages=(
     xvfb xauth xdotool
+    desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
 )
 
 # tarnolix_install_deps [--tests]
