@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Makes the Debian package with CPack into a temporary folder and checks it: its name, its
+# control fields (dependencies from dpkg-shlibdeps and the Polish translations), that it holds
+# exactly the installed files of installed-files.txt under /usr (manual pages compressed) plus
+# its copyright and changelog, and that lintian finds no error in it.
+#
+# debian-package.sh <cpack> <build folder> <work folder> <project version>; exits 77 (skipped)
+# without dpkg-shlibdeps, file or lintian.
+set -euo pipefail
+cpack=$1 build=$2 work=$3 version=$4
+here=$(dirname "$0")
+for tool in dpkg-deb dpkg-shlibdeps file lintian; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "$tool is not installed: skipped"
+        exit 77
+    fi
+done
+
+rm -rf "$work"
+mkdir -p "$work"
+start=$(date +%s)
+(cd "$build" && "$cpack" -G DEB -B "$work" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
+echo "cpack: $(($(date +%s) - start)) s"
+package="$work/tarnolix_${version}_amd64.deb"
+[ -f "$package" ] || { echo "no $package"; ls "$work"; exit 1; }
+failed=0
+fail() {
+    echo "FAILED: $*"
+    failed=1
+}
+
+dpkg-deb --info "$package" | tee "$work/info"
+field() { dpkg-deb --field "$package" "$1"; }
+[ "$(field Package)" = tarnolix ] || fail "Package"
+[ "$(field Version)" = "$version" ] || fail "Version"
+[ "$(field Architecture)" = amd64 ] || fail "Architecture"
+[ "$(field Section)" = video ] || fail "Section"
+[[ "$(field Maintainer)" =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] || fail "Maintainer"
+[ "$(field Description | wc -l)" -gt 3 ] || fail "Description: no extended description"
+depends=$(field Depends)
+for needed in qt6-translations-l10n libc6 libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo libv4l-0; do
+    [[ ", $depends," == *", $needed "* || ", $depends," == *", $needed,"* ]] || fail "Depends lacks $needed"
+done
+
+grep -v '^#' "$here/installed-files.txt" | sed -e 's|^|usr/|' -e 's|^\(usr/share/man/.*\.[1-9]\)$|\1.gz|' >"$work/expected"
+printf '%s\n' usr/share/doc/tarnolix/copyright usr/share/doc/tarnolix/changelog.gz >>"$work/expected"
+sort -o "$work/expected" "$work/expected"
+dpkg-deb --contents "$package" | awk '$1 !~ /^d/ { print $NF }' | sed 's|^\./||' | sort >"$work/contents"
+if ! diff -u "$work/expected" "$work/contents"; then
+    fail "the package's files differ from installed-files.txt (- expected, + packaged)"
+fi
+
+start=$(date +%s)
+lintian --display-info --tag-display-limit 0 "$package" >"$work/lintian.log" 2>&1 || true
+echo "lintian: $(($(date +%s) - start)) s"
+cat "$work/lintian.log"
+if grep -q '^E: ' "$work/lintian.log"; then
+    fail "lintian reports errors"
+fi
+[ "$failed" -eq 0 ] && echo "package checked: $package, $(stat -c %s "$package") bytes"
+exit "$failed"

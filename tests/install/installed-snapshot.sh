@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary DESTDIR, makes its bin folder read-only and starts the
+# installed tarnolix from there on a private X server, with a home folder of its own whose
+# user-dirs.dirs names the pictures folder. Chooses the test camera and takes a snapshot through
+# the menu bar, as a person would: the picture must land in that pictures folder, which did not
+# exist before, and nothing in the bin folder. Run by root, the program runs as nobody, since a
+# read-only folder does not stop root.
+#
+# installed-snapshot.sh <cmake> <build folder>; exits 77 (skipped) without Xvfb or xdotool.
+set -euo pipefail
+cmake=$1 build=$2
+for tool in Xvfb xdotool; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "$tool is not installed: skipped"
+        exit 77
+    fi
+done
+
+# In the temporary folder, so that nobody can reach it whatever the build folder's permissions.
+work=$(mktemp -d "${TMPDIR:-/tmp}/tarnolix-installed.XXXXXX")
+chmod 755 "$work"
+server=""
+app=""
+stop() {
+    kill "$1" 2>/dev/null || return 0
+    for _ in $(seq 50); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    kill -9 "$1" 2>/dev/null || true
+}
+cleanup() {
+    [ -z "$app" ] || stop "$app"
+    [ -z "$server" ] || stop "$server"
+    chmod -R u+w "$work" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+DESTDIR="$work/root" "$cmake" --install "$build" --prefix /usr >"$work/install.log"
+bin="$work/root/usr/bin"
+chmod a-w "$bin"
+
+home="$work/home"
+mkdir -p "$home/.config" "$work/runtime"
+echo 'XDG_PICTURES_DIR="$HOME/Obrazy"' >"$home/.config/user-dirs.dirs"
+pictures="$home/Obrazy"
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+    chown -R 65534:65534 "$home" "$work/runtime"
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
+chmod 700 "$work/runtime"
+
+# -ac: the program may run as another user than the server's.
+Xvfb -displayfd 3 -ac -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+server=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+export QT_QPA_PLATFORM=xcb HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$work/runtime"
+unset TARNOLIX_VIRTUAL_CAMERAS XDG_PICTURES_DIR # the built-in "Kamera testowa" is the only device
+
+(cd / && exec "${as_user[@]}" "$bin/tarnolix") >"$work/tarnolix.log" 2>&1 &
+app=$!
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tarnolix$' | head -n1)
+[ -n "$window" ] || { echo "the window did not appear"; cat "$work/tarnolix.log"; exit 1; }
+
+# The device menu is the menu bar's first; its first item is the test camera.
+xdotool mousemove --window "$window" 20 12 click 1
+sleep 0.7
+xdotool key Down Return
+sleep 1.5
+# "Zrób zdjęcie" is a command of the menu bar itself, right of the two menus: the mouse clicks
+# along the bar until the name prompt answers (Escape closes a menu opened on the way). The
+# prompt's name is typed over the preset, which starts selected. Before the first frame there is
+# nothing to save, so the command is given again until the picture appears.
+prompt_x=""
+open_prompt() {
+    local x
+    for x in $prompt_x $(seq 6 12 600); do
+        xdotool mousemove --window "$window" "$x" 12 click 1
+        sleep 0.3
+        if [ -n "$(xdotool search --onlyvisible --name '^Wpisz nazw' | head -n1 || true)" ]; then
+            prompt_x=$x
+            return 0
+        fi
+        xdotool key Escape
+        sleep 0.2
+    done
+    return 1
+}
+saved="$pictures/migawka.bmp"
+for _ in 1 2 3; do
+    open_prompt || { echo "no name prompt along the menu bar"; cat "$work/tarnolix.log"; exit 1; }
+    xdotool type --delay 50 migawka
+    xdotool key Return
+    for _ in $(seq 30); do
+        [ -s "$saved" ] && break 2
+        sleep 0.1
+    done
+done
+
+[ -s "$saved" ] || { echo "no snapshot at $saved"; cat "$work/tarnolix.log"; exit 1; }
+[ "$(head -c 2 "$saved")" = BM ] || { echo "$saved is not a bitmap file"; exit 1; }
+# 54 bytes of headers and 640 x 480 pixels of 3 bytes: the test camera's frame.
+size=$(stat -c %s "$saved")
+[ "$size" -eq $((54 + 640 * 480 * 3)) ] || { echo "$saved holds $size bytes"; exit 1; }
+if [ -n "$(find "$bin" -name '*.bmp')" ]; then
+    echo "a snapshot was written into the read-only bin folder"
+    exit 1
+fi
+kill -0 "$app" 2>/dev/null || { echo "the program ended early"; cat "$work/tarnolix.log"; exit 1; }
+echo "snapshot saved as $saved"
