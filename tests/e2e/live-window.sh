@@ -8,41 +8,20 @@
 # xdotool.
 set -euo pipefail
 program=$1 checker=$2 work=$3
-for tool in Xvfb xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is not installed: skipped"
-        exit 77
-    fi
-done
+source "$(dirname "$0")/../support/session.sh"
+require_tools Xvfb xdotool
 
 mkdir -p "$work"
-rm -f "$work/display" "$work/screenshot.png"
+rm -f "$work/screenshot.png"
 server=""
 app=""
-# Ends a process, forcibly if it has not gone within five seconds.
-stop() {
-    kill "$1" 2>/dev/null || return 0
-    for _ in $(seq 50); do
-        kill -0 "$1" 2>/dev/null || return 0
-        sleep 0.1
-    done
-    kill -9 "$1" 2>/dev/null || true
-}
 cleanup() {
     [ -z "$app" ] || stop "$app"
     [ -z "$server" ] || stop "$server"
 }
 trap cleanup EXIT
 
-# -displayfd picks a free display and writes its number once the server accepts clients.
-Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-server=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb "$work" -screen 0 1920x1200x24
 export QT_QPA_PLATFORM=xcb QT_FONT_DPI=144
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"

@@ -9,12 +9,8 @@
 set -euo pipefail
 cpack=$1 build=$2 work=$3 version=$4
 here=$(dirname "$0")
-for tool in dpkg-deb dpkg-shlibdeps file lintian; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is not installed: skipped"
-        exit 77
-    fi
-done
+source "$here/../support/session.sh"
+require_tools dpkg-deb dpkg-shlibdeps file lintian
 
 rm -rf "$work"
 mkdir -p "$work"

@@ -9,12 +9,8 @@
 set -euo pipefail
 cmake=$1 build=$2 work=$3 version=$4
 here=$(dirname "$0")
-for tool in desktop-file-validate appstreamcli groff man readelf; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is not installed: skipped"
-        exit 77
-    fi
-done
+source "$here/../support/session.sh"
+require_tools desktop-file-validate appstreamcli groff man readelf
 
 rm -rf "$work"
 mkdir -p "$work"

@@ -9,26 +9,14 @@
 # installed-snapshot.sh <cmake> <build folder>; exits 77 (skipped) without Xvfb or xdotool.
 set -euo pipefail
 cmake=$1 build=$2
-for tool in Xvfb xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is not installed: skipped"
-        exit 77
-    fi
-done
+source "$(dirname "$0")/../support/session.sh"
+require_tools Xvfb xdotool
 
 # In the temporary folder, so that nobody can reach it whatever the build folder's permissions.
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnolix-installed.XXXXXX")
 chmod 755 "$work"
 server=""
 app=""
-stop() {
-    kill "$1" 2>/dev/null || return 0
-    for _ in $(seq 50); do
-        kill -0 "$1" 2>/dev/null || return 0
-        sleep 0.1
-    done
-    kill -9 "$1" 2>/dev/null || true
-}
 cleanup() {
     [ -z "$app" ] || stop "$app"
     [ -z "$server" ] || stop "$server"
@@ -53,14 +41,7 @@ fi
 chmod 700 "$work/runtime"
 
 # -ac: the program may run as another user than the server's.
-Xvfb -displayfd 3 -ac -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-server=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb "$work" -ac -screen 0 1280x1024x24
 export QT_QPA_PLATFORM=xcb HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$work/runtime"
 unset TARNOLIX_VIRTUAL_CAMERAS XDG_PICTURES_DIR # the built-in "Kamera testowa" is the only device
 
