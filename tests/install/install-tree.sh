@@ -45,8 +45,10 @@ grep -qx "Icon=$app" "$desktop" || fail "the desktop entry's icon is not $app"
 grep -qx "Exec=tarnolix" "$desktop" || fail "the desktop entry does not start tarnolix"
 
 metainfo="$prefix/share/metainfo/$app.metainfo.xml"
+# The file alone, then the tree, which also looks for the entry the metadata launches.
 if ! appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
-    grep -E '^[EW]: ' "$work/appstream.log"; then
+    ! appstreamcli validate-tree --no-net "$work/root" >>"$work/appstream.log" 2>&1 ||
+    grep -E '^ *[EW]: ' "$work/appstream.log"; then
     cat "$work/appstream.log"
     fail "appstreamcli validate"
 fi
