@@ -43,17 +43,20 @@ chmod 700 "$work/runtime"
 # -ac: the program may run as another user than the server's.
 start_xvfb "$work" -ac -screen 0 1280x1024x24
 export QT_QPA_PLATFORM=xcb HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$work/runtime"
-unset TARNOLIX_VIRTUAL_CAMERAS XDG_PICTURES_DIR # the built-in "Kamera testowa" is the only device
+# Two test cameras after any real ones; the last, at 640x480, is the one chosen.
+export TARNOLIX_VIRTUAL_CAMERAS='Mała=pattern:320x240@30,pattern'
+unset XDG_PICTURES_DIR
 
 (cd / && exec "${as_user[@]}" "$bin/tarnolix") >"$work/tarnolix.log" 2>&1 &
 app=$!
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tarnolix$' | head -n1)
 [ -n "$window" ] || { echo "the window did not appear"; cat "$work/tarnolix.log"; exit 1; }
 
-# The device menu is the menu bar's first; its first item is the test camera.
+# The device menu is the menu bar's first; Up from no active item reaches its last item, the
+# 640x480 test camera.
 xdotool mousemove --window "$window" 20 12 click 1
 sleep 0.7
-xdotool key Down Return
+xdotool key Up Return
 sleep 1.5
 # "Zrób zdjęcie" is a command of the menu bar itself, right of the two menus: the mouse clicks
 # along the bar until the name prompt answers (Escape closes a menu opened on the way). The
