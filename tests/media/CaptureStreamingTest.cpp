@@ -1,6 +1,7 @@
 #include "platform/media/DeviceDirectory.h"
 #include "platform/media/ErrorText.h"
 #include "platform/media/SampleGrabber.h"
+#include "platform/media/V4l2FrameSource.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/media/VideoRendererWidget.h"
 #include "platform/windows/WindowServices.h"
@@ -204,6 +205,22 @@ TEST(CaptureStreaming, ACameraFailingMidStreamAbortsWithItsResult) {
             EXPECT_EQ(event.param1, VFW_E_RUNTIME_ERROR);
         }
     }
+}
+
+TEST(CaptureStreaming, V4l2CameraIsAskedForItsFastestIntervalAndARefusalKeepsItsOwn) {
+    FakeV4l2Node refusing = SmallCamera();
+    refusing.path = "/dev/video1";
+    refusing.refusesInterval = true;
+    ScopedFakeV4l2 fake({SmallCamera(), refusing});
+    const VideoFormat format{32, 24, 333333};
+
+    V4l2FrameSource fastest(V4l2Access::Current(), "/dev/video0", format);
+    ASSERT_EQ(fastest.Start(), S_OK);
+    EXPECT_EQ(fastest.FrameInterval(), 333333) << "1/30 s, the fastest listed, not the first (1/5 s)";
+
+    V4l2FrameSource keeps(V4l2Access::Current(), "/dev/video1", format);
+    ASSERT_EQ(keeps.Start(), S_OK) << "a refusal is no failure";
+    EXPECT_EQ(keeps.FrameInterval(), 2'000'000) << "the device's own 1/5 s, read back";
 }
 
 } // namespace

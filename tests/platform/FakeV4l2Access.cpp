@@ -56,6 +56,7 @@ int FakeV4l2Access::Open(const std::string& path) {
     const int fd = nextFd_++;
     OpenNode open;
     open.node = *node;
+    open.interval = node->defaultInterval;
     open_.emplace(fd, std::move(open));
     return fd;
 }
@@ -113,10 +114,10 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
     }
     case VIDIOC_ENUM_FRAMEINTERVALS: {
         auto* interval = static_cast<v4l2_frmivalenum*>(argument);
-        if (interval->index != 0)
+        if (interval->index >= node.intervals.size())
             return -1;
         interval->type = V4L2_FRMIVAL_TYPE_DISCRETE;
-        interval->discrete = {1, 30};
+        interval->discrete = {node.intervals[interval->index].first, node.intervals[interval->index].second};
         return 0;
     }
     case VIDIOC_G_FMT: {
@@ -144,6 +145,22 @@ int FakeV4l2Access::Stream(OpenNode& open, unsigned long request, void* argument
         format->fmt.pix.bytesperline = format->fmt.pix.width * 3;
         open.width = format->fmt.pix.width;
         open.height = format->fmt.pix.height;
+        return 0;
+    }
+    case VIDIOC_S_PARM:
+    case VIDIOC_G_PARM: {
+        auto* parameters = static_cast<v4l2_streamparm*>(argument);
+        if (request == VIDIOC_S_PARM) {
+            if (open.node.refusesInterval)
+                return -1;
+            const v4l2_fract wanted = parameters->parm.capture.timeperframe;
+            // It takes a listed interval asked for exactly and keeps its own otherwise.
+            for (const auto& listed : open.node.intervals)
+                if (uint64_t{listed.first} * wanted.denominator == uint64_t{wanted.numerator} * listed.second)
+                    open.interval = listed;
+        }
+        parameters->parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
+        parameters->parm.capture.timeperframe = {open.interval.first, open.interval.second};
         return 0;
     }
     case VIDIOC_REQBUFS: {

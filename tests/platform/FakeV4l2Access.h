@@ -20,6 +20,11 @@ struct FakeV4l2Node {
     std::vector<std::pair<uint32_t, uint32_t>> sizes{{640, 480}, {320, 240}};
     std::string identity; // empty: the path
     bool busy = false;    // another program streams from it: S_FMT fails with EBUSY
+    // The frame intervals listed at every size, slowest first as many drivers list them, and
+    // the one a fresh descriptor starts at.
+    std::vector<std::pair<uint32_t, uint32_t>> intervals{{1, 5}, {1, 30}, {1, 15}};
+    std::pair<uint32_t, uint32_t> defaultInterval{1, 5};
+    bool refusesInterval = false; // S_PARM fails with EINVAL
 };
 
 // Device nodes made up by a test, answering the capability, format, size and interval queries
@@ -55,6 +60,7 @@ private:
         int streamingError = 0;
         uint32_t width = 0;
         uint32_t height = 0;
+        std::pair<uint32_t, uint32_t> interval;
         std::vector<std::vector<uint8_t>> buffers;
         std::vector<uint32_t> queued;
         bool streaming = false;
