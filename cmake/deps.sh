@@ -9,8 +9,11 @@ tarnolix_packages=(
     libjpeg62-turbo-dev libv4l-dev
     qt6-base-dev qt6-translations-l10n
 )
+# The real-driver tier (tests/vm) boots a QEMU guest with busybox and sets vivid's controls with
+# v4l2-ctl; xz unpacks the kernel it downloads.
 tarnolix_test_packages=(
     xvfb xauth xdotool
+    qemu-system-x86 busybox-static v4l-utils xz-utils
 )
 
 # tarnolix_install_deps [--tests]
