@@ -170,9 +170,11 @@ FrameSource::Outcome V4l2FrameSource::Next(const FrameHandler& handler) {
         buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         buffer.memory = V4L2_MEMORY_MMAP;
         if (!Ioctl(VIDIOC_DQBUF, &buffer)) {
-            if (errno == EAGAIN)
-                continue; // woken with nothing to take
-            return Failure(errno);
+            // Woken with nothing to take. A device that reports an error condition has nothing
+            // to give later either: polling it again would return at once, for ever.
+            if (errno == EAGAIN && !(descriptors[0].revents & (POLLERR | POLLHUP | POLLNVAL)))
+                continue;
+            return Failure(errno == EAGAIN ? EIO : errno);
         }
         if (buffer.index >= mappings_.size())
             return Failure(EIO);

@@ -223,4 +223,27 @@ TEST(CaptureStreaming, V4l2CameraIsAskedForItsFastestIntervalAndARefusalKeepsIts
     EXPECT_EQ(keeps.FrameInterval(), 2'000'000) << "the device's own 1/5 s, read back";
 }
 
+TEST(CaptureStreaming, DamagedV4l2FramesAreDroppedAndStreamingGoesOn) {
+    ScopedFakeV4l2 fake({SmallCamera()});
+    StreamingGraph chain(BindDevice(DeviceKind::V4l2, u"/dev/video0"));
+    ASSERT_EQ(chain.Run(), S_OK);
+    ASSERT_TRUE(chain.callback->WaitForCalls(2));
+    fake.Access().DamageNextFrames("/dev/video0", 3, 3);
+    const size_t before = chain.callback->Calls();
+    ASSERT_TRUE(chain.callback->WaitForCalls(before + 4)) << "whole frames follow the damaged ones";
+    const auto lengths = chain.callback->Read([&] { return chain.callback->lengths; });
+    for (const int32_t length : lengths)
+        EXPECT_EQ(length, 96 * 24) << "no damaged frame went downstream";
+    EXPECT_FALSE(chain.graph->WaitFor(EC_ERRORABORT, 0ms));
+}
+
+TEST(CaptureStreaming, AV4l2ErrorWithNothingToDequeueAbortsInsteadOfSpinning) {
+    ScopedFakeV4l2 fake({SmallCamera()});
+    StreamingGraph chain(BindDevice(DeviceKind::V4l2, u"/dev/video0"));
+    ASSERT_EQ(chain.Run(), S_OK);
+    ASSERT_TRUE(chain.callback->WaitForCalls(2));
+    fake.Access().ReportErrorWithoutFrames("/dev/video0");
+    EXPECT_TRUE(chain.graph->WaitFor(EC_ERRORABORT));
+}
+
 } // namespace

@@ -51,6 +51,11 @@ public:
     void Unplug(const std::string& path);
     // Dequeuing fails with `error` from now on.
     void FailStreaming(const std::string& path, int error);
+    // The next frames come damaged: `shortFrames` with half their bytes, then `flaggedFrames`
+    // whole but flagged V4L2_BUF_FLAG_ERROR.
+    void DamageNextFrames(const std::string& path, int shortFrames, int flaggedFrames);
+    // From now on polls report an error at once while dequeuing finds nothing (EAGAIN).
+    void ReportErrorWithoutFrames(const std::string& path);
     int Mappings() const;
 
 private:
@@ -58,6 +63,9 @@ private:
         FakeV4l2Node node;
         bool unplugged = false;
         int streamingError = 0;
+        int shortFrames = 0;
+        int flaggedFrames = 0;
+        bool errorWithoutFrames = false;
         uint32_t width = 0;
         uint32_t height = 0;
         std::pair<uint32_t, uint32_t> interval;
