@@ -16,6 +16,7 @@
 #include "platform/media/VideoFormat.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/runtime/UnicodeText.h"
+#include "tests/vivid/NativeFormatAccess.h"
 
 #include <gtest/gtest.h>
 
@@ -65,16 +66,29 @@ bool V4l2Ctl(const std::string& node, const std::string& arguments) {
     return std::system(command.c_str()) == 0;
 }
 
-// The device's frame interval now, in 100 ns units, read with a descriptor of our own.
-REFERENCE_TIME DeviceInterval(const std::string& node) {
+// An ioctl on a descriptor of our own, beside whatever the graph has open.
+bool QueryDevice(const std::string& node, unsigned long request, void* argument) {
     const int fd = ::open(node.c_str(), O_RDWR | O_CLOEXEC);
-    v4l2_streamparm parameters{};
-    parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    const bool read = fd >= 0 && ::ioctl(fd, VIDIOC_G_PARM, &parameters) == 0;
+    const bool answered = fd >= 0 && ::ioctl(fd, request, argument) == 0;
     if (fd >= 0)
         ::close(fd);
+    return answered;
+}
+
+// The device's frame interval now, in 100 ns units.
+REFERENCE_TIME DeviceInterval(const std::string& node) {
+    v4l2_streamparm parameters{};
+    parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    const bool read = QueryDevice(node, VIDIOC_G_PARM, &parameters);
     const v4l2_fract& interval = parameters.parm.capture.timeperframe;
     return read && interval.denominator ? int64_t{10'000'000} * interval.numerator / interval.denominator : 0;
+}
+
+// The pixel format the device sends now.
+uint32_t DevicePixelFormat(const std::string& node) {
+    v4l2_format format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    return QueryDevice(node, VIDIOC_G_FMT, &format) ? format.fmt.pix.pixelformat : 0;
 }
 
 // Counts the frames the sample grabber hands over and keeps a copy of the latest.
@@ -216,7 +230,7 @@ protected:
         previous = V4l2Access::Install(std::make_shared<LibV4l2Access>("/dev"));
         for (const std::string& node : nodes) {
             // Still bars, text only for the counters, no errors left over from a former case.
-            V4l2Ctl(node, "-c horizontal_movement=3 -c osd_text_mode=1");
+            V4l2Ctl(node, "-c horizontal_movement=3 -c osd_text_mode=1 -c percentage_of_dropped_buffers=0");
         }
     }
     void TearDown() override {
@@ -261,6 +275,24 @@ TEST_F(Vivid, ColourBarsReachTheGrabberAtTwoSizes) {
         EXPECT_EQ(format->height, height);
         ASSERT_EQ(live.Run(), S_OK);
         ASSERT_TRUE(live.frames->WaitForFrames(3));
+        EXPECT_EQ(BarsShown(live.frames->Latest(), *format), 8);
+        EXPECT_EQ(live.Stop(), S_OK);
+    }
+}
+
+TEST_F(Vivid, ColourBarsSurviveConversionFromFourNativeFormats) {
+    for (const uint32_t native :
+         {V4L2_PIX_FMT_YUYV, V4L2_PIX_FMT_UYVY, V4L2_PIX_FMT_NV12, V4L2_PIX_FMT_YUV420}) {
+        SCOPED_TRACE(std::string(reinterpret_cast<const char*>(&native), 4));
+        V4l2Access::Install(std::make_shared<NativeFormatAccess>(native));
+        ASSERT_TRUE(V4l2Ctl(nodes[0], "--set-fmt-video=width=640,height=360,pixelformat=BGR3"));
+        LiveGraph live(nodes[0]);
+        ASSERT_EQ(live.rendered, S_OK);
+        const auto format = live.Connected();
+        ASSERT_TRUE(format);
+        ASSERT_EQ(live.Run(), S_OK);
+        ASSERT_TRUE(live.frames->WaitForFrames(3));
+        EXPECT_EQ(DevicePixelFormat(nodes[0]), native);
         EXPECT_EQ(BarsShown(live.frames->Latest(), *format), 8);
         EXPECT_EQ(live.Stop(), S_OK);
     }
@@ -327,6 +359,21 @@ TEST_F(Vivid, AFatalStreamingErrorAbortsWithTheGraphsErrorEvent) {
     EXPECT_LT(Clock::now() - before, 2s);
     EXPECT_EQ(live.Run(), S_OK) << "the device streams again after a stop";
     EXPECT_TRUE(live.frames->WaitForFrames(live.frames->Frames() + 2));
+}
+
+TEST_F(Vivid, ADeviceThatStopsDeliveringAbortsWithATimeout) {
+    LiveGraph live(nodes[0]);
+    ASSERT_EQ(live.Run(), S_OK);
+    ASSERT_TRUE(live.frames->WaitForFrames(2));
+    // vivid keeps every buffer from now on: no frame comes back.
+    ASSERT_TRUE(V4l2Ctl(nodes[0], "-c percentage_of_dropped_buffers=100"));
+    LONG_PTR result = 0;
+    EXPECT_TRUE(live.WaitForEvent(EC_ERRORABORT, &result, 20s));
+    EXPECT_EQ(result, VFW_E_TIMEOUT);
+    const auto before = Clock::now();
+    EXPECT_EQ(live.Stop(), S_OK);
+    EXPECT_LT(Clock::now() - before, 2s);
+    V4l2Ctl(nodes[0], "-c percentage_of_dropped_buffers=0");
 }
 
 TEST_F(Vivid, ErrorsWhenStartingMakeRunFailAndTheNextRunWorks) {

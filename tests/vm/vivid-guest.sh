@@ -30,7 +30,7 @@ tests Enumeration 'Vivid.Enumeration*'
 tests Capture 'Vivid.ColourBars*'
 tests FrameRate 'Vivid.TheDeviceRuns*'
 tests Switching 'Vivid.Switching*'
-tests InjectedErrors 'Vivid.AFrameFlagged*:Vivid.AFatal*:Vivid.ErrorsWhenStarting*'
+tests InjectedErrors 'Vivid.AFrameFlagged*:Vivid.AFatal*:Vivid.ErrorsWhenStarting*:Vivid.ADeviceThatStops*'
 tests Busy 'Vivid.ADeviceStreaming*'
 # The window test shows the first vivid device. Its bars stand still; the square in the middle
 # of the picture comes and goes, so the live pane keeps changing.
