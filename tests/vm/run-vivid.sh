@@ -25,29 +25,32 @@ qemu-system-x86_64 -version >/dev/null 2>&1 || skip "qemu-system-x86_64 does not
 file_of_busybox=$(readlink -f "$(command -v busybox)")
 
 mkdir -p "$cache" "$results"
-# --- the kernel: Debian's package, downloaded (not installed) and unpacked once --------------
+# --- the kernel and the initramfs, prepared once -----------------------------------------
 kernel_package=$(apt-cache depends linux-image-amd64 2>/dev/null |
     awk '/Depends: linux-image-[0-9]/{print $2; exit}')
 [ -n "$kernel_package" ] || { echo "apt-cache does not name Debian's kernel package"; exit 1; }
-tree="$cache/$kernel_package"
-if [ ! -f "$tree/ready" ]; then
-    rm -rf "$tree" "$cache"/*.deb
-    echo "Fetching $kernel_package"
-    (cd "$cache" && apt-get download "$kernel_package" 2>&1 | grep -v '^W: Download is performed unsandboxed' || true)
-    deb=$(ls "$cache/${kernel_package}"_*.deb 2>/dev/null | head -n1)
-    [ -n "$deb" ] || { echo "could not download $kernel_package"; exit 1; }
-    mkdir -p "$tree"
-    dpkg-deb -x "$deb" "$tree"
-    rm -f "$deb"
-    touch "$tree/ready"
-fi
-version=$(ls "$tree/lib/modules" | head -n1)
-modules="$tree/lib/modules/$version"
-
-# QEMU boots the uncompressed kernel (an ELF with a PVH entry) directly: no firmware, no
-# decompression under emulation. It is the xz stream inside vmlinuz.
+version=${kernel_package#linux-image-}
+deb="$cache/$kernel_package.deb"
 vmlinux="$cache/vmlinux-$version"
-if [ ! -s "$vmlinux" ]; then
+initramfs="$cache/initramfs-$version.cpio"
+here=$(dirname "$(realpath "$0")")
+if [ ! -s "$vmlinux" ] || [ ! -s "$initramfs" ] || [ "$here/guest-init.sh" -nt "$initramfs" ]; then
+    # Debian's package, downloaded, not installed (that would pull udev and initramfs-tools in).
+    if [ ! -s "$deb" ]; then
+        rm -f "$cache"/*.deb "$cache"/vmlinux-* "$cache"/initramfs-*
+        echo "Fetching $kernel_package"
+        download=$(mktemp -d "$cache/download.XXXXXX")
+        (cd "$download" && apt-get download "$kernel_package" 2>&1 | grep -v '^W: Download is performed unsandboxed' || true)
+        mv "$download"/*.deb "$deb" 2>/dev/null || { rm -rf "$download"; echo "could not download $kernel_package"; exit 1; }
+        rm -rf "$download"
+    fi
+    tree=$(mktemp -d "$cache/unpacked.XXXXXX")
+    trap 'rm -rf "$tree"' EXIT
+    dpkg-deb -x "$deb" "$tree"
+    modules="$tree/lib/modules/$version"
+
+    # QEMU boots the uncompressed kernel (an ELF with a PVH entry) directly: no firmware, no
+    # decompression under emulation. It is the xz stream inside vmlinuz.
     vmlinuz="$tree/boot/vmlinuz-$version"
     offset=$(LC_ALL=C grep -obUaP '\xFD7zXZ\x00' "$vmlinuz" | head -n1 | cut -d: -f1)
     [ -n "$offset" ] || { echo "no xz stream in $vmlinuz"; exit 1; }
@@ -56,15 +59,10 @@ if [ ! -s "$vmlinux" ]; then
     [ "$(head -c 4 "$vmlinux.part" | od -An -c | tr -d ' ')" = '177ELF' ] ||
         { echo "the kernel in $vmlinuz did not decompress"; exit 1; }
     mv "$vmlinux.part" "$vmlinux"
-fi
 
-# --- the initramfs: busybox, the modules in load order, and the init script ---------------
-initramfs="$cache/initramfs-$version.cpio"
-here=$(dirname "$(realpath "$0")")
-if [ ! -s "$initramfs" ] || [ "$here/guest-init.sh" -nt "$initramfs" ]; then
-    [ -f "$modules/modules.dep" ] || busybox depmod -b "$tree" "$version"
-    staging="$cache/initramfs"
-    rm -rf "$staging"
+    # The initramfs: busybox, the modules in load order, and the init script.
+    busybox depmod -b "$tree" "$version"
+    staging="$tree/initramfs"
     mkdir -p "$staging"/{bin,dev,proc,sys,lower,overlay,newroot,modules}
     cp "$file_of_busybox" "$staging/bin/busybox"
     cp "$here/guest-init.sh" "$staging/init"
@@ -91,7 +89,7 @@ if [ ! -s "$initramfs" ] || [ "$here/guest-init.sh" -nt "$initramfs" ]; then
     done
     (cd "$staging" && find . | busybox cpio -o -H newc 2>/dev/null) >"$initramfs.part"
     mv "$initramfs.part" "$initramfs"
-    rm -rf "$staging"
+    rm -rf "$tree"
 fi
 
 # --- the run -------------------------------------------------------------------------------
