@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <linux/videodev2.h>
 #include <memory>
 #include <mutex>
@@ -252,6 +253,11 @@ TEST_F(Vivid, EnumerationListsEachDeviceWithItsCardNameAndAStableIdentity) {
         identities.push_back(device.identity.id);
     }
     ASSERT_EQ(identities.size(), nodes.size()) << "one entry per capture node, none for the others";
+    if (std::filesystem::exists("/dev/v4l/by-id")) {
+        for (const auto& identity : identities)
+            EXPECT_EQ(Utf16ToUtf8(identity).rfind("/dev/v4l/by-id/", 0), 0u)
+                << "a link that survives renumbering";
+    }
     const auto again = DeviceDirectory::VideoInputDevices();
     for (size_t k = 0; k < identities.size(); ++k) {
         EXPECT_EQ(again[k].identity.id, identities[k]) << "the same identity on every enumeration";

@@ -20,7 +20,18 @@ tests() {
     run "$1" "$build/tests/vivid/vivid_tests" --gtest_filter="$2"
 }
 
+# The guest has no udev: the links it would make for a camera with a serial number are made
+# here, so that the stable identities are those of a real machine.
+mkdir -p /dev/v4l/by-id
+for node in /dev/video*; do
+    if v4l2-ctl -d "$node" --info 2>/dev/null | grep -q 'Device Caps.*' &&
+        v4l2-ctl -d "$node" --info 2>/dev/null | sed -n '/Device Caps/,$p' | grep -q 'Video Capture$'; then
+        ln -s "../../$(basename "$node")" "/dev/v4l/by-id/vivid-$(basename "$node")-video-index0"
+    fi
+done
+
 {
+    ls -l /dev/v4l/by-id
     echo "vivid as the program found it, before any change of rate:"
     v4l2-ctl -d /dev/video0 --get-fmt-video --get-parm
     timeout 20 v4l2-ctl -d /dev/video0 --stream-mmap --stream-count=15 2>&1 | tail -n 2
