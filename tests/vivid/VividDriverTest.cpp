@@ -419,7 +419,7 @@ TEST_F(Vivid, ADeviceStreamingInAnotherProgramMakesRunFailAsBusy) {
 
 // vivid brings a disconnected device back once no descriptor of it is open: a descriptor held
 // here keeps it unplugged until the case ends.
-TEST_F(Vivid, ZDisconnectMidStreamReportsTheDeviceLostAndALaterRunFails) {
+TEST_F(Vivid, DisconnectMidStreamReportsTheDeviceLostAndALaterRunFails) {
     const std::string node = nodes.back();
     LiveGraph live(node);
     ASSERT_EQ(live.Run(), S_OK);
