@@ -13,9 +13,12 @@ tarnolix_packages=(
     qt6-base-dev qt6-translations-l10n
     librsvg2-bin
 )
+# The real-driver tier (tests/vm) boots a QEMU guest with busybox and sets vivid's controls with
+# v4l2-ctl; xz unpacks the kernel it downloads.
 tarnolix_test_packages=(
     xvfb xauth xdotool
     desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
+    qemu-system-x86 busybox-static v4l-utils xz-utils
 )
 
 # tarnolix_install_deps [--tests]

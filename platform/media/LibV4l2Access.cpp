@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <libv4l2.h>
@@ -27,12 +28,21 @@ long VideoNumber(const std::string& name) {
     return number;
 }
 
+std::string FolderFromEnvironment() {
+    const char* folder = std::getenv("TARNOLIX_DEVICE_DIR");
+    return folder && *folder ? folder : "/dev";
+}
+
 } // namespace
+
+LibV4l2Access::LibV4l2Access() : LibV4l2Access(FolderFromEnvironment()) {}
+
+LibV4l2Access::LibV4l2Access(std::string deviceFolder) : deviceFolder_(std::move(deviceFolder)) {}
 
 std::vector<std::string> LibV4l2Access::VideoNodes() {
     std::vector<std::pair<long, std::string>> found;
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator("/dev", error)) {
+    for (const auto& entry : fs::directory_iterator(deviceFolder_, error)) {
         const long number = VideoNumber(entry.path().filename().string());
         if (number >= 0)
             found.emplace_back(number, entry.path().string());
@@ -50,7 +60,7 @@ std::string LibV4l2Access::StableIdentity(const std::string& node) {
     if (error)
         return node;
     std::vector<std::string> links;
-    for (const auto& entry : fs::directory_iterator("/dev/v4l/by-id", error)) {
+    for (const auto& entry : fs::directory_iterator(fs::path(deviceFolder_) / "v4l/by-id", error)) {
         std::error_code linkError;
         if (fs::canonical(entry.path(), linkError) == target && !linkError)
             links.push_back(entry.path().string());

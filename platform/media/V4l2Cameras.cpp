@@ -1,5 +1,7 @@
 #include "platform/media/V4l2Cameras.h"
 
+#include "platform/media/V4l2FrameInterval.h"
+
 #include <algorithm>
 #include <cstring>
 #include <linux/videodev2.h>
@@ -33,21 +35,6 @@ bool OffersBgr24(const V4l2Node& node) {
     return false;
 }
 
-REFERENCE_TIME FirstInterval(const V4l2Node& node, uint32_t width, uint32_t height) {
-    v4l2_frmivalenum interval{};
-    interval.index = 0;
-    interval.pixel_format = V4L2_PIX_FMT_BGR24;
-    interval.width = width;
-    interval.height = height;
-    if (!node.Ioctl(VIDIOC_ENUM_FRAMEINTERVALS, &interval))
-        return 0;
-    const v4l2_fract fraction =
-        interval.type == V4L2_FRMIVAL_TYPE_DISCRETE ? interval.discrete : interval.stepwise.min;
-    if (fraction.denominator == 0)
-        return 0;
-    return static_cast<REFERENCE_TIME>(int64_t{10'000'000} * fraction.numerator / fraction.denominator);
-}
-
 bool Plausible(uint32_t width, uint32_t height) {
     return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
 }
@@ -55,8 +42,13 @@ bool Plausible(uint32_t width, uint32_t height) {
 void AddFormat(std::vector<VideoFormat>& formats, const V4l2Node& node, uint32_t width, uint32_t height) {
     if (!Plausible(width, height))
         return;
+    // The source asks for the fastest interval when it runs, so the format promises that one.
+    const auto ioctl = [&node](unsigned long request, void* argument) {
+        return node.Ioctl(request, argument);
+    };
+    const auto fastest = FastestV4l2Interval(ioctl, width, height);
     VideoFormat format{static_cast<int32_t>(width), static_cast<int32_t>(height),
-                       FirstInterval(node, width, height)};
+                       fastest ? IntervalTime(*fastest) : 0};
     if (std::find(formats.begin(), formats.end(), format) == formats.end())
         formats.push_back(format);
 }

@@ -22,6 +22,6 @@ std::optional<V4l2Camera> ProbeV4l2Node(const std::shared_ptr<V4l2Access>& acces
 std::vector<V4l2Camera> ListV4l2Cameras(const std::shared_ptr<V4l2Access>& access);
 
 // The 24-bit BGR formats the node offers (libv4l2 converts to it): one per frame size, with the
-// size's first frame interval. Falls back to the node's current size when the sizes cannot be
+// size's fastest frame interval. Falls back to the node's current size when the sizes cannot be
 // listed; empty when the node offers no BGR at all.
 std::vector<VideoFormat> QueryV4l2Formats(const V4l2Node& node);

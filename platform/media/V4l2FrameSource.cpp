@@ -1,6 +1,7 @@
 #include "platform/media/V4l2FrameSource.h"
 
 #include "platform/media/ColourConversion.h"
+#include "platform/media/V4l2FrameInterval.h"
 
 #include <cerrno>
 #include <cstring>
@@ -80,6 +81,7 @@ HRESULT V4l2FrameSource::Start() {
         format.fmt.pix.height != static_cast<uint32_t>(format_.height))
         return VFW_E_TYPE_NOT_ACCEPTED;
     bytesPerLine_ = std::max(format.fmt.pix.bytesperline, format.fmt.pix.width * 3);
+    AskForFastestInterval();
 
     v4l2_requestbuffers request{};
     request.count = kBufferCount;
@@ -109,6 +111,27 @@ HRESULT V4l2FrameSource::Start() {
     streaming_ = true;
     frame_.resize(static_cast<size_t>(Rgb24Stride(format_.width)) * format_.height);
     return S_OK;
+}
+
+// A camera otherwise keeps whatever rate it last had, often a slow default. A device that
+// refuses keeps its rate: that is no reason not to stream.
+void V4l2FrameSource::AskForFastestInterval() {
+    const auto ioctl = [this](unsigned long request, void* argument) { return Ioctl(request, argument); };
+    const auto fastest = FastestV4l2Interval(ioctl, static_cast<uint32_t>(format_.width),
+                                             static_cast<uint32_t>(format_.height));
+    v4l2_streamparm parameters{};
+    parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (fastest) {
+        parameters.parm.capture.timeperframe = {fastest->numerator, fastest->denominator};
+        Ioctl(VIDIOC_S_PARM, &parameters);
+    }
+    // What the device took, read back rather than assumed.
+    parameters = {};
+    parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (Ioctl(VIDIOC_G_PARM, &parameters)) {
+        const v4l2_fract& taken = parameters.parm.capture.timeperframe;
+        frameInterval_ = IntervalTime({taken.numerator, taken.denominator});
+    }
 }
 
 void V4l2FrameSource::Wake() {
@@ -147,9 +170,11 @@ FrameSource::Outcome V4l2FrameSource::Next(const FrameHandler& handler) {
         buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         buffer.memory = V4L2_MEMORY_MMAP;
         if (!Ioctl(VIDIOC_DQBUF, &buffer)) {
-            if (errno == EAGAIN)
-                continue; // woken with nothing to take
-            return Failure(errno);
+            // Woken with nothing to take. A device that reports an error condition has nothing
+            // to give later either: polling it again would return at once, for ever.
+            if (errno == EAGAIN && !(descriptors[0].revents & (POLLERR | POLLHUP | POLLNVAL)))
+                continue;
+            return Failure(errno == EAGAIN ? EIO : errno);
         }
         if (buffer.index >= mappings_.size())
             return Failure(EIO);

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-// A V4L2 camera's frames through libv4l2: the device set to 24-bit BGR at the format's size,
-// a few memory-mapped buffers, poll with a timeout and an eventfd that Wake signals. Frames come
-// top-down and are turned bottom-up, rows padded to 4 bytes. The destructor stops the device,
-// unmaps its buffers and closes it.
+// A V4L2 camera's frames through libv4l2: the device set to 24-bit BGR at the format's size and
+// the fastest frame interval it offers there, a few memory-mapped buffers, poll with a timeout and an eventfd
+// that Wake signals. Frames come top-down and are turned bottom-up, rows padded to 4 bytes. The destructor
+// stops the device, unmaps its buffers and closes it.
 class V4l2FrameSource final : public FrameSource {
 public:
     V4l2FrameSource(std::shared_ptr<V4l2Access> access, std::string path, const VideoFormat& format);
@@ -23,6 +23,8 @@ public:
     Outcome Next(const FrameHandler& handler) override;
     void Wake() override;
     HRESULT LastError() const override { return lastError_; }
+    // The frame interval the device took at Start (100 ns units); 0 when it did not say.
+    REFERENCE_TIME FrameInterval() const { return frameInterval_; }
 
 private:
     struct Mapping {
@@ -32,6 +34,7 @@ private:
 
     bool Ioctl(unsigned long request, void* argument) const;
     Outcome Failure(int error);
+    void AskForFastestInterval();
 
     const std::shared_ptr<V4l2Access> access_;
     const std::string path_;
@@ -46,4 +49,5 @@ private:
     std::vector<uint8_t> frame_;
     int quietWaits_ = 0;
     HRESULT lastError_ = S_OK;
+    REFERENCE_TIME frameInterval_ = 0;
 };

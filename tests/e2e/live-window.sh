@@ -4,10 +4,11 @@
 # and keyboard, and checks a screenshot: the live pane shows the camera's colour bars, the
 # processed pane shows them negated, and the live pane keeps moving.
 #
-# live-window.sh <tarnolix> <screen_check> <work folder>; exits 77 (skipped) without Xvfb or
-# xdotool.
+# live-window.sh <tarnolix> <screen_check> <list_devices> <work folder> [camera name]; the camera
+# is "Kamera testowa" unless named, found in the device menu by its name. Exits 77 (skipped)
+# without Xvfb or xdotool.
 set -euo pipefail
-program=$1 checker=$2 work=$3
+program=$1 checker=$2 lister=$3 work=$4 camera=${5:-Kamera testowa}
 source "$(dirname "$0")/../support/session.sh"
 require_tools Xvfb xdotool
 
@@ -25,7 +26,12 @@ start_xvfb "$work" -screen 0 1920x1200x24
 export QT_QPA_PLATFORM=xcb QT_FONT_DPI=144
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-unset TARNOLIX_VIRTUAL_CAMERAS # the built-in "Kamera testowa" is the only device
+unset TARNOLIX_VIRTUAL_CAMERAS # the built-in "Kamera testowa" is the only virtual camera
+
+# The camera's place in the device menu, found by its name the way the program lists devices.
+position=$("$lister" | grep -nxF -m1 -- "$camera" | cut -d: -f1 || true)
+[ -n "$position" ] || { echo "no device named \"$camera\""; "$lister"; exit 1; }
+echo "camera \"$camera\" is item $position of the device menu"
 
 "$program" >"$work/tarnolix.log" 2>&1 &
 app=$!
@@ -33,10 +39,11 @@ window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tarnolix$' | he
 [ -n "$window" ] || { echo "the window did not appear"; cat "$work/tarnolix.log"; exit 1; }
 echo "window $window: $(xdotool getwindowgeometry "$window" | tail -n1 | xargs)"
 
-# The device menu is the menu bar's first; its first item is the test camera.
+# The device menu is the menu bar's first; the first Down makes its first item active.
 xdotool mousemove --window "$window" 20 12 click 1
 sleep 0.7
-xdotool key Down Return
+for _ in $(seq "$position"); do xdotool key Down; done
+xdotool key Return
 sleep 0.5
 # The effects menu is the next one; opened from the keyboard its first item is active, and the
 # negative is five items further down (the separator is skipped).

@@ -1,6 +1,7 @@
 #include "platform/media/DeviceDirectory.h"
 #include "platform/media/ErrorText.h"
 #include "platform/media/SampleGrabber.h"
+#include "platform/media/V4l2FrameSource.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/media/VideoRendererWidget.h"
 #include "platform/windows/WindowServices.h"
@@ -204,6 +205,45 @@ TEST(CaptureStreaming, ACameraFailingMidStreamAbortsWithItsResult) {
             EXPECT_EQ(event.param1, VFW_E_RUNTIME_ERROR);
         }
     }
+}
+
+TEST(CaptureStreaming, V4l2CameraIsAskedForItsFastestIntervalAndARefusalKeepsItsOwn) {
+    FakeV4l2Node refusing = SmallCamera();
+    refusing.path = "/dev/video1";
+    refusing.refusesInterval = true;
+    ScopedFakeV4l2 fake({SmallCamera(), refusing});
+    const VideoFormat format{32, 24, 333333};
+
+    V4l2FrameSource fastest(V4l2Access::Current(), "/dev/video0", format);
+    ASSERT_EQ(fastest.Start(), S_OK);
+    EXPECT_EQ(fastest.FrameInterval(), 333333) << "1/30 s, the fastest listed, not the first (1/5 s)";
+
+    V4l2FrameSource keeps(V4l2Access::Current(), "/dev/video1", format);
+    ASSERT_EQ(keeps.Start(), S_OK) << "a refusal is no failure";
+    EXPECT_EQ(keeps.FrameInterval(), 2'000'000) << "the device's own 1/5 s, read back";
+}
+
+TEST(CaptureStreaming, DamagedV4l2FramesAreDroppedAndStreamingGoesOn) {
+    ScopedFakeV4l2 fake({SmallCamera()});
+    StreamingGraph chain(BindDevice(DeviceKind::V4l2, u"/dev/video0"));
+    ASSERT_EQ(chain.Run(), S_OK);
+    ASSERT_TRUE(chain.callback->WaitForCalls(2));
+    fake.Access().DamageNextFrames("/dev/video0", 3, 3);
+    const size_t before = chain.callback->Calls();
+    ASSERT_TRUE(chain.callback->WaitForCalls(before + 4)) << "whole frames follow the damaged ones";
+    const auto lengths = chain.callback->Read([&] { return chain.callback->lengths; });
+    for (const int32_t length : lengths)
+        EXPECT_EQ(length, 96 * 24) << "no damaged frame went downstream";
+    EXPECT_FALSE(chain.graph->WaitFor(EC_ERRORABORT, 0ms));
+}
+
+TEST(CaptureStreaming, AV4l2ErrorWithNothingToDequeueAbortsInsteadOfSpinning) {
+    ScopedFakeV4l2 fake({SmallCamera()});
+    StreamingGraph chain(BindDevice(DeviceKind::V4l2, u"/dev/video0"));
+    ASSERT_EQ(chain.Run(), S_OK);
+    ASSERT_TRUE(chain.callback->WaitForCalls(2));
+    fake.Access().ReportErrorWithoutFrames("/dev/video0");
+    EXPECT_TRUE(chain.graph->WaitFor(EC_ERRORABORT));
 }
 
 } // namespace

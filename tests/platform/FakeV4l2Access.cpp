@@ -56,6 +56,7 @@ int FakeV4l2Access::Open(const std::string& path) {
     const int fd = nextFd_++;
     OpenNode open;
     open.node = *node;
+    open.interval = node->defaultInterval;
     open_.emplace(fd, std::move(open));
     return fd;
 }
@@ -113,10 +114,10 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
     }
     case VIDIOC_ENUM_FRAMEINTERVALS: {
         auto* interval = static_cast<v4l2_frmivalenum*>(argument);
-        if (interval->index != 0)
+        if (interval->index >= node.intervals.size())
             return -1;
         interval->type = V4L2_FRMIVAL_TYPE_DISCRETE;
-        interval->discrete = {1, 30};
+        interval->discrete = {node.intervals[interval->index].first, node.intervals[interval->index].second};
         return 0;
     }
     case VIDIOC_G_FMT: {
@@ -144,6 +145,22 @@ int FakeV4l2Access::Stream(OpenNode& open, unsigned long request, void* argument
         format->fmt.pix.bytesperline = format->fmt.pix.width * 3;
         open.width = format->fmt.pix.width;
         open.height = format->fmt.pix.height;
+        return 0;
+    }
+    case VIDIOC_S_PARM:
+    case VIDIOC_G_PARM: {
+        auto* parameters = static_cast<v4l2_streamparm*>(argument);
+        if (request == VIDIOC_S_PARM) {
+            if (open.node.refusesInterval)
+                return -1;
+            const v4l2_fract wanted = parameters->parm.capture.timeperframe;
+            // It takes a listed interval asked for exactly and keeps its own otherwise.
+            for (const auto& listed : open.node.intervals)
+                if (uint64_t{listed.first} * wanted.denominator == uint64_t{wanted.numerator} * listed.second)
+                    open.interval = listed;
+        }
+        parameters->parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
+        parameters->parm.capture.timeperframe = {open.interval.first, open.interval.second};
         return 0;
     }
     case VIDIOC_REQBUFS: {
@@ -175,7 +192,7 @@ int FakeV4l2Access::Stream(OpenNode& open, unsigned long request, void* argument
             errno = open.unplugged ? ENODEV : open.streamingError;
             return -1;
         }
-        if (!open.streaming || open.queued.empty()) {
+        if (!open.streaming || open.queued.empty() || open.errorWithoutFrames) {
             errno = EAGAIN;
             return -1;
         }
@@ -187,6 +204,14 @@ int FakeV4l2Access::Stream(OpenNode& open, unsigned long request, void* argument
         for (uint32_t r = 0; r < open.height; ++r)
             std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(r * row), row, static_cast<uint8_t>(r));
         buffer->bytesused = static_cast<uint32_t>(bytes.size());
+        buffer->flags = 0;
+        if (open.shortFrames > 0) {
+            --open.shortFrames;
+            buffer->bytesused /= 2;
+        } else if (open.flaggedFrames > 0) {
+            --open.flaggedFrames;
+            buffer->flags = V4L2_BUF_FLAG_ERROR;
+        }
         return 0;
     }
     case VIDIOC_STREAMON:
@@ -222,7 +247,8 @@ int FakeV4l2Access::Munmap(void*, size_t) {
 }
 
 bool FakeV4l2Access::Ready(const OpenNode& open) const {
-    return open.unplugged || open.streamingError || (open.streaming && !open.queued.empty());
+    return open.unplugged || open.streamingError || open.errorWithoutFrames ||
+           (open.streaming && !open.queued.empty());
 }
 
 int FakeV4l2Access::Poll(pollfd* descriptors, size_t count, int timeoutMilliseconds) {
@@ -239,7 +265,8 @@ int FakeV4l2Access::Poll(pollfd* descriptors, size_t count, int timeoutMilliseco
                 real.push_back(descriptors[k]);
                 realIndex.push_back(k);
             } else if (Ready(found->second)) {
-                descriptors[k].revents = found->second.unplugged ? POLLERR : POLLIN;
+                const bool error = found->second.unplugged || found->second.errorWithoutFrames;
+                descriptors[k].revents = error ? POLLERR : POLLIN;
                 ++ready;
             }
         }
@@ -265,6 +292,22 @@ void FakeV4l2Access::FailStreaming(const std::string& path, int error) {
     for (auto& [fd, open] : open_)
         if (open.node.path == path)
             open.streamingError = error;
+}
+
+void FakeV4l2Access::DamageNextFrames(const std::string& path, int shortFrames, int flaggedFrames) {
+    std::lock_guard lock(mutex_);
+    for (auto& [fd, open] : open_)
+        if (open.node.path == path) {
+            open.shortFrames = shortFrames;
+            open.flaggedFrames = flaggedFrames;
+        }
+}
+
+void FakeV4l2Access::ReportErrorWithoutFrames(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    for (auto& [fd, open] : open_)
+        if (open.node.path == path)
+            open.errorWithoutFrames = true;
 }
 
 int FakeV4l2Access::Mappings() const {

@@ -20,6 +20,11 @@ struct FakeV4l2Node {
     std::vector<std::pair<uint32_t, uint32_t>> sizes{{640, 480}, {320, 240}};
     std::string identity; // empty: the path
     bool busy = false;    // another program streams from it: S_FMT fails with EBUSY
+    // The frame intervals listed at every size, slowest first as many drivers list them, and
+    // the one a fresh descriptor starts at.
+    std::vector<std::pair<uint32_t, uint32_t>> intervals{{1, 5}, {1, 30}, {1, 15}};
+    std::pair<uint32_t, uint32_t> defaultInterval{1, 5};
+    bool refusesInterval = false; // S_PARM fails with EINVAL
 };
 
 // Device nodes made up by a test, answering the capability, format, size and interval queries
@@ -46,6 +51,11 @@ public:
     void Unplug(const std::string& path);
     // Dequeuing fails with `error` from now on.
     void FailStreaming(const std::string& path, int error);
+    // The next frames come damaged: `shortFrames` with half their bytes, then `flaggedFrames`
+    // whole but flagged V4L2_BUF_FLAG_ERROR.
+    void DamageNextFrames(const std::string& path, int shortFrames, int flaggedFrames);
+    // From now on polls report an error at once while dequeuing finds nothing (EAGAIN).
+    void ReportErrorWithoutFrames(const std::string& path);
     int Mappings() const;
 
 private:
@@ -53,8 +63,12 @@ private:
         FakeV4l2Node node;
         bool unplugged = false;
         int streamingError = 0;
+        int shortFrames = 0;
+        int flaggedFrames = 0;
+        bool errorWithoutFrames = false;
         uint32_t width = 0;
         uint32_t height = 0;
+        std::pair<uint32_t, uint32_t> interval;
         std::vector<std::vector<uint8_t>> buffers;
         std::vector<uint32_t> queued;
         bool streaming = false;

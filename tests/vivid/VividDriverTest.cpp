@@ -1,0 +1,445 @@
+// The capture path against a real kernel driver: vivid, the kernel's virtual video test driver,
+// loaded with two devices inside the guest that tests/vm/run-vivid.sh boots. Each case skips
+// where no vivid capture node is present. The driver's controls are set with v4l2-ctl.
+#include "platform/com/ClassRegistry.h"
+#include "platform/com/ComObject.h"
+#include "platform/media/CaptureBuilderInterfaces.h"
+#include "platform/media/ColourConversion.h"
+#include "platform/media/DeviceDirectory.h"
+#include "platform/media/ErrorText.h"
+#include "platform/media/GraphInterfaces.h"
+#include "platform/media/LibV4l2Access.h"
+#include "platform/media/MediaClasses.h"
+#include "platform/media/MediaType.h"
+#include "platform/media/SampleGrabberInterface.h"
+#include "platform/media/V4l2Cameras.h"
+#include "platform/media/VideoFormat.h"
+#include "platform/media/VideoRenderer.h"
+#include "platform/runtime/UnicodeText.h"
+#include "tests/vivid/NativeFormatAccess.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <linux/videodev2.h>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <sys/ioctl.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// vivid's video capture nodes, found by asking each /dev/videoN for its driver.
+std::vector<std::string> VividCaptureNodes() {
+    std::vector<std::string> nodes;
+    for (const std::string& path : LibV4l2Access("/dev").VideoNodes()) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        v4l2_capability cap{};
+        const bool vivid = ::ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0 &&
+                           std::strcmp(reinterpret_cast<const char*>(cap.driver), "vivid") == 0 &&
+                           (cap.device_caps & V4L2_CAP_VIDEO_CAPTURE);
+        ::close(fd);
+        if (vivid)
+            nodes.push_back(path);
+    }
+    return nodes;
+}
+
+// Runs v4l2-ctl on a node ("-c disconnect=1", "--set-fmt-video=..."); true when it succeeded.
+bool V4l2Ctl(const std::string& node, const std::string& arguments) {
+    const std::string command = "v4l2-ctl -d " + node + " " + arguments + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+// An ioctl on a descriptor of our own, beside whatever the graph has open.
+bool QueryDevice(const std::string& node, unsigned long request, void* argument) {
+    const int fd = ::open(node.c_str(), O_RDWR | O_CLOEXEC);
+    const bool answered = fd >= 0 && ::ioctl(fd, request, argument) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return answered;
+}
+
+// The device's frame interval now, in 100 ns units.
+REFERENCE_TIME DeviceInterval(const std::string& node) {
+    v4l2_streamparm parameters{};
+    parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    const bool read = QueryDevice(node, VIDIOC_G_PARM, &parameters);
+    const v4l2_fract& interval = parameters.parm.capture.timeperframe;
+    return read && interval.denominator ? int64_t{10'000'000} * interval.numerator / interval.denominator : 0;
+}
+
+// The pixel format the device sends now.
+uint32_t DevicePixelFormat(const std::string& node) {
+    v4l2_format format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    return QueryDevice(node, VIDIOC_G_FMT, &format) ? format.fmt.pix.pixelformat : 0;
+}
+
+// Counts the frames the sample grabber hands over and keeps a copy of the latest.
+class FrameKeeper final : public ComObject<ISampleGrabberCB> {
+public:
+    HRESULT SampleCB(double, IMediaSample*) override { return S_OK; }
+    HRESULT BufferCB(double, uint8_t* buffer, int32_t length) override {
+        std::lock_guard lock(mutex_);
+        latest_.assign(buffer, buffer + length);
+        ++frames_;
+        changed_.notify_all();
+        return S_OK;
+    }
+    bool WaitForFrames(int count, std::chrono::milliseconds timeout = 10s) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return frames_ >= count; });
+    }
+    int Frames() {
+        std::lock_guard lock(mutex_);
+        return frames_;
+    }
+    std::vector<uint8_t> Latest() {
+        std::lock_guard lock(mutex_);
+        return latest_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int frames_ = 0;
+    std::vector<uint8_t> latest_;
+};
+
+// Capture source → sample grabber (24-bit RGB) → video renderer, connected by the capture graph
+// builder in a filter graph manager, as the program's live capture does.
+class LiveGraph {
+public:
+    explicit LiveGraph(const std::string& node) {
+        CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                         graph.ReceiveVoid());
+        CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER, IID_ICaptureGraphBuilder2,
+                         builder.ReceiveVoid());
+        CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                         grabberFilter.ReceiveVoid());
+        CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                         rendererFilter.ReceiveVoid());
+        bound = DeviceDirectory::Bind({DeviceKind::V4l2, Utf8ToUtf16(node)}, IID_IBaseFilter,
+                                      source.ReceiveVoid());
+        if (!graph || !builder || !grabberFilter || !rendererFilter || FAILED(bound))
+            return;
+        builder->SetFiltergraph(graph.Get());
+        graph->AddFilter(source.Get(), u"Kamera");
+        graph->AddFilter(grabberFilter.Get(), u"SampleGrabber");
+        graph->AddFilter(rendererFilter.Get(), u"VideoRenderer");
+        auto grabber = grabberFilter.As<ISampleGrabber>();
+        AM_MEDIA_TYPE wanted{};
+        wanted.majortype = MEDIATYPE_Video;
+        wanted.subtype = MEDIASUBTYPE_RGB24;
+        wanted.formattype = FORMAT_VideoInfo;
+        grabber->SetMediaType(&wanted);
+        grabber->SetCallback(frames.Get(), 1);
+        rendered = builder->RenderStream(&PIN_CATEGORY_PREVIEW, nullptr, source.Get(), grabberFilter.Get(),
+                                         rendererFilter.Get());
+    }
+    ~LiveGraph() {
+        if (graph)
+            graph.As<IMediaControl>()->Stop();
+    }
+    LiveGraph(const LiveGraph&) = delete;
+    LiveGraph& operator=(const LiveGraph&) = delete;
+
+    HRESULT Run() { return graph.As<IMediaControl>()->Run(); }
+    HRESULT Stop() { return graph.As<IMediaControl>()->Stop(); }
+    // The connected picture: what the grabber's input negotiated.
+    std::optional<VideoFormat> Connected() {
+        AM_MEDIA_TYPE type{};
+        if (FAILED(grabberFilter.As<ISampleGrabber>()->GetConnectedMediaType(&type)))
+            return std::nullopt;
+        auto format = VideoFormatOf(type);
+        FreeMediaType(type);
+        return format;
+    }
+    // Waits for the graph event `code`; false when another ending event or none comes.
+    bool WaitForEvent(int32_t code, LONG_PTR* param1 = nullptr, std::chrono::milliseconds timeout = 15s) {
+        auto events = graph.As<IMediaEvent>();
+        const auto end = Clock::now() + timeout;
+        while (Clock::now() < end) {
+            int32_t got = 0;
+            LONG_PTR p1 = 0, p2 = 0;
+            if (events->GetEvent(&got, &p1, &p2, 200) != S_OK)
+                continue;
+            if (got == code && param1)
+                *param1 = p1;
+            events->FreeEventParams(got, p1, p2);
+            if (got == code)
+                return true;
+        }
+        return false;
+    }
+
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<ICaptureGraphBuilder2> builder;
+    ComPtr<IBaseFilter> source, grabberFilter, rendererFilter;
+    ComPtr<FrameKeeper> frames = ComPtr<FrameKeeper>::Adopt(new FrameKeeper);
+    HRESULT bound = E_FAIL;
+    HRESULT rendered = E_FAIL;
+};
+
+// vivid's 75% colour bars, left to right, as which of red, green and blue are lit.
+constexpr std::array<std::array<bool, 3>, 8> kBars{
+    {{1, 1, 1}, {1, 1, 0}, {0, 1, 1}, {0, 1, 0}, {1, 0, 1}, {1, 0, 0}, {0, 0, 1}, {0, 0, 0}}};
+
+// How many of the eight bars a bottom-up 24-bit frame shows at their centres, three quarters of
+// the way down (below the driver's text).
+int BarsShown(const std::vector<uint8_t>& frame, const VideoFormat& format) {
+    const size_t stride = static_cast<size_t>(Rgb24Stride(format.width));
+    if (frame.size() < stride * static_cast<size_t>(format.height))
+        return 0;
+    const size_t rowFromBottom = static_cast<size_t>(format.height / 4);
+    int shown = 0;
+    for (int bar = 0; bar < 8; ++bar) {
+        const size_t x = static_cast<size_t>((2 * bar + 1) * format.width / 16);
+        const uint8_t* pixel = &frame[rowFromBottom * stride + 3 * x]; // blue, green, red
+        const std::array<bool, 3> lit{pixel[2] > 128, pixel[1] > 128, pixel[0] > 128};
+        if (lit == kBars[static_cast<size_t>(bar)])
+            ++shown;
+    }
+    return shown;
+}
+
+class Vivid : public ::testing::Test {
+protected:
+    void SetUp() override {
+        nodes = VividCaptureNodes();
+        if (nodes.empty())
+            GTEST_SKIP() << "no vivid capture node: the driver is not loaded";
+        RegisterMediaClasses();
+        RegisterQuartzModule();
+        previous = V4l2Access::Install(std::make_shared<LibV4l2Access>("/dev"));
+        for (const std::string& node : nodes) {
+            // Still bars, text only for the counters, no errors left over from a former case.
+            V4l2Ctl(node, "-c horizontal_movement=3 -c osd_text_mode=1 -c percentage_of_dropped_buffers=0");
+        }
+    }
+    void TearDown() override {
+        if (!nodes.empty())
+            V4l2Access::Install(previous);
+    }
+
+    std::vector<std::string> nodes;
+    std::shared_ptr<V4l2Access> previous;
+};
+
+TEST_F(Vivid, EnumerationListsEachDeviceWithItsCardNameAndAStableIdentity) {
+    const auto devices = DeviceDirectory::VideoInputDevices();
+    std::vector<std::u16string> identities;
+    for (const auto& device : devices) {
+        if (device.identity.kind != DeviceKind::V4l2)
+            continue;
+        EXPECT_EQ(device.properties.at(u"FriendlyName").substr(0, 5), u"vivid");
+        identities.push_back(device.identity.id);
+    }
+    ASSERT_EQ(identities.size(), nodes.size()) << "one entry per capture node, none for the others";
+    if (std::filesystem::exists("/dev/v4l/by-id")) {
+        for (const auto& identity : identities)
+            EXPECT_EQ(Utf16ToUtf8(identity).rfind("/dev/v4l/by-id/", 0), 0u)
+                << "a link that survives renumbering";
+    }
+    const auto again = DeviceDirectory::VideoInputDevices();
+    for (size_t k = 0; k < identities.size(); ++k) {
+        EXPECT_EQ(again[k].identity.id, identities[k]) << "the same identity on every enumeration";
+        PropertyBag::Values properties;
+        EXPECT_EQ(DeviceDirectory::Properties({DeviceKind::V4l2, identities[k]}, properties), S_OK);
+    }
+}
+
+TEST_F(Vivid, ColourBarsReachTheGrabberAtTwoSizes) {
+    for (const auto& [width, height] : {std::pair{640, 360}, std::pair{320, 180}}) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        // The connection takes the device's current size.
+        ASSERT_TRUE(V4l2Ctl(nodes[0], "--set-fmt-video=width=" + std::to_string(width) +
+                                          ",height=" + std::to_string(height) + ",pixelformat=BGR3"));
+        LiveGraph live(nodes[0]);
+        ASSERT_EQ(live.bound, S_OK);
+        ASSERT_EQ(live.rendered, S_OK);
+        const auto format = live.Connected();
+        ASSERT_TRUE(format);
+        EXPECT_EQ(format->width, width);
+        EXPECT_EQ(format->height, height);
+        ASSERT_EQ(live.Run(), S_OK);
+        ASSERT_TRUE(live.frames->WaitForFrames(3));
+        EXPECT_EQ(BarsShown(live.frames->Latest(), *format), 8);
+        EXPECT_EQ(live.Stop(), S_OK);
+    }
+}
+
+TEST_F(Vivid, ColourBarsSurviveConversionFromFourNativeFormats) {
+    for (const uint32_t native :
+         {V4L2_PIX_FMT_YUYV, V4L2_PIX_FMT_UYVY, V4L2_PIX_FMT_NV12, V4L2_PIX_FMT_YUV420}) {
+        SCOPED_TRACE(std::string(reinterpret_cast<const char*>(&native), 4));
+        V4l2Access::Install(std::make_shared<NativeFormatAccess>(native));
+        ASSERT_TRUE(V4l2Ctl(nodes[0], "--set-fmt-video=width=640,height=360,pixelformat=BGR3"));
+        LiveGraph live(nodes[0]);
+        ASSERT_EQ(live.rendered, S_OK);
+        const auto format = live.Connected();
+        ASSERT_TRUE(format);
+        ASSERT_EQ(live.Run(), S_OK);
+        ASSERT_TRUE(live.frames->WaitForFrames(3));
+        EXPECT_EQ(DevicePixelFormat(nodes[0]), native);
+        EXPECT_EQ(BarsShown(live.frames->Latest(), *format), 8);
+        EXPECT_EQ(live.Stop(), S_OK);
+    }
+}
+
+TEST_F(Vivid, TheDeviceRunsAtItsFastestRateAndTheMediaTypeSaysSo) {
+    ASSERT_TRUE(V4l2Ctl(nodes[0], "--set-fmt-video=width=640,height=360,pixelformat=BGR3 --set-parm=5"));
+    LiveGraph live(nodes[0]);
+    ASSERT_EQ(live.rendered, S_OK);
+    const auto format = live.Connected();
+    ASSERT_TRUE(format);
+    ASSERT_EQ(live.Run(), S_OK);
+    const REFERENCE_TIME interval = DeviceInterval(nodes[0]);
+    EXPECT_LT(interval, 2'000'000) << "faster than the 5 frames a second it was left at";
+    EXPECT_EQ(format->averageTimePerFrame, interval);
+
+    ASSERT_TRUE(live.frames->WaitForFrames(2));
+    const int before = live.frames->Frames();
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(3s);
+    const int delivered = live.frames->Frames() - before;
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("vivid 640x360: asked for %.1f frames/s, %d frames in %.2f s = %.1f frames/s delivered\n",
+                1e7 / static_cast<double>(interval), delivered, seconds, delivered / seconds);
+    RecordProperty("delivered_frames_per_second", std::to_string(delivered / seconds));
+    EXPECT_GT(delivered, 0);
+    live.Stop();
+}
+
+TEST_F(Vivid, SwitchingBetweenTwoDevicesStreamsFromEach) {
+    if (nodes.size() < 2)
+        GTEST_SKIP() << "vivid was loaded with one device";
+    for (const std::string& node : {nodes[0], nodes[1], nodes[0]}) {
+        SCOPED_TRACE(node);
+        LiveGraph live(node);
+        ASSERT_EQ(live.rendered, S_OK);
+        ASSERT_EQ(live.Run(), S_OK);
+        EXPECT_TRUE(live.frames->WaitForFrames(3));
+        EXPECT_EQ(live.Stop(), S_OK);
+    }
+}
+
+TEST_F(Vivid, AFrameFlaggedAsAnErrorIsDroppedAndStreamingGoesOn) {
+    LiveGraph live(nodes[0]);
+    ASSERT_EQ(live.Run(), S_OK);
+    ASSERT_TRUE(live.frames->WaitForFrames(2));
+    ASSERT_TRUE(V4l2Ctl(nodes[0], "-c inject_v4l2_buf_flag_error=1"));
+    const int after = live.frames->Frames();
+    EXPECT_TRUE(live.frames->WaitForFrames(after + 3)) << "frames keep coming";
+    const auto format = live.Connected();
+    ASSERT_TRUE(format);
+    EXPECT_EQ(BarsShown(live.frames->Latest(), *format), 8);
+    EXPECT_EQ(live.Stop(), S_OK);
+}
+
+TEST_F(Vivid, AFatalStreamingErrorAbortsWithTheGraphsErrorEvent) {
+    LiveGraph live(nodes[0]);
+    ASSERT_EQ(live.Run(), S_OK);
+    ASSERT_TRUE(live.frames->WaitForFrames(2));
+    ASSERT_TRUE(V4l2Ctl(nodes[0], "-c inject_fatal_streaming_error=1"));
+    EXPECT_TRUE(live.WaitForEvent(EC_ERRORABORT));
+    const auto before = Clock::now();
+    EXPECT_EQ(live.Stop(), S_OK);
+    EXPECT_LT(Clock::now() - before, 2s);
+    EXPECT_EQ(live.Run(), S_OK) << "the device streams again after a stop";
+    EXPECT_TRUE(live.frames->WaitForFrames(live.frames->Frames() + 2));
+}
+
+TEST_F(Vivid, ADeviceThatStopsDeliveringAbortsWithATimeout) {
+    LiveGraph live(nodes[0]);
+    ASSERT_EQ(live.Run(), S_OK);
+    ASSERT_TRUE(live.frames->WaitForFrames(2));
+    // vivid keeps every buffer from now on: no frame comes back.
+    ASSERT_TRUE(V4l2Ctl(nodes[0], "-c percentage_of_dropped_buffers=100"));
+    LONG_PTR result = 0;
+    EXPECT_TRUE(live.WaitForEvent(EC_ERRORABORT, &result, 20s));
+    EXPECT_EQ(result, VFW_E_TIMEOUT);
+    const auto before = Clock::now();
+    EXPECT_EQ(live.Stop(), S_OK);
+    EXPECT_LT(Clock::now() - before, 2s);
+    V4l2Ctl(nodes[0], "-c percentage_of_dropped_buffers=0");
+}
+
+TEST_F(Vivid, ErrorsWhenStartingMakeRunFailAndTheNextRunWorks) {
+    for (const char* control :
+         {"inject_vidioc_streamon_error", "inject_vidioc_reqbufs_error", "inject_vidioc_qbuf_error"}) {
+        SCOPED_TRACE(control);
+        LiveGraph live(nodes[0]);
+        ASSERT_EQ(live.rendered, S_OK);
+        ASSERT_TRUE(V4l2Ctl(nodes[0], std::string("-c ") + control + "=1"));
+        const HRESULT result = live.Run();
+        EXPECT_TRUE(FAILED(result)) << std::hex << result;
+        char text[160] = {};
+        EXPECT_GT(AMGetErrorTextA(result, text, sizeof text), 0u) << "a result with a message";
+        live.Stop();
+        EXPECT_EQ(live.Run(), S_OK);
+        EXPECT_TRUE(live.frames->WaitForFrames(2));
+        live.Stop();
+    }
+}
+
+TEST_F(Vivid, ADeviceStreamingInAnotherProgramMakesRunFailAsBusy) {
+    const std::string other =
+        "v4l2-ctl -d " + nodes[0] + " --stream-mmap --stream-count=400 >/dev/null 2>&1 & echo $!";
+    FILE* started = popen(other.c_str(), "r");
+    ASSERT_TRUE(started);
+    int pid = 0;
+    ASSERT_EQ(std::fscanf(started, "%d", &pid), 1);
+    pclose(started);
+    std::this_thread::sleep_for(1s);
+    {
+        LiveGraph live(nodes[0]);
+        ASSERT_EQ(live.rendered, S_OK);
+        EXPECT_EQ(live.Run(), HRESULT_ERROR_BUSY);
+    }
+    std::system(("kill " + std::to_string(pid)).c_str());
+}
+
+// vivid brings a disconnected device back once no descriptor of it is open: a descriptor held
+// here keeps it unplugged until the case ends.
+TEST_F(Vivid, DisconnectMidStreamReportsTheDeviceLostAndALaterRunFails) {
+    const std::string node = nodes.back();
+    LiveGraph live(node);
+    ASSERT_EQ(live.Run(), S_OK);
+    ASSERT_TRUE(live.frames->WaitForFrames(2));
+    const int held = ::open(node.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_TRUE(V4l2Ctl(node, "-c disconnect=1"));
+    EXPECT_TRUE(live.WaitForEvent(EC_DEVICE_LOST));
+    const int frames = live.frames->Frames();
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(live.frames->Frames(), frames) << "the streaming thread has ended";
+    const auto before = Clock::now();
+    EXPECT_EQ(live.Stop(), S_OK);
+    EXPECT_LT(Clock::now() - before, 2s);
+    const HRESULT again = live.Run();
+    EXPECT_EQ(again, VFW_E_NO_CAPTURE_HARDWARE) << std::hex << again;
+    char text[160] = {};
+    EXPECT_GT(AMGetErrorTextA(again, text, sizeof text), 0u);
+    std::printf("Run after the disconnect: %s\n", text);
+    ::close(held);
+}
+
+} // namespace
