@@ -2,7 +2,7 @@
 // shuffles for the effects that work on whole pixels: sixteen pixels (48 bytes) in three
 // 16-byte registers, split into planes of one channel each and put back together. This file
 // alone is compiled with -mavx2; nothing in it runs before the processor has been asked.
-#include "effects/RowLoops.h"
+#include "effects/Sse2Rows.h"
 
 #if defined(__AVX2__)
 
@@ -204,23 +204,6 @@ void AddClampedPerPixel(uint8_t* row, const uint8_t* r, int x0, int x1) {
     rows::AddClampedPerPixel(row, r + (x0 - start), x0, x1);
 }
 
-void BlendWithMeans(uint8_t* row, int x0, int x1, const uint8_t means[3]) {
-    alignas(16) uint8_t pattern[48];
-    for (int k = 0; k < 48; ++k)
-        pattern[k] = means[k % 3];
-    const __m128i one = _mm_set1_epi8(1);
-    const __m128i m[3] = {Index(pattern), Index(pattern + 16), Index(pattern + 32)};
-    const auto half = [one](__m128i a, __m128i b) {
-        // (a + b) div 2: the rounded-up mean, less one where a + b is odd.
-        return _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one));
-    };
-    x0 = Groups(row, x0, x1, [&](uint8_t* at) {
-        const Group g = LoadGroup(at);
-        StoreGroup(at, {half(g.r0, m[0]), half(g.r1, m[1]), half(g.r2, m[2])});
-    });
-    rows::BlendWithMeans(row, x0, x1, means);
-}
-
 void SierpinskiMask(uint8_t* row, int y, int x0, int x1) {
     // The pixels with (y and 3x) = 0 are negated: a byte mask per pixel, spread and applied.
     const __m128i yy = _mm_set1_epi16(static_cast<int16_t>(y));
@@ -259,7 +242,8 @@ void ReversePixels(uint8_t* to, const uint8_t* from, int pixels) {
 const TRowKernels* Avx2RowKernels() {
     static constexpr TRowKernels kernels = [] {
         TRowKernels k = PlainRowKernels(TSimdLevel::Avx2);
-        k.mapBytes = rows::MapBytePairs;
+        UseSse2Kernels(k);
+        k.drawBytes = rows::DrawBytes; // eight 32-bit multiplies a step beat SSE2's four
         k.greyFromMean = GreyFromMean;
         k.greyFromChannel = GreyFromChannel;
         k.blackAndWhite = BlackAndWhite;
@@ -269,7 +253,6 @@ const TRowKernels* Avx2RowKernels() {
         k.sierpinskiMask = SierpinskiMask;
         k.addPerPixel = AddPerPixel;
         k.addClampedPerPixel = AddClampedPerPixel;
-        k.blendWithMeans = BlendWithMeans;
         rows::UseReversal<ReversePixels>(k);
         return k;
     }();

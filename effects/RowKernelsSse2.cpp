@@ -1,6 +1,6 @@
-// The x86-64 baseline: the plain loops as the compiler vectorises them with SSE2, table
-// look-ups two bytes at a time, and the mirrors copying whole pixels as 32-bit words.
-#include "effects/RowLoops.h"
+// The x86-64 baseline: the plain loops as the compiler vectorises them with SSE2, the SSE2
+// kernels, table look-ups two bytes at a time, and the mirrors copying pixels as 32-bit words.
+#include "effects/Sse2Rows.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ void ReversePixelWords(uint8_t* to, const uint8_t* from, int pixels) {
 const TRowKernels& Sse2RowKernels() {
     static constexpr TRowKernels kernels = [] {
         TRowKernels k = PlainRowKernels(TSimdLevel::Sse2);
-        k.mapBytes = rows::MapBytePairs;
+        UseSse2Kernels(k);
         rows::UseReversal<ReversePixelWords>(k);
         return k;
     }();
