@@ -42,30 +42,14 @@ struct Shuffles {
 
 constexpr Shuffles kShuffles;
 
-struct Group {
-    __m128i r0, r1, r2;
-};
-
-inline __m128i Load(const uint8_t* p) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-
-inline void Store(uint8_t* p, __m128i v) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
-}
+using Group = sse2::Triple;
+using sse2::Load;
+using sse2::Store;
+constexpr auto LoadGroup = sse2::LoadTriple;
+constexpr auto StoreGroup = sse2::StoreTriple;
 
 inline __m128i Index(const uint8_t* indexes) {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(indexes));
-}
-
-inline Group LoadGroup(const uint8_t* p) {
-    return {Load(p), Load(p + 16), Load(p + 32)};
-}
-
-inline void StoreGroup(uint8_t* p, const Group& g) {
-    Store(p, g.r0);
-    Store(p + 16, g.r1);
-    Store(p + 32, g.r2);
 }
 
 inline __m128i Channel(const Group& g, int c) {
