@@ -1,6 +1,6 @@
 // Processors with AVX2: the plain loops as the compiler vectorises them for AVX2, and byte
-// shuffles for the effects that work on whole pixels: sixteen pixels (48 bytes) in three
-// 16-byte registers, split into planes of one channel each and put back together. This file
+// shuffles for the effects that work on whole pixels: groups of sixteen pixels (48 bytes) split
+// into planes of one channel each and put back together, two groups at a time. This file
 // alone is compiled with -mavx2; nothing in it runs before the processor has been asked.
 #include "effects/Sse2Rows.h"
 
@@ -9,8 +9,6 @@
 #include <immintrin.h>
 
 namespace {
-
-constexpr int kGroup = 16; // pixels a step
 
 // Shuffle indexes between three registers of interleaved pixels and planes (0x80 = zero).
 struct Shuffles {
@@ -42,169 +40,214 @@ struct Shuffles {
 
 constexpr Shuffles kShuffles;
 
-using Group = sse2::Triple;
-using sse2::Load;
-using sse2::Store;
-constexpr auto LoadGroup = sse2::LoadTriple;
-constexpr auto StoreGroup = sse2::StoreTriple;
+// Thirty-two pixels a step: 96 bytes in three 32-byte registers, each 16-byte lane holding the
+// bytes of one group of sixteen pixels (lane 0 the first 48 bytes, lane 1 the next 48), so
+// that the shuffles, which stay within a lane, treat both groups alike.
+constexpr int kStep = 32;
 
-inline __m128i Index(const uint8_t* indexes) {
-    return _mm_load_si128(reinterpret_cast<const __m128i*>(indexes));
+struct Group {
+    __m256i r0, r1, r2;
+};
+
+inline __m128i Load(const uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-inline __m128i Channel(const Group& g, int c) {
+inline void Store(uint8_t* p, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+
+// Bytes [p, p + 16) in lane 0 and [p + 48, p + 64) in lane 1.
+inline __m256i LoadLanes(const uint8_t* p) {
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(Load(p)), Load(p + 48), 1);
+}
+
+inline void StoreLanes(uint8_t* p, __m256i v) {
+    Store(p, _mm256_castsi256_si128(v));
+    Store(p + 48, _mm256_extracti128_si256(v, 1));
+}
+
+inline Group LoadGroup(const uint8_t* p) {
+    return {LoadLanes(p), LoadLanes(p + 16), LoadLanes(p + 32)};
+}
+
+inline void StoreGroup(uint8_t* p, const Group& g) {
+    StoreLanes(p, g.r0);
+    StoreLanes(p + 16, g.r1);
+    StoreLanes(p + 32, g.r2);
+}
+
+// Sixteen values of pixels 0..15 in lane 0 and of 16..31 in lane 1.
+inline __m256i LoadValues(const uint8_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+inline __m256i Index(const uint8_t* indexes) {
+    return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(indexes)));
+}
+
+inline __m256i Channel(const Group& g, int c) {
     const auto& index = kShuffles.channel[c];
-    return _mm_or_si128(
-        _mm_or_si128(_mm_shuffle_epi8(g.r0, Index(index[0])), _mm_shuffle_epi8(g.r1, Index(index[1]))),
-        _mm_shuffle_epi8(g.r2, Index(index[2])));
+    return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(g.r0, Index(index[0])),
+                                           _mm256_shuffle_epi8(g.r1, Index(index[1]))),
+                           _mm256_shuffle_epi8(g.r2, Index(index[2])));
 }
 
-inline Group Spread(__m128i values) {
-    return {_mm_shuffle_epi8(values, Index(kShuffles.spread[0])),
-            _mm_shuffle_epi8(values, Index(kShuffles.spread[1])),
-            _mm_shuffle_epi8(values, Index(kShuffles.spread[2]))};
+inline Group Spread(__m256i values) {
+    return {_mm256_shuffle_epi8(values, Index(kShuffles.spread[0])),
+            _mm256_shuffle_epi8(values, Index(kShuffles.spread[1])),
+            _mm256_shuffle_epi8(values, Index(kShuffles.spread[2]))};
 }
 
-inline __m128i InterleaveOne(__m128i b, __m128i g, __m128i r, int m) {
+inline __m256i InterleaveOne(__m256i b, __m256i g, __m256i r, int m) {
     const auto& index = kShuffles.interleave;
-    return _mm_or_si128(
-        _mm_or_si128(_mm_shuffle_epi8(b, Index(index[0][m])), _mm_shuffle_epi8(g, Index(index[1][m]))),
-        _mm_shuffle_epi8(r, Index(index[2][m])));
+    return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(b, Index(index[0][m])),
+                                           _mm256_shuffle_epi8(g, Index(index[1][m]))),
+                           _mm256_shuffle_epi8(r, Index(index[2][m])));
 }
 
-inline Group Interleave(__m128i b, __m128i g, __m128i r) {
+inline Group Interleave(__m256i b, __m256i g, __m256i r) {
     return {InterleaveOne(b, g, r, 0), InterleaveOne(b, g, r, 1), InterleaveOne(b, g, r, 2)};
 }
 
-// B + G + R of the sixteen pixels as two halves of eight 16-bit lanes.
+// B + G + R of the pixels as two registers of 16-bit lanes (the low and high halves of each
+// 16-byte lane).
 struct Sums {
-    __m128i low, high;
+    __m256i low, high;
 };
 
 inline Sums ChannelSums(const Group& g) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i b = Channel(g, 0);
-    const __m128i gr = Channel(g, 1);
-    const __m128i r = Channel(g, 2);
-    return {_mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(gr, zero)),
-                          _mm_unpacklo_epi8(r, zero)),
-            _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(gr, zero)),
-                          _mm_unpackhi_epi8(r, zero))};
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i b = Channel(g, 0);
+    const __m256i gr = Channel(g, 1);
+    const __m256i r = Channel(g, 2);
+    return {_mm256_add_epi16(_mm256_add_epi16(_mm256_unpacklo_epi8(b, zero), _mm256_unpacklo_epi8(gr, zero)),
+                             _mm256_unpacklo_epi8(r, zero)),
+            _mm256_add_epi16(_mm256_add_epi16(_mm256_unpackhi_epi8(b, zero), _mm256_unpackhi_epi8(gr, zero)),
+                             _mm256_unpackhi_epi8(r, zero))};
 }
 
-inline __m128i MeanOf(const Group& g) {
-    const __m128i third = _mm_set1_epi16(21846); // sum * 21846 div 2^16 = sum div 3 up to 765
+inline __m256i MeanOf(const Group& g) {
+    const __m256i third = _mm256_set1_epi16(21846); // sum * 21846 div 2^16 = sum div 3 up to 765
     const Sums s = ChannelSums(g);
-    return _mm_packus_epi16(_mm_mulhi_epu16(s.low, third), _mm_mulhi_epu16(s.high, third));
+    return _mm256_packus_epi16(_mm256_mulhi_epu16(s.low, third), _mm256_mulhi_epu16(s.high, third));
 }
 
-// Runs `Step(at)` on each whole group of the columns [x0, x1) and returns the first column left.
-template <typename Step> inline int Groups(uint8_t* row, int x0, int x1, Step step) {
+// Runs `step(at)` on each whole step of the columns [x0, x1) and returns the first column left.
+template <typename Step> inline int Steps(uint8_t* row, int x0, int x1, Step step) {
     int x = x0;
-    for (; x + kGroup <= x1; x += kGroup)
+    for (; x + kStep <= x1; x += kStep)
         step(row + 3 * x);
     return x;
 }
 
 void GreyFromChannel(uint8_t* row, int x0, int x1, int channel) {
-    x0 = Groups(row, x0, x1,
-                [channel](uint8_t* at) { StoreGroup(at, Spread(Channel(LoadGroup(at), channel))); });
+    x0 = Steps(row, x0, x1,
+               [channel](uint8_t* at) { StoreGroup(at, Spread(Channel(LoadGroup(at), channel))); });
     rows::GreyFromChannel(row, x0, x1, channel);
 }
 
 void GreyFromMean(uint8_t* row, int x0, int x1) {
-    x0 = Groups(row, x0, x1, [](uint8_t* at) { StoreGroup(at, Spread(MeanOf(LoadGroup(at)))); });
+    x0 = Steps(row, x0, x1, [](uint8_t* at) { StoreGroup(at, Spread(MeanOf(LoadGroup(at)))); });
     rows::GreyFromMean(row, x0, x1);
 }
 
 void BlackAndWhite(uint8_t* row, int x0, int x1) {
-    const __m128i limit = _mm_set1_epi16(386);
-    x0 = Groups(row, x0, x1, [limit](uint8_t* at) {
+    const __m256i limit = _mm256_set1_epi16(386);
+    x0 = Steps(row, x0, x1, [limit](uint8_t* at) {
         const Sums s = ChannelSums(LoadGroup(at));
-        StoreGroup(at,
-                   Spread(_mm_packs_epi16(_mm_cmpgt_epi16(s.low, limit), _mm_cmpgt_epi16(s.high, limit))));
+        StoreGroup(at, Spread(_mm256_packs_epi16(_mm256_cmpgt_epi16(s.low, limit),
+                                                 _mm256_cmpgt_epi16(s.high, limit))));
     });
     rows::BlackAndWhite(row, x0, x1);
 }
 
 void PredatorVision(uint8_t* row, int x0, int x1) {
-    x0 = Groups(row, x0, x1, [](uint8_t* at) {
+    x0 = Steps(row, x0, x1, [](uint8_t* at) {
         const Group g = LoadGroup(at);
-        StoreGroup(at, Spread(_mm_and_si128(Channel(g, 1), Channel(g, 2))));
+        StoreGroup(at, Spread(_mm256_and_si256(Channel(g, 1), Channel(g, 2))));
     });
     rows::PredatorVision(row, x0, x1);
 }
 
 void Contours(uint8_t* row, int x0, int x1) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i nine = _mm_set1_epi16(9);
-    x0 = Groups(row, x0, x1, [&](uint8_t* at) {
-        // The right neighbours are loaded before the group is stored: still the copied values.
-        const __m128i here = MeanOf(LoadGroup(at));
-        const __m128i right = MeanOf(LoadGroup(at + 3));
-        const auto edge = [&](__m128i a, __m128i b) {
-            const __m128i d = _mm_abs_epi16(_mm_sub_epi16(a, b));
-            return _mm_cmpgt_epi16(d, nine);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i nine = _mm256_set1_epi16(9);
+    x0 = Steps(row, x0, x1, [&](uint8_t* at) {
+        // The right neighbours are loaded before the step is stored: still the copied values.
+        const __m256i here = MeanOf(LoadGroup(at));
+        const __m256i right = MeanOf(LoadGroup(at + 3));
+        const auto edge = [&](__m256i a, __m256i b) {
+            return _mm256_cmpgt_epi16(_mm256_abs_epi16(_mm256_sub_epi16(a, b)), nine);
         };
-        const __m128i low = edge(_mm_unpacklo_epi8(here, zero), _mm_unpacklo_epi8(right, zero));
-        const __m128i high = edge(_mm_unpackhi_epi8(here, zero), _mm_unpackhi_epi8(right, zero));
-        StoreGroup(at, Spread(_mm_packs_epi16(low, high)));
+        const __m256i low = edge(_mm256_unpacklo_epi8(here, zero), _mm256_unpacklo_epi8(right, zero));
+        const __m256i high = edge(_mm256_unpackhi_epi8(here, zero), _mm256_unpackhi_epi8(right, zero));
+        StoreGroup(at, Spread(_mm256_packs_epi16(low, high)));
     });
     rows::Contours(row, x0, x1);
 }
 
 void Blots(uint8_t* row, int x0, int x1) {
-    x0 = Groups(row, x0, x1, [](uint8_t* at) {
-        // The right neighbours, one pixel further on; the last is the next group's first
-        // pixel, still unchanged.
+    x0 = Steps(row, x0, x1, [](uint8_t* at) {
+        // The right neighbours, one pixel further on; the last is the next step's first pixel,
+        // still unchanged.
         const Group here = LoadGroup(at);
         const Group right = LoadGroup(at + 3);
-        const __m128i b = _mm_add_epi8(Channel(here, 0), Channel(right, 0));
-        const __m128i g = _mm_add_epi8(Channel(here, 1), Channel(right, 1));
-        const __m128i r = _mm_add_epi8(Channel(here, 2), Channel(right, 2));
-        const __m128i newB = _mm_sub_epi8(b, g);
-        StoreGroup(at, Interleave(newB, _mm_sub_epi8(g, r), _mm_sub_epi8(r, newB)));
+        const __m256i b = _mm256_add_epi8(Channel(here, 0), Channel(right, 0));
+        const __m256i g = _mm256_add_epi8(Channel(here, 1), Channel(right, 1));
+        const __m256i r = _mm256_add_epi8(Channel(here, 2), Channel(right, 2));
+        const __m256i newB = _mm256_sub_epi8(b, g);
+        StoreGroup(at, Interleave(newB, _mm256_sub_epi8(g, r), _mm256_sub_epi8(r, newB)));
     });
     rows::Blots(row, x0, x1);
 }
 
-void AddPerPixel(uint8_t* row, const uint8_t* addends, int x0, int x1) {
-    x0 = Groups(row, x0, x1, [&](uint8_t* at) {
-        const Group add = Spread(Load(addends + (at - row) / 3));
+// Each pixel's channels := op(channel, value of the pixel), 32 pixels a step.
+template <__m256i (*Op)(__m256i, __m256i)>
+inline int WithValues(uint8_t* row, const uint8_t* values, int x0, int x1) {
+    return Steps(row, x0, x1, [&](uint8_t* at) {
+        const Group add = Spread(LoadValues(values + ((at - row) / 3 - x0)));
         const Group g = LoadGroup(at);
-        StoreGroup(at, {_mm_add_epi8(g.r0, add.r0), _mm_add_epi8(g.r1, add.r1), _mm_add_epi8(g.r2, add.r2)});
+        StoreGroup(at, {Op(g.r0, add.r0), Op(g.r1, add.r1), Op(g.r2, add.r2)});
     });
-    rows::AddPerPixel(row, addends, x0, x1);
+}
+
+inline __m256i AddWrapping(__m256i a, __m256i b) {
+    return _mm256_add_epi8(a, b);
+}
+
+inline __m256i AddSaturating(__m256i a, __m256i b) {
+    return _mm256_adds_epu8(a, b);
+}
+
+void AddPerPixel(uint8_t* row, const uint8_t* addends, int x0, int x1) {
+    const int done = WithValues<AddWrapping>(row, addends + x0, x0, x1);
+    rows::AddPerPixel(row, addends, done, x1);
 }
 
 void AddClampedPerPixel(uint8_t* row, const uint8_t* r, int x0, int x1) {
-    const int start = x0;
-    x0 = Groups(row, x0, x1, [&](uint8_t* at) {
-        const Group add = Spread(Load(r + ((at - row) / 3 - start)));
-        const Group g = LoadGroup(at);
-        StoreGroup(at,
-                   {_mm_adds_epu8(g.r0, add.r0), _mm_adds_epu8(g.r1, add.r1), _mm_adds_epu8(g.r2, add.r2)});
-    });
-    rows::AddClampedPerPixel(row, r + (x0 - start), x0, x1);
+    const int done = WithValues<AddSaturating>(row, r, x0, x1);
+    rows::AddClampedPerPixel(row, r + (done - x0), done, x1);
 }
 
 void SierpinskiMask(uint8_t* row, int y, int x0, int x1) {
     // The pixels with (y and 3x) = 0 are negated: a byte mask per pixel, spread and applied.
-    const __m128i yy = _mm_set1_epi16(static_cast<int16_t>(y));
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i step = _mm_setr_epi16(0, 3, 6, 9, 12, 15, 18, 21);
-    x0 = Groups(row, x0, x1, [&](uint8_t* at) {
+    const __m256i yy = _mm256_set1_epi16(static_cast<int16_t>(y));
+    const __m256i zero = _mm256_setzero_si256();
+    // 3x of the pixels in the low halves of the two lanes (pixels 0..7 and 16..23).
+    const __m256i offsets = _mm256_setr_epi16(0, 3, 6, 9, 12, 15, 18, 21, 48, 51, 54, 57, 60, 63, 66, 69);
+    x0 = Steps(row, x0, x1, [&](uint8_t* at) {
         const int x = static_cast<int>(at - row) / 3;
-        if (y > 0x7FFF || 3 * (x + kGroup) > 0x7FFF)
-            return rows::SierpinskiMask(row, y, x, x + kGroup);
-        const __m128i low = _mm_add_epi16(_mm_set1_epi16(static_cast<int16_t>(3 * x)), step);
-        const __m128i high = _mm_add_epi16(low, _mm_set1_epi16(24));
-        const __m128i mask = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_and_si128(low, yy), zero),
-                                             _mm_cmpeq_epi16(_mm_and_si128(high, yy), zero));
+        if (y > 0x7FFF || 3 * (x + kStep) > 0x7FFF)
+            return rows::SierpinskiMask(row, y, x, x + kStep);
+        const __m256i low = _mm256_add_epi16(_mm256_set1_epi16(static_cast<int16_t>(3 * x)), offsets);
+        const __m256i high = _mm256_add_epi16(low, _mm256_set1_epi16(24));
+        const __m256i mask = _mm256_packs_epi16(_mm256_cmpeq_epi16(_mm256_and_si256(low, yy), zero),
+                                                _mm256_cmpeq_epi16(_mm256_and_si256(high, yy), zero));
         const Group flip = Spread(mask);
         const Group g = LoadGroup(at);
-        StoreGroup(
-            at, {_mm_xor_si128(g.r0, flip.r0), _mm_xor_si128(g.r1, flip.r1), _mm_xor_si128(g.r2, flip.r2)});
+        StoreGroup(at, {_mm256_xor_si256(g.r0, flip.r0), _mm256_xor_si256(g.r1, flip.r1),
+                        _mm256_xor_si256(g.r2, flip.r2)});
     });
     rows::SierpinskiMask(row, y, x0, x1);
 }
@@ -213,7 +256,7 @@ void SierpinskiMask(uint8_t* row, int y, int x0, int x1) {
 // before the five source pixels, reversed by one shuffle, and a 16-byte store whose last byte
 // lands on the next pixel to be written. The last pixels move one at a time.
 void ReversePixels(uint8_t* to, const uint8_t* from, int pixels) {
-    const __m128i reverse = Index(kShuffles.reverse);
+    const __m128i reverse = _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffles.reverse));
     int k = 0;
     for (; k + 6 <= pixels; k += 5)
         Store(to + 3 * k, _mm_shuffle_epi8(Load(from + 3 * (pixels - k - 5) - 1), reverse));
