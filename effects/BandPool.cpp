@@ -1,6 +1,7 @@
 #include "effects/BandPool.h"
 
 #include <algorithm>
+#include <pthread.h>
 #include <utility>
 
 TBandPool::TBandPool(unsigned threads) {
@@ -59,6 +60,7 @@ bool TBandPool::RunNextBand(std::unique_lock<std::mutex>& lock) {
 }
 
 void TBandPool::Work() {
+    pthread_setname_np(pthread_self(), "tarnolix-band"); // as profilers and /proc show it
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || (work_ && next_ < bands_); });
