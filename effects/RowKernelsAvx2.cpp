@@ -16,8 +16,9 @@ struct Shuffles {
     alignas(16) uint8_t spread[3][16];        // [m]: register m from one value per pixel
     alignas(16) uint8_t interleave[3][3][16]; // [c][m]: register m's bytes from plane c
     alignas(16) uint8_t reverse[16];          // five pixels reversed, from a load one byte early
+    alignas(16) uint8_t reverseLate[16];      // five pixels reversed into bytes 1..15
 
-    constexpr Shuffles() : channel{}, spread{}, interleave{}, reverse{} {
+    constexpr Shuffles() : channel{}, spread{}, interleave{}, reverse{}, reverseLate{} {
         for (int m = 0; m < 3; ++m)
             for (int k = 0; k < 16; ++k) {
                 const int byte = 16 * m + k;
@@ -35,6 +36,9 @@ struct Shuffles {
         for (int k = 0; k < 15; ++k)
             reverse[k] = static_cast<uint8_t>(1 + 3 * (4 - k / 3) + k % 3);
         reverse[15] = 0x80;
+        reverseLate[0] = 0x80;
+        for (int j = 1; j < 16; ++j)
+            reverseLate[j] = static_cast<uint8_t>(3 * (4 - (j - 1) / 3) + (j - 1) % 3);
     }
 };
 
@@ -264,6 +268,43 @@ void ReversePixels(uint8_t* to, const uint8_t* from, int pixels) {
         rows::CopyPixel(to + 3 * k, from + 3 * (pixels - 1 - k));
 }
 
+// The mirror in place, five pixels and their partners a step, each side with one 16-byte load
+// and store: the left one starting at the pixels, the right one a byte before its pixels. The
+// byte either store covers beyond its five pixels is given back its loaded value.
+void SwapMirror(uint8_t* row, int width, int x0, int x1) {
+    const __m128i reverse = _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffles.reverse));
+    const __m128i reverseLate = _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffles.reverseLate));
+    const __m128i lastByte = _mm_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1);
+    const __m128i firstByte = _mm_setr_epi8(-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    // The two 16-byte blocks of a step stay apart while 3x + 16 <= 3 (W - 5 - x) - 1. Each
+    // step's blocks are loaded before the step before it stores, since a load that overlaps a
+    // store just made waits for it.
+    const auto fits = [&](int x) { return x + 5 <= x1 && 6 * x + 32 <= 3 * width; };
+    const auto left = [&](int x) { return row + 3 * x; };
+    const auto right = [&](int x) { return row + 3 * (width - 5 - x) - 1; };
+    int x = x0;
+    if (fits(x)) {
+        __m128i l = Load(left(x));
+        __m128i r = Load(right(x));
+        for (;; x += 5) {
+            const __m128i newLeft = _mm_or_si128(_mm_shuffle_epi8(r, reverse), _mm_and_si128(l, lastByte));
+            const __m128i newRight =
+                _mm_or_si128(_mm_shuffle_epi8(l, reverseLate), _mm_and_si128(r, firstByte));
+            const bool more = fits(x + 5);
+            if (more) {
+                l = Load(left(x + 5));
+                r = Load(right(x + 5));
+            }
+            Store(left(x), newLeft);
+            Store(right(x), newRight);
+            if (!more)
+                break;
+        }
+        x += 5;
+    }
+    rows::PlainMirror(row, width, x, x1);
+}
+
 } // namespace
 
 const TRowKernels* Avx2RowKernels() {
@@ -281,6 +322,11 @@ const TRowKernels* Avx2RowKernels() {
         k.addPerPixel = AddPerPixel;
         k.addClampedPerPixel = AddClampedPerPixel;
         rows::UseReversal<ReversePixels>(k);
+        k.mirror = [](uint8_t* row, int width, int x0, int x1) {
+            if (x1 > width / 2)
+                return rows::PlainMirror(row, width, x0, x1);
+            SwapMirror(row, width, x0, x1);
+        };
         return k;
     }();
     return &kernels;
