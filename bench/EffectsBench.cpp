@@ -2,8 +2,8 @@
 // every instruction-set level the processor has (up to the TARNOLIX_SIMD cap) on one thread,
 // and at the best level on all the frame handler's threads; beside a plain copy of the same
 // bytes (the memory-bandwidth floor). Prints frames per second and the ratio of each effect's
-// time to the plain copy's. The Threshold group times the negative on one thread and on all at
-// small sizes, where the threaded pass's start-up shows.
+// time to the plain copy's. The Threshold group times the cheapest and the dearest effect on one
+// thread and on all at small sizes, where the threaded pass's start-up shows.
 
 #include "capture/FrameCopy.h"
 #include "effects/EffectSelection.h"
@@ -58,7 +58,7 @@ struct Size {
     int height;
 };
 constexpr Size kSizes[] = {{1920, 1080}, {3840, 2160}};
-constexpr Size kSmallSizes[] = {{160, 120}, {240, 180}, {320, 240}, {480, 360}, {640, 480}};
+constexpr Size kSmallSizes[] = {{160, 120}, {320, 240}, {480, 360}, {640, 480}, {960, 540}, {1280, 720}};
 
 std::vector<uint8_t> CameraFrame(const Size& size) {
     const size_t bytes = static_cast<size_t>(FrameLineSize(24, size.width)) * size.height;
@@ -154,10 +154,12 @@ void RegisterAll() {
                      info.item, size, best, threads);
         }
     }
-    for (const Size& size : kSmallSizes)
-        for (unsigned t : {1u, threads})
-            Register("Threshold/Negatyw1/" + SizeName(size) + "/threads:" + std::to_string(t),
-                     TEffectItem::Negatyw1, size, best, t);
+    for (const TEffectItem item : {TEffectItem::Negatyw1, TEffectItem::Szumtakolor1})
+        for (const Size& size : kSmallSizes)
+            for (unsigned t : {1u, threads})
+                Register("Threshold/" + std::string(EffectInfo(item).name) + "/" + SizeName(size) +
+                             "/threads:" + std::to_string(t),
+                         item, size, best, t);
 }
 
 } // namespace

@@ -20,7 +20,7 @@ void TFramePass::Run(TBitmap& frame) {
 
 void TFramePass::Run(TBitmap& frame, TBandPool& pool) {
     const int64_t pixels = static_cast<int64_t>(frame.Width()) * frame.Height();
-    if (pool.Threads() < 2 || frame.Height() < 2 || pixels < kThreadedPixels)
+    if (pool.Threads() < 2 || frame.Height() < 2 || pixels < threadedPixels_)
         return Run(frame);
     RunBands(frame, pool);
 }

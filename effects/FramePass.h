@@ -20,10 +20,14 @@ class TBandPool;
 class TFramePass {
 public:
     // Frames of fewer pixels than this run on one thread even when given a pool: below it,
-    // waking the pool's threads costs more than the split saves.
-    static constexpr int64_t kThreadedPixels = 320 * 240;
+    // waking the pool's threads costs more than the split saves, even for the dearest effect
+    // (measured with bench/effects_bench's Threshold group).
+    static constexpr int64_t kThreadedPixels = 640 * 480;
 
     TFramePass(const TEffectSelection& selection, TRandomGenerator& random);
+
+    // The size from which frames are split into bands (kThreadedPixels unless changed).
+    void SetThreadedPixels(int64_t pixels) { threadedPixels_ = pixels; }
 
     // Keying source used by the keying item; null leaves the item without effect.
     void SetKeying(const TBackgroundKeying* keying) { keying_ = keying; }
@@ -65,4 +69,5 @@ private:
     const TBackgroundKeying* keying_ = nullptr;
     THiddenTangentTable hiddenTangent_;
     std::vector<Band> bands_;
+    int64_t threadedPixels_ = kThreadedPixels;
 };

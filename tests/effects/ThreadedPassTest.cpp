@@ -15,9 +15,16 @@ namespace {
 using enum TEffectItem;
 
 constexpr int kWidth = 401;
-constexpr int kHeight = 203; // 81403 pixels: above the one-thread limit
+constexpr int kHeight = 203;
 
-static_assert(int64_t{kWidth} * kHeight >= TFramePass::kThreadedPixels);
+// A pass that splits frames of the tests' size, which is below the usual limit.
+class SplittingPass : public TFramePass {
+public:
+    SplittingPass(const TEffectSelection& selection, TRandomGenerator& random)
+        : TFramePass(selection, random) {
+        SetThreadedPixels(int64_t{kWidth} * kHeight);
+    }
+};
 
 TestFrame PatternFrame() {
     TestFrame frame(kWidth, kHeight);
@@ -66,7 +73,7 @@ TEST_P(ThreadedPass, GivesTheOneThreadedFrameAndSeed) {
         for (const TEffectInfo& info : EffectCatalogue())
             selection.SetChecked(info.item, (checked & TEffectSelection::Bit(info.item)) != 0);
         TRandomGenerator threadedRandom(99);
-        TFramePass pass(selection, threadedRandom);
+        SplittingPass pass(selection, threadedRandom);
         TestFrame threaded = PatternFrame();
         pass.Run(threaded.bitmap, pool);
         pass.Run(threaded.bitmap, pool); // a second frame starts where the first left off
@@ -120,7 +127,7 @@ TEST_P(ThreadedPass, AChangeMidFrameShowsFromOneRowOnWithTheSequentialNoise) {
         selection.Select(Nakadanieta1);
         SwitchingKeying keying(selection, switchRow, Szumtakolor1);
         TRandomGenerator random(7);
-        TFramePass pass(selection, random);
+        SplittingPass pass(selection, random);
         pass.SetKeying(&keying);
         TestFrame frame = PatternFrame();
         pass.Run(frame.bitmap, pool);
@@ -136,7 +143,7 @@ TEST_P(ThreadedPass, NoiseSwitchedOffFromAnotherThreadStaysSequential) {
         TEffectSelection selection;
         selection.Select(Szumtakolor1);
         TRandomGenerator random(3);
-        TFramePass pass(selection, random);
+        SplittingPass pass(selection, random);
         TestFrame frame = PatternFrame();
         std::atomic<bool> started{false};
         std::thread user([&] {
