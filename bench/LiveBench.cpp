@@ -114,7 +114,7 @@ std::map<int, ThreadTime> ThreadTimes() {
 // Runs the GUI thread's event loop, as the program does, for the given time.
 void RunFor(double seconds) {
     QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    QTimer::singleShot(static_cast<int>(seconds * 1000), Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
