@@ -5,6 +5,10 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
 TImagePane::TImagePane(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     picture_.OnChange = [this](TBitmap&) {
@@ -46,21 +50,55 @@ void TImagePane::RequestRepaint() {
 void TImagePane::paintEvent(QPaintEvent*) {
     repaintPending_.store(false, std::memory_order_release);
     QPainter painter(this);
-    TCanvasLock lock(picture_.Canvas());
-    const int width = picture_.Width();
-    const int height = picture_.Height();
-    if (picture_.Empty() || width <= 0 || height <= 0 || picture_.PixelFormat() != TPixelFormat::pf24bit) {
+    bool copied = false;
+    {
+        // The lock is held only for the copy: the streaming thread waits for no drawing.
+        TCanvasLock lock(picture_.Canvas());
+        copied = CopyShownPicture();
+    }
+    if (!copied) {
         painter.fillRect(rect(), palette().window());
         return;
     }
-    // A view of the bitmap's own rows, without a copy. Bottom-up bitmaps are drawn mirrored.
-    const bool bottomUp = picture_.ScanLine(0) > picture_.ScanLine(height - 1);
-    const uchar* first = picture_.ScanLine(bottomUp ? height - 1 : 0);
-    const QImage view(first, width, height, picture_.LineSize(), QImage::Format_BGR888);
-    if (bottomUp) {
-        painter.translate(0, this->height());
-        painter.scale(1, -1);
-    }
-    painter.drawImage(rect(), view);
+    painter.drawImage(rect(), shown_);
     ++paints_;
+}
+
+bool TImagePane::CopyShownPicture() {
+    const int width = picture_.Width();
+    const int height = picture_.Height();
+    if (picture_.Empty() || width <= 0 || height <= 0 || picture_.PixelFormat() != TPixelFormat::pf24bit)
+        return false;
+    // A picture larger than the pane is sampled down to the pane's device pixels here, the
+    // nearest pixel of each (as the unsmoothed stretch would take it), so that the copy and the
+    // drawing handle no more pixels than the pane shows; a smaller one is copied whole.
+    const qreal ratio = devicePixelRatioF();
+    const int shownWidth = std::clamp(static_cast<int>(std::ceil(this->width() * ratio)), 1, width);
+    const int shownHeight = std::clamp(static_cast<int>(std::ceil(this->height() * ratio)), 1, height);
+    if (shown_.width() != shownWidth || shown_.height() != shownHeight)
+        shown_ = QImage(shownWidth, shownHeight, QImage::Format_BGR888);
+    if (static_cast<int>(columns_.size()) != shownWidth || columnsOf_ != width) {
+        columns_.resize(static_cast<size_t>(shownWidth));
+        for (int x = 0; x < shownWidth; ++x)
+            columns_[static_cast<size_t>(x)] =
+                3 * static_cast<int>((2 * static_cast<int64_t>(x) + 1) * width / (2 * shownWidth));
+        columnsOf_ = width;
+    }
+    for (int y = 0; y < shownHeight; ++y) {
+        const int sourceRow =
+            static_cast<int>((2 * static_cast<int64_t>(y) + 1) * height / (2 * shownHeight));
+        const uint8_t* from = picture_.ScanLine(sourceRow);
+        uchar* to = shown_.scanLine(y);
+        if (shownWidth == width) {
+            std::memcpy(to, from, 3 * static_cast<size_t>(width));
+            continue;
+        }
+        for (int x = 0; x < shownWidth; ++x) {
+            const uint8_t* p = from + columns_[static_cast<size_t>(x)];
+            to[3 * x] = p[0];
+            to[3 * x + 1] = p[1];
+            to[3 * x + 2] = p[2];
+        }
+    }
+    return true;
 }

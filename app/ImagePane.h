@@ -2,9 +2,11 @@
 
 #include "platform/graphics/Bitmap.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <atomic>
+#include <vector>
 
 // The image pane that shows the processed picture: it draws its bitmap stretched to its whole
 // area. The bitmap is the frame bitmap: the streaming thread replaces and processes it under the
@@ -33,6 +35,9 @@ protected:
 
 private:
     void RequestRepaint();
+    // Copies the picture, sampled down to the pane's size where larger, into shown_; false
+    // when there is no 24-bit picture to show. Under the canvas lock.
+    bool CopyShownPicture();
 
     // The pane's size, for the streaming thread's blank picture.
     std::atomic<int> paneWidth_{0};
@@ -42,4 +47,8 @@ private:
     std::atomic<bool> hasPicture_{false};
     std::atomic<bool> repaintPending_{false};
     int paints_ = 0;
+    // The GUI thread's copy of what the pane shows, and the byte offsets of its columns.
+    QImage shown_;
+    std::vector<int> columns_;
+    int columnsOf_ = 0;
 };

@@ -41,6 +41,8 @@ public:
     QAction* EffectAction(TEffectItem item) const { return effectActions_[static_cast<size_t>(item)]; }
 
     const TEffectSelection& Selection() const { return selection_; }
+    // The frame handler, for its counts of processed and dropped frames.
+    const TFrameHandler& FrameHandler() const { return frameHandler_; }
     TSysDevEnum* DeviceEnumerator() const { return deviceEnumerator_.get(); }
 
     // Seeds the generator and fills the device menu; called once, after the window is built.

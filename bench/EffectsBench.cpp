@@ -1,10 +1,14 @@
-// Times the frame copy plus the frame pass for every effect at three frame sizes, beside a
-// plain copy of the same bytes (the memory-bandwidth floor). Prints frames per second and the
-// ratio of each effect's time to the plain copy's.
+// Times the frame copy plus the frame pass for every effect at 1920x1080 and 3840x2160, at
+// every instruction-set level the processor has (up to the TARNOLIX_SIMD cap) on one thread,
+// and at the best level on all the frame handler's threads; beside a plain copy of the same
+// bytes (the memory-bandwidth floor). Prints frames per second and the ratio of each effect's
+// time to the plain copy's. The Threshold group times the cheapest and the dearest effect on one
+// thread and on all at small sizes, where the threaded pass's start-up shows.
 
 #include "capture/FrameCopy.h"
 #include "effects/EffectSelection.h"
 #include "effects/FrameHandler.h"
+#include "effects/SimdLevel.h"
 #include "platform/com/TaskAllocator.h"
 
 #include <benchmark/benchmark.h>
@@ -53,7 +57,8 @@ struct Size {
     int width;
     int height;
 };
-constexpr Size kSizes[] = {{640, 480}, {1280, 720}, {1920, 1080}};
+constexpr Size kSizes[] = {{1920, 1080}, {3840, 2160}};
+constexpr Size kSmallSizes[] = {{160, 120}, {320, 240}, {480, 360}, {640, 480}, {960, 540}, {1280, 720}};
 
 std::vector<uint8_t> CameraFrame(const Size& size) {
     const size_t bytes = static_cast<size_t>(FrameLineSize(24, size.width)) * size.height;
@@ -88,13 +93,14 @@ void PlainCopy(benchmark::State& state, Size size) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
 }
 
-void CopyAndPass(benchmark::State& state, Size size, TEffectItem item) {
+void CopyAndPass(benchmark::State& state, Size size, TEffectItem item, TSimdLevel level, unsigned threads) {
+    SetSimdLevel(level);
     const auto frame = CameraFrame(size);
     BenchGrabber grabber(size.width, size.height);
     TEffectSelection selection;
     selection.Select(item);
     TRandomGenerator random(1);
-    TFrameHandler handler(selection, random);
+    TFrameHandler handler(selection, random, threads);
     TBitmap bitmap;
     const auto copy = [&](TBitmap& target) {
         GetBitmap(&grabber, &target, frame.data(), static_cast<int32_t>(frame.size()));
@@ -113,23 +119,47 @@ void CopyAndPass(benchmark::State& state, Size size, TEffectItem item) {
         state.counters["x_copy"] = perFrame / it->second;
 }
 
+std::string SizeName(const Size& size) {
+    // Appended piecewise: GCC 12 warns falsely about operator+ chains at -O3.
+    std::string name = std::to_string(size.width);
+    name += 'x';
+    name += std::to_string(size.height);
+    return name;
+}
+
+void Register(const std::string& name, TEffectItem item, Size size, TSimdLevel level, unsigned threads) {
+    benchmark::RegisterBenchmark(name.c_str(), CopyAndPass, size, item, level, threads)
+        ->Unit(benchmark::kMicrosecond)
+        ->UseRealTime();
+}
+
 void RegisterAll() {
+    const TSimdLevel best = ActiveSimdLevel();
+    const unsigned threads = TBandPool::ProcessorThreads(TFrameHandler::kMostThreads);
     for (const Size& size : kSizes) {
-        // Appended piecewise: GCC 12 warns falsely about operator+ chains at -O3.
-        std::string suffix = "/";
-        suffix += std::to_string(size.width);
-        suffix += 'x';
-        suffix += std::to_string(size.height);
-        benchmark::RegisterBenchmark(("PlainCopy" + suffix).c_str(), PlainCopy, size)
-            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("PlainCopy/" + SizeName(size)).c_str(), PlainCopy, size)
+            ->Unit(benchmark::kMicrosecond)
+            ->UseRealTime();
         for (const TEffectInfo& info : EffectCatalogue()) {
             if (info.item == TEffectItem::Nakadanieta1)
                 continue; // keying needs a background; its own benchmark times it
-            benchmark::RegisterBenchmark((std::string(info.name) + suffix).c_str(), CopyAndPass, size,
-                                         info.item)
-                ->Unit(benchmark::kMicrosecond);
+            std::string name(info.name);
+            name += '/';
+            name += SizeName(size);
+            name += '/';
+            for (int level = 0; level <= static_cast<int>(best); ++level)
+                Register(name + std::string(SimdLevelName(static_cast<TSimdLevel>(level))), info.item, size,
+                         static_cast<TSimdLevel>(level), 1);
+            Register(name + std::string(SimdLevelName(best)) + "/threads:" + std::to_string(threads),
+                     info.item, size, best, threads);
         }
     }
+    for (const TEffectItem item : {TEffectItem::Negatyw1, TEffectItem::Szumtakolor1})
+        for (const Size& size : kSmallSizes)
+            for (unsigned t : {1u, threads})
+                Register("Threshold/" + std::string(EffectInfo(item).name) + "/" + SizeName(size) +
+                             "/threads:" + std::to_string(t),
+                         item, size, best, t);
 }
 
 } // namespace

@@ -17,3 +17,10 @@ struct TChannelTables {
 };
 
 const TChannelTables& ChannelTables();
+
+// One of ChannelTables()' tables applied to two bytes at once: entry a + 256 b holds
+// table[a] + 256 table[b]. Built on first use (128 KiB each), for look-ups two bytes at a time.
+const uint16_t* BytePairTable(const std::array<uint8_t, 256>& table);
+
+// row[k] := table[row[k]] for the bytes of the pixels in columns [x0, x1).
+void MapChannelBytes(uint8_t* row, int x0, int x1, const std::array<uint8_t, 256>& table);

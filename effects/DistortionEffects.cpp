@@ -1,14 +1,12 @@
 #include "effects/DistortionEffects.h"
 
 #include "effects/ChannelTables.h"
-#include "effects/FastKernels.h"
-
-#include "effects/Vectorize.h"
+#include "effects/RowKernels.h"
 
 #include <algorithm>
 #include <cmath>
 
-TARNOLIX_HOT void FractalDistortion(uint8_t* row, int y, int x0, int x1) {
+void FractalDistortion(uint8_t* row, int y, int x0, int x1) {
     // Both addends depend on the byte offset i only through its low 8 bits, and 3x mod 256
     // repeats every 256 columns: build the addends of 256 columns once per row, then add them
     // byte by byte along the row.
@@ -32,42 +30,24 @@ TARNOLIX_HOT void FractalDistortion(uint8_t* row, int y, int x0, int x1) {
     uint8_t* p = row + 3 * x0;
     for (int done = 0; done < x1 - x0; done += 256) {
         const int bytes = 3 * std::min(256, x1 - x0 - done);
-        for (int k = 0; k < bytes; ++k)
-            p[3 * done + k] = static_cast<uint8_t>(p[3 * done + k] + pattern[k]);
+        RowKernels().addBytes(p + 3 * done, pattern, static_cast<size_t>(bytes));
     }
 }
 
-namespace {
-
-TARNOLIX_HOT void MapBytes(uint8_t* row, int x0, int x1, const std::array<uint8_t, 256>& table) {
-    if (fast::FastKernelsActive())
-        return fast::MapBytes(row + 3 * x0, 3 * (x1 - x0), table.data());
-    for (int k = 3 * x0; k < 3 * x1; ++k)
-        row[k] = table[row[k]];
-}
-
-} // namespace
-
 void SineDistortion(uint8_t* row, int x0, int x1) {
-    MapBytes(row, x0, x1, ChannelTables().sine);
+    MapChannelBytes(row, x0, x1, ChannelTables().sine);
 }
 
 void CosineDistortion(uint8_t* row, int x0, int x1) {
-    MapBytes(row, x0, x1, ChannelTables().cosine);
+    MapChannelBytes(row, x0, x1, ChannelTables().cosine);
 }
 
 void TangentDistortion(uint8_t* row, int x0, int x1) {
-    MapBytes(row, x0, x1, ChannelTables().tangent);
+    MapChannelBytes(row, x0, x1, ChannelTables().tangent);
 }
 
-TARNOLIX_HOT void HiddenTangentPatterns(uint8_t* row, const uint8_t* addends, int x0, int x1) {
-    for (int x = x0; x < x1; ++x) {
-        uint8_t* p = row + 3 * x;
-        const uint8_t t = addends[x];
-        p[0] = static_cast<uint8_t>(p[0] + t);
-        p[1] = static_cast<uint8_t>(p[1] + t);
-        p[2] = static_cast<uint8_t>(p[2] + t);
-    }
+void HiddenTangentPatterns(uint8_t* row, const uint8_t* addends, int x0, int x1) {
+    RowKernels().addPerPixel(row, addends, x0, x1);
 }
 
 const uint8_t* THiddenTangentTable::Row(int width, int height, int y) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/BandPool.h"
 #include "effects/FramePass.h"
 #include "platform/graphics/Bitmap.h"
 
@@ -9,10 +10,17 @@
 // The frame handler: for each delivered frame, unless a pass is still running, copy the frame
 // into the frame bitmap and run the pass over it, holding the bitmap's canvas lock throughout.
 // A frame that arrives while a pass runs is dropped. Runs on the streaming thread; the copy is
-// a function handed in, so this layer needs nothing of the capture layer.
+// a function handed in, so this layer needs nothing of the capture layer. Large frames are
+// processed in bands of rows by the handler's own pool of threads, started with the handler;
+// the streaming thread takes a band itself and waits for the others.
 class TFrameHandler {
 public:
-    TFrameHandler(const TEffectSelection& selection, TRandomGenerator& random) : pass_(selection, random) {}
+    // Threads of the pass, the streaming thread included: by default one per processor.
+    static constexpr unsigned kMostThreads = 8;
+
+    TFrameHandler(const TEffectSelection& selection, TRandomGenerator& random,
+                  unsigned threads = TBandPool::ProcessorThreads(kMostThreads))
+        : pool_(threads), pass_(selection, random) {}
 
     TFramePass& Pass() { return pass_; }
     bool Busy() const { return busy_.load(std::memory_order_relaxed); }
@@ -32,7 +40,7 @@ public:
         TCanvasLock lock(frame.Canvas());
         copyFrame(frame);
         if (frame.Height() != 0)
-            pass_.Run(frame);
+            pass_.Run(frame, pool_);
         processed_.fetch_add(1, std::memory_order_relaxed);
         return true;
     }
@@ -54,5 +62,6 @@ private:
     std::atomic<bool> busy_{false};
     std::atomic<std::uint64_t> processed_{0};
     std::atomic<std::uint64_t> dropped_{0};
+    TBandPool pool_;
     TFramePass pass_;
 };

@@ -27,6 +27,9 @@ public:
     // final seed as `count` calls of Next, computed several at a time by jumping ahead.
     void DrawBytes(uint32_t n, uint8_t* out, size_t count);
 
+    // Steps the seed as `count` draws would, without drawing (in about log2(count) steps).
+    void Skip(uint64_t count);
+
     // The seed of the program's start: milliseconds since midnight of the given time of day.
     static uint32_t TimeOfDaySeed(int hour, int minute, int second, int millisecond);
     // The same for the current time of day in UTC.

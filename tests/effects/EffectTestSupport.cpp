@@ -1,26 +1,18 @@
 #include "EffectTestSupport.h"
 
 #include "effects/EffectSelection.h"
-#include "effects/FastKernels.h"
 #include "effects/FramePass.h"
+#include "platform/graphics/DibSection.h"
 
-#include <cstdlib>
-
-namespace {
-
-// TARNOLIX_PORTABLE_KERNELS=1 runs the whole suite over the portable loops alone.
-const bool portableOnly = [] {
-    const char* value = std::getenv("TARNOLIX_PORTABLE_KERNELS");
-    const bool portable = value && *value == '1';
-    if (portable)
-        fast::SetFastKernelsEnabled(false);
-    return portable;
-}();
-
-} // namespace
-
-TestFrame::TestFrame(int width, int height) {
-    bitmap.SetSize(width, height, TPixelFormat::pf24bit);
+TestFrame::TestFrame(int width, int height, bool topDown) {
+    if (!topDown) {
+        bitmap.SetSize(width, height, TPixelFormat::pf24bit);
+        return;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    bitmap.SetHandle(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
 }
 
 Pixel TestFrame::At(int x, int y) const {

@@ -17,10 +17,11 @@ struct Pixel {
     }
 };
 
-// A 24-bit frame bitmap of the given size with pixel access by column and row (row 0 on top).
+// A 24-bit frame bitmap of the given size with pixel access by column and row (row 0 on top),
+// its rows stored bottom row first in memory, or top row first when `topDown`.
 class TestFrame {
 public:
-    TestFrame(int width, int height);
+    TestFrame(int width, int height, bool topDown = false);
     // Takes over the other frame's picture (bitmap objects themselves do not move).
     TestFrame(TestFrame&& other) noexcept { bitmap.Assign(other.bitmap); }
     Pixel At(int x, int y) const;

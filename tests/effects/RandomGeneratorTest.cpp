@@ -32,6 +32,17 @@ TEST(RandomGenerator, BatchedDrawsMatchSingleDraws) {
     }
 }
 
+TEST(RandomGenerator, SkipStepsAsManyDrawsWould) {
+    for (uint64_t count : {0ull, 1ull, 2ull, 3ull, 1000ull, 6220800ull}) {
+        TRandomGenerator skipped(77);
+        TRandomGenerator drawn(77);
+        skipped.Skip(count);
+        for (uint64_t k = 0; k < count; ++k)
+            drawn.Next(2);
+        EXPECT_EQ(skipped.Seed(), drawn.Seed()) << count;
+    }
+}
+
 TEST(RandomGenerator, TimeOfDaySeedCountsMilliseconds) {
     EXPECT_EQ(TRandomGenerator::TimeOfDaySeed(0, 0, 0, 0), 0u);
     EXPECT_EQ(TRandomGenerator::TimeOfDaySeed(12, 34, 56, 789), 45296789u);

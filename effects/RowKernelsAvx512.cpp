@@ -1,44 +1,12 @@
-#include "effects/FastKernels.h"
+// Processors with AVX-512 and its byte permutes (VBMI): 64 pixels, or 64 table look-ups, at a
+// time, with whole-register loads and stores (masked or overlapping accesses stall on some
+// processors). The effects without a kernel here use the AVX2 level's. This file alone is
+// compiled for AVX-512.
+#include "effects/RowLoops.h"
 
-#include <atomic>
-#include <cstring>
+#if defined(__AVX512F__) && defined(__AVX512BW__) && defined(__AVX512VL__) && defined(__AVX512VBMI__)
 
-#if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
-#define TARNOLIX_FAST_KERNELS 1
-#define TARNOLIX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
-#endif
-
-namespace fast {
-
-namespace {
-
-bool ProcessorHasKernels() {
-#ifdef TARNOLIX_FAST_KERNELS
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
-#else
-    return false;
-#endif
-}
-
-std::atomic<bool>& Enabled() {
-    static std::atomic<bool> enabled{ProcessorHasKernels()};
-    return enabled;
-}
-
-} // namespace
-
-bool FastKernelsActive() {
-    return Enabled().load(std::memory_order_relaxed);
-}
-
-void SetFastKernelsEnabled(bool enabled) {
-    Enabled().store(enabled && ProcessorHasKernels(), std::memory_order_relaxed);
-}
-
-#ifdef TARNOLIX_FAST_KERNELS
 
 namespace {
 
@@ -99,42 +67,42 @@ struct Group {
     __m512i r0, r1, r2;
 };
 
-TARNOLIX_AVX512 inline Group Load(const uint8_t* at) {
+inline Group Load(const uint8_t* at) {
     return {_mm512_loadu_si512(at), _mm512_loadu_si512(at + 64), _mm512_loadu_si512(at + 128)};
 }
 
-TARNOLIX_AVX512 inline void Store(uint8_t* at, const Group& g) {
+inline void Store(uint8_t* at, const Group& g) {
     _mm512_storeu_si512(at, g.r0);
     _mm512_storeu_si512(at + 64, g.r1);
     _mm512_storeu_si512(at + 128, g.r2);
 }
 
-TARNOLIX_AVX512 inline __m512i Gather(const Group& g, const Indexes::Gather& index) {
+inline __m512i Gather(const Group& g, const Indexes::Gather& index) {
     const __m512i low = _mm512_permutex2var_epi8(g.r0, _mm512_load_si512(index.low), g.r1);
     return _mm512_mask_permutexvar_epi8(low, index.fromHigh, _mm512_load_si512(index.high), g.r2);
 }
 
 // One channel of the 64 pixels as a plane.
-TARNOLIX_AVX512 inline __m512i Channel(const Group& g, int c) {
+inline __m512i Channel(const Group& g, int c) {
     return Gather(g, Index().channel[c]);
 }
 
 // One value per pixel, spread over each pixel's three bytes.
-TARNOLIX_AVX512 inline Group Spread(__m512i values) {
+inline Group Spread(__m512i values) {
     const Indexes& x = Index();
     return {_mm512_permutexvar_epi8(_mm512_load_si512(x.spread[0]), values),
             _mm512_permutexvar_epi8(_mm512_load_si512(x.spread[1]), values),
             _mm512_permutexvar_epi8(_mm512_load_si512(x.spread[2]), values)};
 }
 
-TARNOLIX_AVX512 inline __m512i InterleaveOne(__m512i b, __m512i g, __m512i r, int m) {
+inline __m512i InterleaveOne(__m512i b, __m512i g, __m512i r, int m) {
     const Indexes& x = Index();
     const __m512i index = _mm512_load_si512(x.interleave[m]);
     const __m512i blueGreen = _mm512_permutex2var_epi8(b, index, g);
     return _mm512_mask_permutexvar_epi8(blueGreen, x.interleaveRed[m], index, r);
 }
 
-TARNOLIX_AVX512 inline Group Interleave(__m512i b, __m512i g, __m512i r) {
+inline Group Interleave(__m512i b, __m512i g, __m512i r) {
     return {InterleaveOne(b, g, r, 0), InterleaveOne(b, g, r, 1), InterleaveOne(b, g, r, 2)};
 }
 
@@ -143,11 +111,11 @@ struct Sums {
     __m512i low, high;
 };
 
-TARNOLIX_AVX512 inline Sums ChannelSums(const Group& g) {
+inline Sums ChannelSums(const Group& g) {
     const __m512i b = Channel(g, 0);
     const __m512i gr = Channel(g, 1);
     const __m512i r = Channel(g, 2);
-    const auto widen = [](__m512i v, int half) TARNOLIX_AVX512 {
+    const auto widen = [](__m512i v, int half) {
         return _mm512_cvtepu8_epi16(half == 0 ? _mm512_castsi512_si256(v) : _mm512_extracti64x4_epi64(v, 1));
     };
     Sums s;
@@ -156,19 +124,19 @@ TARNOLIX_AVX512 inline Sums ChannelSums(const Group& g) {
     return s;
 }
 
-TARNOLIX_AVX512 inline __m512i Narrow(__m512i low, __m512i high) {
+inline __m512i Narrow(__m512i low, __m512i high) {
     return _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi16_epi8(low)), _mm512_cvtepi16_epi8(high),
                               1);
 }
 
-} // namespace
+// The kernels do whole groups of 64 pixels and return how many pixels they did.
 
-TARNOLIX_AVX512 void MapBytes(uint8_t* p, int count, const uint8_t* table) {
+void MapBytes(uint8_t* p, size_t count, const uint8_t* table, const uint16_t*) {
     const __m512i t0 = _mm512_loadu_si512(table);
     const __m512i t1 = _mm512_loadu_si512(table + 64);
     const __m512i t2 = _mm512_loadu_si512(table + 128);
     const __m512i t3 = _mm512_loadu_si512(table + 192);
-    int done = 0;
+    size_t done = 0;
     for (; done + 64 <= count; done += 64) {
         const __m512i v = _mm512_loadu_si512(p + done);
         const __m512i low = _mm512_permutex2var_epi8(t0, v, t1);  // entries 0..127 by the low 7 bits
@@ -179,7 +147,7 @@ TARNOLIX_AVX512 void MapBytes(uint8_t* p, int count, const uint8_t* table) {
         p[done] = table[p[done]];
 }
 
-TARNOLIX_AVX512 int GreyFromChannel(uint8_t* p, int pixels, int channel) {
+int GreyFromChannel(uint8_t* p, int pixels, int channel) {
     int done = 0;
     for (; done + kGroup <= pixels; done += kGroup) {
         uint8_t* at = p + 3 * done;
@@ -188,7 +156,7 @@ TARNOLIX_AVX512 int GreyFromChannel(uint8_t* p, int pixels, int channel) {
     return done;
 }
 
-TARNOLIX_AVX512 int GreyFromMean(uint8_t* p, int pixels) {
+int GreyFromMean(uint8_t* p, int pixels) {
     const __m512i third = _mm512_set1_epi16(21846); // sum * 21846 / 65536 = sum div 3 up to 765
     int done = 0;
     for (; done + kGroup <= pixels; done += kGroup) {
@@ -199,7 +167,7 @@ TARNOLIX_AVX512 int GreyFromMean(uint8_t* p, int pixels) {
     return done;
 }
 
-TARNOLIX_AVX512 int BlackAndWhite(uint8_t* p, int pixels) {
+int BlackAndWhite(uint8_t* p, int pixels) {
     const __m512i threshold = _mm512_set1_epi16(387);
     int done = 0;
     for (; done + kGroup <= pixels; done += kGroup) {
@@ -212,7 +180,7 @@ TARNOLIX_AVX512 int BlackAndWhite(uint8_t* p, int pixels) {
     return done;
 }
 
-TARNOLIX_AVX512 int PredatorVision(uint8_t* p, int pixels) {
+int PredatorVision(uint8_t* p, int pixels) {
     int done = 0;
     for (; done + kGroup <= pixels; done += kGroup) {
         uint8_t* at = p + 3 * done;
@@ -222,7 +190,7 @@ TARNOLIX_AVX512 int PredatorVision(uint8_t* p, int pixels) {
     return done;
 }
 
-TARNOLIX_AVX512 int Blots(uint8_t* p, int pixels) {
+int Blots(uint8_t* p, int pixels) {
     int done = 0;
     for (; done + kGroup <= pixels; done += kGroup) {
         uint8_t* at = p + 3 * done;
@@ -241,7 +209,7 @@ TARNOLIX_AVX512 int Blots(uint8_t* p, int pixels) {
     return done;
 }
 
-TARNOLIX_AVX512 void ReversePixels(uint8_t* to, const uint8_t* from, int pixels) {
+void ReversePixels(uint8_t* to, const uint8_t* from, int pixels) {
     const Indexes& x = Index();
     int done = 0;
     for (; done + kGroup <= pixels; done += kGroup) {
@@ -250,29 +218,48 @@ TARNOLIX_AVX512 void ReversePixels(uint8_t* to, const uint8_t* from, int pixels)
               {Gather(source, x.reverse[0]), Gather(source, x.reverse[1]), Gather(source, x.reverse[2])});
     }
     for (; done < pixels; ++done)
-        std::memcpy(to + 3 * done, from + 3 * (pixels - 1 - done), 3);
+        __builtin_memcpy(to + 3 * done, from + 3 * (pixels - 1 - done), 3);
+}
+
+// A kernel over whole groups, then the plain loop over the pixels left.
+template <int (*Kernel)(uint8_t*, int), void (*Rest)(uint8_t*, int, int)>
+void Row(uint8_t* row, int x0, int x1) {
+    if (x1 > x0)
+        x0 += Kernel(row + 3 * x0, x1 - x0);
+    Rest(row, x0, x1);
+}
+
+void GreyFromChannelRow(uint8_t* row, int x0, int x1, int channel) {
+    if (x1 > x0)
+        x0 += GreyFromChannel(row + 3 * x0, x1 - x0, channel);
+    rows::GreyFromChannel(row, x0, x1, channel);
+}
+
+} // namespace
+
+const TRowKernels* Avx512RowKernels() {
+    static const TRowKernels kernels = [] {
+        TRowKernels k = *Avx2RowKernels();
+        k.level = TSimdLevel::Avx512;
+        k.mapBytes = MapBytes;
+        k.greyFromChannel = GreyFromChannelRow;
+        k.greyFromMean = Row<GreyFromMean, rows::GreyFromMean>;
+        k.blackAndWhite = Row<BlackAndWhite, rows::BlackAndWhite>;
+        k.predatorVision = Row<PredatorVision, rows::PredatorVision>;
+        k.blots = Row<Blots, rows::Blots>;
+        // The mirror keeps the AVX2 level's reversal, which measured faster; the copying
+        // mirrors take whole 64-pixel groups.
+        k.brokenMirror = rows::BrokenMirror<ReversePixels>;
+        k.brokenMirror2 = rows::BrokenMirror2<ReversePixels>;
+        return k;
+    }();
+    return &kernels;
 }
 
 #else
 
-void MapBytes(uint8_t*, int, const uint8_t*) {}
-int GreyFromChannel(uint8_t*, int, int) {
-    return 0;
+const TRowKernels* Avx512RowKernels() {
+    return nullptr;
 }
-int GreyFromMean(uint8_t*, int) {
-    return 0;
-}
-int BlackAndWhite(uint8_t*, int) {
-    return 0;
-}
-int PredatorVision(uint8_t*, int) {
-    return 0;
-}
-int Blots(uint8_t*, int) {
-    return 0;
-}
-void ReversePixels(uint8_t*, const uint8_t*, int) {}
 
 #endif
-
-} // namespace fast

@@ -1,0 +1,254 @@
+// The whole program path, live: the test-pattern camera at a given size and rate, through the
+// sample grabber, the frame handler and its pass, into the processed pane, with the renderer
+// painting the live picture beside it, in the program's own window on Qt's offscreen platform
+// (unless QT_QPA_PLATFORM says otherwise). For every effect it prints the frames the camera
+// delivered against the frames its clock asked for, the frames processed and the frames the
+// busy flag dropped, the frames each pane painted and the GUI thread's time a paint, and every
+// thread's CPU time a delivered frame.
+//
+//   live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]...
+
+#include "app/Dialogs.h"
+#include "app/MainForm.h"
+#include "effects/SimdLevel.h"
+#include "platform/media/ErrorText.h"
+#include "platform/media/MediaClasses.h"
+#include "platform/media/VideoRendererWidget.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMenu>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Times every paint event the application delivers, by the widget it goes to.
+class TimingApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    struct PaintTime {
+        int paints = 0;
+        qint64 nanoseconds = 0;
+    };
+    std::map<const QObject*, PaintTime> paints;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (event->type() != QEvent::Paint)
+            return QApplication::notify(receiver, event);
+        QElapsedTimer timer;
+        timer.start();
+        const bool result = QApplication::notify(receiver, event);
+        PaintTime& time = paints[receiver];
+        ++time.paints;
+        time.nanoseconds += timer.nsecsElapsed();
+        return result;
+    }
+};
+
+class SilentDialogs : public IDialogs {
+public:
+    void MessageBox(QWidget*, const QString& caption, const QString& text, Icon) override {
+        std::fprintf(stderr, "message box: %s: %s\n", caption.toUtf8().constData(),
+                     text.toUtf8().constData());
+    }
+    bool InputQuery(const QString&, const QString&, QString&) override { return false; }
+    bool OpenPicture(QWidget*, QString&) override { return false; }
+    bool ChooseColour(QWidget*, QColor&) override { return false; }
+};
+
+struct ThreadTime {
+    std::string name;
+    double seconds = 0;
+};
+
+// Every thread of the process with its CPU time so far, by thread id.
+std::map<int, ThreadTime> ThreadTimes() {
+    std::map<int, ThreadTime> times;
+    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+    DIR* tasks = opendir("/proc/self/task");
+    if (!tasks)
+        return times;
+    while (const dirent* entry = readdir(tasks)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const std::string dir = std::string("/proc/self/task/") + entry->d_name;
+        std::ifstream statFile(dir + "/stat");
+        std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream fields(stat.substr(close + 2));
+        std::string field;
+        double user = 0;
+        double system = 0;
+        for (int k = 3; k <= 15 && fields >> field; ++k) {
+            if (k == 14)
+                user = std::stod(field);
+            if (k == 15)
+                system = std::stod(field);
+        }
+        std::ifstream commFile(dir + "/comm");
+        ThreadTime& time = times[std::atoi(entry->d_name)];
+        std::getline(commFile, time.name);
+        time.seconds = (user + system) / tick;
+    }
+    closedir(tasks);
+    return times;
+}
+
+// Runs the GUI thread's event loop, as the program does, for the given time.
+void RunFor(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+struct Options {
+    double seconds = 10;
+    int fps = 60;
+    std::vector<std::pair<int, int>> sizes;
+    std::vector<std::string> effects;
+};
+
+Options Parse(int argc, char** argv) {
+    Options options;
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        const char* value = k + 1 < argc ? argv[k + 1] : nullptr;
+        int width = 0;
+        int height = 0;
+        if (arg == "--seconds" && value) {
+            options.seconds = std::atof(argv[++k]);
+        } else if (arg == "--fps" && value) {
+            options.fps = std::atoi(argv[++k]);
+        } else if (arg == "--size" && value && std::sscanf(argv[++k], "%dx%d", &width, &height) == 2) {
+            options.sizes.emplace_back(width, height);
+        } else if (arg == "--effect" && value) {
+            options.effects.emplace_back(argv[++k]);
+        } else {
+            std::fprintf(stderr,
+                         "usage: live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]...\n"
+                         "unknown or incomplete option: %s\n",
+                         arg.c_str());
+            std::exit(2);
+        }
+    }
+    if (options.sizes.empty())
+        options.sizes = {{1920, 1080}, {3840, 2160}};
+    return options;
+}
+
+bool Wanted(const Options& options, const TEffectInfo& info) {
+    if (info.item == TEffectItem::Nakadanieta1)
+        return false; // keying needs a background picture
+    if (options.effects.empty())
+        return true;
+    for (const std::string& name : options.effects)
+        if (name == info.name)
+            return true;
+    return false;
+}
+
+void RunSize(TimingApplication& application, const Options& options, int width, int height) {
+    const std::string camera = "Kamera=pattern:" + std::to_string(width) + "x" + std::to_string(height) +
+                               "@" + std::to_string(options.fps);
+    setenv("TARNOLIX_VIRTUAL_CAMERAS", camera.c_str(), 1);
+    SilentDialogs dialogs;
+    TMainForm form(dialogs);
+    form.show();
+    form.FormCreate();
+    form.EffectAction(TEffectItem::Obraznormalny1)->trigger();
+    form.Devices->actions()[0]->trigger();
+    RunFor(1.0);
+    const QObject* renderer = nullptr;
+    for (QWidget* widget : QApplication::allWidgets())
+        if (dynamic_cast<VideoRendererWidget*>(widget))
+            renderer = widget;
+
+    std::printf("\n%dx%d at %d frames a second, %.1f s an effect, level %s, %u pass threads\n", width, height,
+                options.fps, options.seconds, std::string(SimdLevelName(ActiveSimdLevel())).c_str(),
+                TBandPool::ProcessorThreads(TFrameHandler::kMostThreads));
+    std::printf("%-34s %6s %6s %9s %7s %10s %10s %10s %10s  %s\n", "effect", "asked", "frames", "processed",
+                "dropped", "pane fps", "pane ms", "video fps", "video ms", "CPU ms a frame by thread");
+    for (const TEffectInfo& info : EffectCatalogue()) {
+        if (!Wanted(options, info))
+            continue;
+        form.EffectAction(info.item)->trigger();
+        RunFor(0.5); // the new effect's tables, and a steady state
+        const auto& handler = form.FrameHandler();
+        const uint64_t processed0 = handler.FramesProcessed();
+        const uint64_t dropped0 = handler.FramesDropped();
+        const auto paints0 = application.paints;
+        const auto threads0 = ThreadTimes();
+        const auto start = std::chrono::steady_clock::now();
+        RunFor(options.seconds);
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const auto threads1 = ThreadTimes();
+        const uint64_t processed = handler.FramesProcessed() - processed0;
+        const uint64_t dropped = handler.FramesDropped() - dropped0;
+        const uint64_t frames = processed + dropped;
+
+        const auto paintsOf = [&](const QObject* widget) {
+            TimingApplication::PaintTime before;
+            TimingApplication::PaintTime after;
+            if (auto it = paints0.find(widget); it != paints0.end())
+                before = it->second;
+            if (auto it = application.paints.find(widget); it != application.paints.end())
+                after = it->second;
+            const int count = after.paints - before.paints;
+            const double ms = count ? (after.nanoseconds - before.nanoseconds) / 1e6 / count : 0;
+            return std::make_pair(count / elapsed, ms);
+        };
+        const auto [paneFps, paneMs] = paintsOf(form.Podglad1);
+        const auto [videoFps, videoMs] = paintsOf(renderer);
+
+        std::string perThread;
+        for (const auto& [tid, time] : threads1) {
+            const auto before = threads0.find(tid);
+            const double used = time.seconds - (before != threads0.end() ? before->second.seconds : 0);
+            if (used < 0.01 * elapsed || frames == 0)
+                continue;
+            char part[96];
+            std::snprintf(part, sizeof part, "%s%s %.2f", perThread.empty() ? "" : ", ",
+                          tid == getpid() ? "gui" : time.name.c_str(), used * 1000 / frames);
+            perThread += part;
+        }
+        std::printf("%-34s %6.0f %6llu %9llu %7llu %10.1f %10.2f %10.1f %10.2f  %s\n",
+                    std::string(info.name).c_str(), elapsed * options.fps,
+                    static_cast<unsigned long long>(frames), static_cast<unsigned long long>(processed),
+                    static_cast<unsigned long long>(dropped), paneFps, paneMs, videoFps, videoMs,
+                    perThread.c_str());
+        std::fflush(stdout);
+    }
+    form.close();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const Options options = Parse(argc, argv);
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    TimingApplication application(argc, argv);
+    RegisterMediaClasses();
+    RegisterQuartzModule();
+    for (const auto& [width, height] : options.sizes)
+        RunSize(application, options, width, height);
+    return 0;
+}

@@ -1,0 +1,154 @@
+#pragma once
+
+// Row kernels written with SSE2 intrinsics alone, shared by the SSE2 and the AVX2 levels (the
+// AVX2 translation unit compiles them in its own encoding). Internal linkage throughout, as in
+// RowLoops.h.
+
+#include "effects/RowLoops.h"
+
+#include <emmintrin.h>
+
+namespace {
+
+namespace sse2 {
+
+inline __m128i Load(const uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+inline void Store(uint8_t* p, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+
+// 48 bytes: sixteen pixels, or three channel patterns of them.
+struct Triple {
+    __m128i r0, r1, r2;
+};
+
+inline Triple LoadTriple(const uint8_t* p) {
+    return {Load(p), Load(p + 16), Load(p + 32)};
+}
+
+inline void StoreTriple(uint8_t* p, const Triple& t) {
+    Store(p, t.r0);
+    Store(p + 16, t.r1);
+    Store(p + 32, t.r2);
+}
+
+// value[c] repeated over sixteen pixels' bytes.
+inline Triple ChannelPattern(const uint8_t value[3]) {
+    alignas(16) uint8_t bytes[48];
+    for (int k = 0; k < 48; ++k)
+        bytes[k] = value[k % 3];
+    return LoadTriple(bytes);
+}
+
+// The low 32 bits of each lane times `m` (m in lanes 0 and 2).
+inline __m128i MultiplyLow(__m128i v, __m128i m) {
+    const __m128i even = _mm_mul_epu32(v, m);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(v, 32), m);
+    return _mm_or_si128(_mm_and_si128(even, _mm_set_epi32(0, -1, 0, -1)), _mm_slli_epi64(odd, 32));
+}
+
+// The high 32 bits of each lane times `m`.
+inline __m128i MultiplyHigh(__m128i v, __m128i m) {
+    const __m128i even = _mm_mul_epu32(v, m);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(v, 32), m);
+    return _mm_or_si128(_mm_srli_epi64(even, 32), _mm_and_si128(odd, _mm_set_epi32(-1, 0, -1, 0)));
+}
+
+// Sixteen draws a step: lane j of the four registers holds seed(k + 1 + j); each draw is the
+// high half of the seed times n, and one step of every lane jumps sixteen draws ahead.
+uint32_t DrawBytes(uint32_t seed, uint32_t n, uint8_t* out, size_t count) {
+    constexpr size_t kLanes = 16;
+    size_t done = 0;
+    if (count >= kLanes) {
+        alignas(16) uint32_t start[kLanes];
+        for (size_t j = 0; j < kLanes; ++j)
+            start[j] =
+                rows::JumpOf(static_cast<int>(j) + 1).a * seed + rows::JumpOf(static_cast<int>(j) + 1).c;
+        __m128i s[4];
+        for (int v = 0; v < 4; ++v)
+            s[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(start + 4 * v));
+        constexpr rows::Jump step = rows::JumpOf(kLanes);
+        const __m128i a = _mm_set1_epi32(static_cast<int>(step.a));
+        const __m128i c = _mm_set1_epi32(static_cast<int>(step.c));
+        const __m128i below = _mm_set1_epi32(static_cast<int>(n));
+        for (; done + kLanes <= count; done += kLanes) {
+            // Draws are below 256: the saturating packs keep them exactly.
+            const __m128i low = _mm_packs_epi32(MultiplyHigh(s[0], below), MultiplyHigh(s[1], below));
+            const __m128i high = _mm_packs_epi32(MultiplyHigh(s[2], below), MultiplyHigh(s[3], below));
+            Store(out + done, _mm_packus_epi16(low, high));
+            seed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(s[3], 3)));
+            for (auto& lane : s)
+                lane = _mm_add_epi32(MultiplyLow(lane, a), c);
+        }
+    }
+    return rows::PlainDrawBytes(seed, n, out + done, count - done);
+}
+
+void AddClamped(uint8_t* p, const uint8_t* r, size_t count) {
+    size_t k = 0;
+    for (; k + 16 <= count; k += 16)
+        Store(p + k, _mm_adds_epu8(Load(p + k), Load(r + k)));
+    rows::AddClamped(p + k, r + k, count - k);
+}
+
+void BlendWithMeans(uint8_t* row, int x0, int x1, const uint8_t means[3]) {
+    const Triple m = ChannelPattern(means);
+    const __m128i one = _mm_set1_epi8(1);
+    const auto half = [one](__m128i a, __m128i b) {
+        // (a + b) div 2: the rounded-up mean, less one where a + b is odd.
+        return _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one));
+    };
+    for (; x0 + 16 <= x1; x0 += 16) {
+        uint8_t* at = row + 3 * x0;
+        const Triple g = LoadTriple(at);
+        StoreTriple(at, {half(g.r0, m.r0), half(g.r1, m.r1), half(g.r2, m.r2)});
+    }
+    rows::BlendWithMeans(row, x0, x1, means);
+}
+
+void RowSums(const uint8_t* row, int width, uint32_t sums[3]) {
+    // Sixteen pixels a step: each channel's bytes picked out by a mask and summed by SAD.
+    const uint8_t ones[3][3] = {{0xFF, 0, 0}, {0, 0xFF, 0}, {0, 0, 0xFF}};
+    Triple mask[3];
+    __m128i total[3];
+    for (int c = 0; c < 3; ++c) {
+        mask[c] = ChannelPattern(ones[c]);
+        total[c] = _mm_setzero_si128();
+    }
+    const __m128i zero = _mm_setzero_si128();
+    int x = 1;
+    for (; x + 16 <= width - 2; x += 16) {
+        const Triple g = LoadTriple(row + 3 * x);
+        for (int c = 0; c < 3; ++c) {
+            const __m128i s =
+                _mm_add_epi64(_mm_add_epi64(_mm_sad_epu8(_mm_and_si128(g.r0, mask[c].r0), zero),
+                                            _mm_sad_epu8(_mm_and_si128(g.r1, mask[c].r1), zero)),
+                              _mm_sad_epu8(_mm_and_si128(g.r2, mask[c].r2), zero));
+            total[c] = _mm_add_epi64(total[c], s);
+        }
+    }
+    for (int c = 0; c < 3; ++c) {
+        // The sums of at most 2^31 bytes fit in 32 bits of each 64-bit half.
+        sums[c] = static_cast<uint32_t>(_mm_cvtsi128_si32(total[c])) +
+                  static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(total[c], total[c])));
+    }
+    for (; x < width - 2; ++x)
+        for (int c = 0; c < 3; ++c)
+            sums[c] += row[3 * x + c];
+}
+
+} // namespace sse2
+
+// The SSE2 kernels in a level's table.
+constexpr void UseSse2Kernels(TRowKernels& k) {
+    k.drawBytes = sse2::DrawBytes;
+    k.addClamped = sse2::AddClamped;
+    k.blendWithMeans = sse2::BlendWithMeans;
+    k.rowSums = sse2::RowSums;
+    k.mapBytes = rows::MapBytePairs;
+}
+
+} // namespace

@@ -1,0 +1,94 @@
+#include "EffectTestSupport.h"
+
+#include "effects/SimdLevel.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+
+namespace {
+
+// Restores the active level when a test ends.
+class LevelScope {
+public:
+    LevelScope() : was_(ActiveSimdLevel()) {}
+    ~LevelScope() { SetSimdLevel(was_); }
+    LevelScope(const LevelScope&) = delete;
+    LevelScope& operator=(const LevelScope&) = delete;
+
+private:
+    TSimdLevel was_;
+};
+
+TestFrame NoisyFrame(int width, int height, bool topDown) {
+    TestFrame frame(width, height, topDown);
+    uint32_t state = 2024;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            frame.Set(x, y,
+                      {static_cast<uint8_t>(state >> 24), static_cast<uint8_t>(state >> 16),
+                       static_cast<uint8_t>(state >> 8)});
+        }
+    return frame;
+}
+
+TestFrame Processed(TSimdLevel level, TEffectItem item, int width, int height, bool topDown) {
+    SetSimdLevel(level);
+    TestFrame frame = NoisyFrame(width, height, topDown);
+    TRandomGenerator random(5);
+    RunEffect(frame, item, &random);
+    return frame;
+}
+
+using LevelCase = std::tuple<TSimdLevel, TEffectInfo>;
+
+class SimdLevels : public ::testing::TestWithParam<LevelCase> {};
+
+TEST_P(SimdLevels, GiveTheScalarLoopsBytes) {
+    const auto [level, info] = GetParam();
+    LevelScope restore;
+    if (SetSimdLevel(level) != level)
+        GTEST_SKIP() << "this processor has no " << SimdLevelName(level);
+    // Widths below and around the kernels' groups of 5, 16 and 64 pixels; eighteen rows, so
+    // that the row-dependent effects meet rows with several low bits set.
+    constexpr int kHeight = 18;
+    for (bool topDown : {false, true})
+        for (int width : {4, 5, 6, 7, 33, 65, 1921}) {
+            const TestFrame fast = Processed(level, info.item, width, kHeight, topDown);
+            const TestFrame scalar = Processed(TSimdLevel::Scalar, info.item, width, kHeight, topDown);
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < width; ++x)
+                    ASSERT_EQ(fast.At(x, y), scalar.At(x, y)) << "W " << width << " x " << x << " y " << y
+                                                              << (topDown ? " top-down" : " bottom-up");
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryEffect, SimdLevels,
+                         ::testing::Combine(::testing::Values(TSimdLevel::Sse2, TSimdLevel::Avx2,
+                                                              TSimdLevel::Avx512),
+                                            ::testing::ValuesIn(EffectCatalogue())),
+                         [](const auto& info) {
+                             std::string name(SimdLevelName(std::get<0>(info.param)));
+                             name += '_';
+                             name += std::get<1>(info.param).name;
+                             return name;
+                         });
+
+TEST(SimdLevel, NamesParseBackAndOthersDoNot) {
+    for (TSimdLevel level : {TSimdLevel::Scalar, TSimdLevel::Sse2, TSimdLevel::Avx2, TSimdLevel::Avx512})
+        EXPECT_EQ(ParseSimdLevel(SimdLevelName(level)), level);
+    EXPECT_EQ(ParseSimdLevel("AVX2"), std::nullopt);
+    EXPECT_EQ(ParseSimdLevel(""), std::nullopt);
+}
+
+TEST(SimdLevel, NeverRisesAboveTheProcessor) {
+    LevelScope restore;
+    EXPECT_EQ(SetSimdLevel(TSimdLevel::Avx512), ProcessorSimdLevel());
+    EXPECT_EQ(ActiveSimdLevel(), ProcessorSimdLevel());
+    EXPECT_EQ(SetSimdLevel(TSimdLevel::Scalar), TSimdLevel::Scalar);
+    EXPECT_EQ(ActiveSimdLevel(), TSimdLevel::Scalar);
+}
+
+} // namespace
