@@ -3,6 +3,7 @@
 #include "platform/media/FrameSource.h"
 #include "platform/media/V4l2Access.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,12 @@ public:
     Outcome Next(const FrameHandler& handler) override;
     void Wake() override;
     HRESULT LastError() const override { return lastError_; }
+
+    // Frames the driver handed over, and those of them dropped as damaged or short. The
+    // streaming thread counts them; any thread may read.
+    uint64_t FramesDelivered() const { return framesDelivered_.load(std::memory_order_relaxed); }
+    uint64_t FramesDamaged() const { return framesDamaged_.load(std::memory_order_relaxed); }
+    void ReadCounters(NamedCounters& counters) const override;
 
 private:
     struct Mapping {
@@ -46,4 +53,6 @@ private:
     std::vector<uint8_t> frame_;
     int quietWaits_ = 0;
     HRESULT lastError_ = S_OK;
+    std::atomic<uint64_t> framesDelivered_{0};
+    std::atomic<uint64_t> framesDamaged_{0};
 };
