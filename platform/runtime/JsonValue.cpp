@@ -155,7 +155,7 @@ private:
         const char* first = text_.data() + start;
         const char* last = text_.data() + position_;
         const auto result = std::from_chars(first, last, number);
-        if (result.ptr != last || !std::isfinite(number))
+        if (result.ec != std::errc() || result.ptr != last || !std::isfinite(number))
             return false; // out of range
         value.type_ = JsonValue::Type::Number;
         value.number_ = number;
