@@ -87,6 +87,7 @@ bool Publish(uint32_t cookie, const std::string& name) {
     const auto folder = Folder();
     if (!folder)
         return false;
+    List(); // removes what ended processes left behind
     const pid_t pid = ::getpid();
     const fs::path target = EntryFile(*folder, pid, cookie);
     fs::path temporary = target;

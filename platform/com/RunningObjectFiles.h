@@ -27,8 +27,9 @@ struct Entry {
 // of this user's own.
 std::optional<std::filesystem::path> Folder();
 
-// Writes the file of one registration atomically (a temporary file, then a rename). False when
-// it could not be written; the registration itself still stands.
+// Writes the file of one registration atomically (a temporary file, then a rename), after
+// removing the files of processes that have ended. False when it could not be written; the
+// registration itself still stands.
 bool Publish(uint32_t cookie, const std::string& name);
 // Removes the files (entry and socket) of one of this process's registrations.
 void Withdraw(uint32_t cookie);

@@ -248,3 +248,20 @@ TEST_F(RunningObjectTableTest, EntriesOfEndedProcessesAreIgnoredAndRemoved) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RunningObjectTableTest, ANewRegistrationPrunesWhatEndedProcessesLeft) {
+    RotHelper helper("crashed", "crash");
+    ASSERT_TRUE(helper.WaitReady());
+    helper.Finish();
+    EXPECT_EQ(PublishedFiles(), 1u);
+    int live = 0;
+    auto object = ComPtr<IUnknown>::Adopt(new Counted(live));
+    DWORD cookie = 0;
+    ASSERT_EQ(table_->Register(0, object.Get(), Item(u"fresh").Get(), &cookie), S_OK);
+    EXPECT_EQ(PublishedFiles(), 1u) << "only the new entry is left";
+    EXPECT_EQ(table_->Revoke(cookie), S_OK);
+}
+
+} // namespace
