@@ -371,6 +371,8 @@ TEST_F(GraphViewerTest, HostileViewersNeitherStopTheFramesNorLeakNorLockOutAWell
     ASSERT_EQ(graph.Run(), S_OK);
     const auto entry = OwnEntry();
     EXPECT_EQ(Ask(entry, RequestKind::Describe).StringOf("reply"), "describe"); // the server is up
+    // The window system's own descriptors are opened once events have been processed.
+    ASSERT_TRUE(FramesFlow(graph, 5));
     const size_t descriptors = OpenDescriptors();
 
     {
