@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <poll.h>
 #include <random>
 #include <sstream>
 #include <sys/socket.h>
@@ -263,6 +264,32 @@ TEST_F(GraphViewerTest, AnEntryWithoutSocketOrWithADeadSocketIsReportedNotFatal)
     EXPECT_EQ(Graphs({"show", "FilterGraph 0000DEAD pid 1"}, out, err), 1);
     EXPECT_NE(err.find("cannot connect"), std::string::npos) << err;
     EXPECT_EQ(Graphs({"show", pid}, out, err), 1) << "three graphs in one process: the name is needed";
+}
+
+TEST_F(GraphViewerTest, AProgramEndingInTheMiddleOfAReplyIsReportedAsGone) {
+    ViewerGraph graph; // makes the folder
+    const std::string pid = std::to_string(::getpid());
+    {
+        std::ofstream entry(Folder() / (pid + "-90003.entry"));
+        entry << pid << "\n!FilterGraph 0000HALF pid 1";
+    }
+    UniqueFd listener = ViewerSocket::Listen(Folder() / (pid + "-90003.socket"));
+    ASSERT_TRUE(listener);
+    // A program that reads the request, sends half a reply and ends.
+    std::thread program([&] {
+        pollfd wait{listener.Get(), POLLIN, 0};
+        if (::poll(&wait, 1, 5000) != 1)
+            return;
+        UniqueFd connection(::accept(listener.Get(), nullptr, nullptr));
+        char request[256];
+        [[maybe_unused]] const ssize_t got = ::read(connection.Get(), request, sizeof request);
+        ViewerSocket::SendAll(connection.Get(), "{\"version\":1,\"reply\":\"desc", 1000ms);
+    });
+    std::string out, err;
+    EXPECT_EQ(Graphs({"show", "FilterGraph 0000HALF pid 1"}, out, err), 1);
+    program.join();
+    EXPECT_NE(err.find("went away in the middle of a reply"), std::string::npos) << err;
+    EXPECT_TRUE(out.empty()) << out;
 }
 
 TEST_F(GraphViewerTest, GraphsOfTwoProcessesAreListedUnderDifferentNames) {
