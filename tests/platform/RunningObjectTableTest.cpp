@@ -1,6 +1,8 @@
 #include "platform/com/RunningObjectTable.h"
 #include "platform/com/ItemMoniker.h"
 #include "platform/com/RunningObjectFiles.h"
+#include "platform/com/RunningObjectServer.h"
+#include "platform/com/ViewerSocket.h"
 #include "tests/support/HelperProcess.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -262,6 +265,61 @@ TEST_F(RunningObjectTableTest, ANewRegistrationPrunesWhatEndedProcessesLeft) {
     ASSERT_EQ(table_->Register(0, object.Get(), Item(u"fresh").Get(), &cookie), S_OK);
     EXPECT_EQ(PublishedFiles(), 1u) << "only the new entry is left";
     EXPECT_EQ(table_->Revoke(cookie), S_OK);
+}
+
+} // namespace
+
+namespace {
+
+// The first line the registration's socket answers to `request`; empty when it closes first.
+std::string FirstLine(int fd) {
+    timeval timeout{5, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string line;
+    char c;
+    while (::read(fd, &c, 1) == 1 && c != '\n')
+        line += c;
+    return line;
+}
+
+TEST_F(RunningObjectTableTest, ViewersBeyondTheCapAreToldSoWhileWatchersHoldEverySlot) {
+    int live = 0;
+    auto object = ComPtr<IUnknown>::Adopt(new Counted(live));
+    DWORD cookie = 0;
+    ASSERT_EQ(table_->Register(0, object.Get(), Item(u"watched").Get(), &cookie), S_OK);
+    const auto path = RunningObjectFiles::SocketFile(cookie);
+    ASSERT_TRUE(path && fs::is_socket(*path));
+    std::vector<UniqueFd> watchers;
+    for (size_t i = 0; i < RunningObjectServer::kMaxConnections; ++i) {
+        watchers.push_back(ViewerSocket::Connect(*path));
+        ASSERT_TRUE(ViewerSocket::SendAll(watchers.back().Get(),
+                                          ViewerProtocol::RequestLine(ViewerProtocol::RequestKind::Watch),
+                                          std::chrono::seconds(2)));
+        // An object without a report of its own is still named.
+        EXPECT_NE(FirstLine(watchers.back().Get()).find("\"name\":\"!watched\""), std::string::npos);
+    }
+    UniqueFd extra = ViewerSocket::Connect(*path);
+    EXPECT_NE(FirstLine(extra.Get()).find("too many viewers"), std::string::npos);
+    watchers.pop_back();
+    // The slot comes free once the server has seen the watcher go.
+    bool answered = false;
+    for (int attempt = 0; attempt < 50 && !answered; ++attempt) {
+        UniqueFd next = ViewerSocket::Connect(*path);
+        ViewerSocket::SendAll(next.Get(), ViewerProtocol::RequestLine(ViewerProtocol::RequestKind::Stats),
+                              std::chrono::seconds(2));
+        answered = FirstLine(next.Get()).find("\"reply\":\"stats\"") != std::string::npos;
+        if (!answered)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(table_->Revoke(cookie), S_OK);
+    EXPECT_FALSE(fs::exists(*path)) << "the socket goes with the registration";
+    // Its watchers are let go: their connections reach their end (ticks sent before may come first).
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(watchers.front().Get(), buffer, sizeof buffer)) > 0) {
+    }
+    EXPECT_EQ(got, 0) << "the connection was not closed";
 }
 
 } // namespace
