@@ -364,8 +364,11 @@ TEST_F(GraphViewerTest, AViewerOfAnotherUserIsRefused) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0)
         << "10: setuid failed, 11: connect failed, 12: answered, 13: no refusal";
-    // The owner is still served.
+    // The owner is still served, and the folder that was opened to others is closed again.
     EXPECT_EQ(Ask(OwnEntry(), RequestKind::Describe).StringOf("reply"), "describe");
+    struct stat folder {};
+    ASSERT_EQ(::stat(Folder().c_str(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
 }
 
 // Sends as much of `bytes` total as the other end takes; false when it closed before all went.
