@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/ErrorBox.h"
+#include "app/FrameHandlerCounters.h"
 #include "app/SnapshotFolder.h"
 #include "imaging/BitmapFileReader.h"
 #include "imaging/BitmapFileWriter.h"
@@ -65,6 +66,8 @@ void TMainForm::CreateComponents(QWidget* client) {
     FilterGraph->SetMode(TGraphMode::gmCapture);
     FilterGraph->SetGraphEdit(true);
     FilterGraph->SetLinearVolume(true);
+    // Viewers of the running graph see the frame pass's counts beside the filters' own.
+    FilterGraph->AddViewerCounters(TFrameHandlerCounters::Create(frameHandler_).Get());
     Filter = &TComponent::Create<TFilter>(components_);
     Filter->SetName("Filter");
     Filter->BaseFilter().LoadData(kFilterBaseFilterData, sizeof kFilterBaseFilterData);

@@ -253,8 +253,19 @@ void TFilterGraph::SetGraphEdit(bool graphEdit) {
         }
     } else if (cookie_ == 0 && active_) {
         RegisterGraphForViewer(graph_.Get(), &cookie_); // a failure leaves the cookie at 0
+        for (const ComPtr<ICounterSource>& source : viewerCounters_)
+            if (cookie_ != 0)
+                AttachViewerCounters(cookie_, source.Get());
     }
     graphEdit_ = graphEdit;
+}
+
+void TFilterGraph::AddViewerCounters(ICounterSource* source) {
+    if (!source)
+        return;
+    viewerCounters_.emplace_back(source);
+    if (cookie_ != 0)
+        AttachViewerCounters(cookie_, source);
 }
 
 void TFilterGraph::CloseLog() {

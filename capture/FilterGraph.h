@@ -4,6 +4,7 @@
 #include "capture/GraphMember.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/SiteInterfaces.h"
+#include "platform/com/ViewerInterfaces.h"
 #include "platform/media/CaptureBuilderInterfaces.h"
 #include "platform/media/GraphInterfaces.h"
 #include "platform/runtime/Component.h"
@@ -89,6 +90,11 @@ public:
         return result;
     }
 
+    // Adds counters that viewers see with the graph's statistics while it is registered for
+    // them (GraphEdit); they stay attached across activations. `source` is read from the
+    // viewer server's thread, never after the registration is revoked.
+    void AddViewerCounters(ICounterSource* source);
+
     // The graph manager while active (not counted).
     IFilterGraph2* Graph() const { return graph_.Get(); }
     HWND NotificationWindow() const { return notificationWindow_; }
@@ -134,6 +140,7 @@ private:
     ComPtr<ICaptureGraphBuilder2> captureBuilder_;
     ComPtr<IMediaEventEx> mediaEvents_;
     DWORD cookie_ = 0;
+    std::vector<ComPtr<ICounterSource>> viewerCounters_;
     // The open log file while active with a log file name.
     class LogDescriptor {
     public:

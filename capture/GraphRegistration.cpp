@@ -2,7 +2,7 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/ItemMoniker.h"
-#include "platform/com/RunningObjectTableInterface.h"
+#include "platform/com/RunningObjectTable.h"
 #include "platform/runtime/Format.h"
 #include "platform/runtime/UnicodeText.h"
 
@@ -38,4 +38,8 @@ HRESULT RevokeGraphRegistration(DWORD cookie) {
     if (FAILED(result))
         return result;
     return table->Revoke(cookie);
+}
+
+HRESULT AttachViewerCounters(DWORD cookie, ICounterSource* source) {
+    return RunningObjectTable::Instance().AttachCounters(cookie, source);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/com/HResult.h"
 #include "platform/com/Unknown.h"
+#include "platform/com/ViewerInterfaces.h"
 #include "platform/media/FilterInterfaces.h"
 
 #include <cstdint>
@@ -16,3 +17,7 @@ std::string GraphViewerName(const void* graph, uint32_t processId);
 // registration (0 on failure).
 HRESULT RegisterGraphForViewer(IUnknown* graph, DWORD* cookie);
 HRESULT RevokeGraphRegistration(DWORD cookie);
+
+// Adds a source of counters to a registration, reported to viewers with the graph's own
+// statistics until the registration is revoked.
+HRESULT AttachViewerCounters(DWORD cookie, ICounterSource* source);

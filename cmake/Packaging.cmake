@@ -27,7 +27,8 @@ A snapshot of the processed picture is saved as a bitmap file. The window
 speaks Polish.
 .
 The package also holds tarnolix-fx, which applies the same effects to
-picture files from the command line.")
+picture files from the command line, and tarnolix-graphs, which shows the
+filter graph of a running Tarnolix: formats, connections and frame rates.")
 
 # What a Debian package carries beyond the install rules: compressed manual pages, the licence as
 # its copyright file and a changelog. Done on the packaging copy only.

@@ -85,6 +85,8 @@ HRESULT BasePin::QueryInterface(REFIID iid, void** object) {
         *object = static_cast<IPin*>(this);
     } else if (iid == IID_IPinReceive && direction_ == PINDIR_INPUT) {
         *object = static_cast<IPinReceive*>(this);
+    } else if (iid == IID_IPinFlow) {
+        *object = static_cast<IPinFlow*>(this);
     } else {
         *object = nullptr;
         return E_NOINTERFACE;
@@ -240,7 +242,16 @@ HRESULT BasePin::Deliver(IMediaSample* sample) {
         std::lock_guard lock(mutex_);
         receive = peerReceive_;
     }
-    return receive ? receive->Receive(sample) : VFW_E_NOT_CONNECTED;
+    if (!receive)
+        return VFW_E_NOT_CONNECTED;
+    const HRESULT result = receive->Receive(sample);
+    if (SUCCEEDED(result)) {
+        REFERENCE_TIME start = 0;
+        REFERENCE_TIME end = 0;
+        const bool stamped = sample && SUCCEEDED(sample->GetTime(&start, &end));
+        flow_.Count(stamped ? std::optional(start) : std::nullopt);
+    }
+    return result;
 }
 
 bool BasePin::IsConnected() const {

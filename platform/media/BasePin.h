@@ -2,6 +2,7 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/media/FilterInterfaces.h"
+#include "platform/media/FlowMeter.h"
 #include "platform/media/SampleInterfaces.h"
 
 #include <mutex>
@@ -13,8 +14,8 @@
 // first that the input pin accepts. Input pins receive samples through IPinReceive. A pin never
 // calls its peer while it holds its own lock: it takes a reference, unlocks, then calls.
 // Connections are made and broken on the GUI thread; Deliver and Receive run on the streaming
-// thread.
-class BasePin : public IPin, public IPinReceive {
+// thread. An output pin counts what it delivers in its flow meter (IPinFlow).
+class BasePin : public IPin, public IPinReceive, public IPinFlow {
 public:
     BasePin(IBaseFilter& filter, std::u16string name, PIN_DIRECTION direction)
         : filter_(filter), name_(std::move(name)), direction_(direction) {}
@@ -41,6 +42,8 @@ public:
     HRESULT BeginFlush() override { return S_OK; }
     HRESULT EndFlush() override { return S_OK; }
     HRESULT NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
+
+    const FlowMeter& Flow() override { return flow_; }
 
     // Input pins: one sample from upstream, on the streaming thread.
     HRESULT Receive(IMediaSample*) override { return E_UNEXPECTED; }
@@ -79,6 +82,7 @@ private:
     ComPtr<IPin> peer_;
     ComPtr<IPinReceive> peerReceive_;
     ScopedMediaType type_;
+    FlowMeter flow_;
 };
 
 // An IEnumMediaTypes over a fixed list of media types. Any thread.

@@ -57,8 +57,12 @@ HRESULT CaptureSourceFilter::OnRun(REFERENCE_TIME) {
     ComPtr<IMediaEventSink> events;
     if (IFilterGraph* graph = Graph())
         graph->QueryInterface(IID_IMediaEventSink, events.ReceiveVoid());
-    source_ = std::move(source);
-    thread_ = std::thread(&CaptureSourceFilter::Stream, this, std::ref(*source_), std::move(events),
+    FrameSource& streamed = *source;
+    {
+        std::lock_guard lock(sourceMutex_);
+        source_ = std::move(source);
+    }
+    thread_ = std::thread(&CaptureSourceFilter::Stream, this, std::ref(streamed), std::move(events),
                           format->averageTimePerFrame);
     return S_OK;
 }
@@ -80,7 +84,18 @@ void CaptureSourceFilter::StopStreaming() {
         source_->Wake();
     if (thread_.joinable())
         thread_.join();
-    source_.reset(); // closes the device
+    std::unique_ptr<FrameSource> ended;
+    {
+        std::lock_guard lock(sourceMutex_);
+        ended = std::move(source_);
+    }
+    ended.reset(); // closes the device
+}
+
+void CaptureSourceFilter::ReadCounters(NamedCounters& counters) {
+    std::lock_guard lock(sourceMutex_);
+    if (source_)
+        source_->ReadCounters(counters);
 }
 
 void CaptureSourceFilter::Stream(FrameSource& source, ComPtr<IMediaEventSink> events,

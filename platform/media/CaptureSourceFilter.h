@@ -5,6 +5,7 @@
 #include "platform/media/MediaFilter.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,17 +16,21 @@
 // fail) and one streaming thread that pushes every frame downstream as a sample stamped in
 // 100 ns units since Run. A device that goes away queues EC_DEVICE_LOST with the graph, one that
 // fails queues EC_ERRORABORT; either ends the thread. Stop (and Pause) wake the device, join the
-// thread and return once it has ended.
+// thread and return once it has ended. While it streams, its source's counts (a V4L2 camera's
+// frames delivered and damaged) are read by viewers through ICounterSource.
 //
 // Threads: state changes and connections on the GUI thread; the streaming thread only pulls
 // frames and delivers them. The filter must be stopped before its graph lets it go.
-class CaptureSourceFilter final : public MediaFilter<> {
+class CaptureSourceFilter final : public MediaFilter<ICounterSource> {
 public:
     static ComPtr<IBaseFilter> Create(REFCLSID clsid, std::string device, std::vector<VideoFormat> formats,
                                       FrameSourceFactory factory);
 
     // The device this filter captures from: a V4L2 node's path or a virtual camera's entry.
     const std::string& Device() const { return device_; }
+
+    std::string CounterKind() override { return "capture source"; }
+    void ReadCounters(NamedCounters& counters) override;
 
 private:
     class OutputPin final : public BasePin {
@@ -59,6 +64,9 @@ private:
 
     // The device and its streaming thread: changed only by state changes (under the base
     // class's transition lock) and the destructor; the thread uses the source it was given.
+    // sourceMutex_ guards source_ against viewers reading its counts; it is held only to
+    // place, take or read it, never while the device opens or closes.
+    std::mutex sourceMutex_;
     std::unique_ptr<FrameSource> source_;
     std::thread thread_;
 };

@@ -3,6 +3,7 @@
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/SiteInterfaces.h"
+#include "platform/com/ViewerInterfaces.h"
 #include "platform/media/GraphEventQueue.h"
 #include "platform/media/GraphInterfaces.h"
 #include "platform/media/GraphLog.h"
@@ -18,8 +19,13 @@
 // Threads: building, running and stopping come from the GUI thread; filters queue events
 // (IMediaEventSink) and ask their graph questions from any thread. The graph never holds its
 // own lock while it calls a filter, a pin or its site.
+//
+// Registered in the running-object table, it describes itself to external viewers
+// (IViewerReport, on the viewer server's thread): filters in the order they were added, their
+// pins, connections and connected types, and the flow through every output pin with the
+// counts of filters that keep them (ICounterSource).
 class FilterGraph final : public ComObject<IFilterGraph2, IMediaControl, IMediaEventEx, IMediaEventSink,
-                                           IObjectWithSite, IServiceProvider, IBasicAudio> {
+                                           IObjectWithSite, IServiceProvider, IBasicAudio, IViewerReport> {
 public:
     FilterGraph() = default;
 
@@ -82,6 +88,10 @@ public:
     HRESULT put_Balance(int32_t balance) override;
     HRESULT get_Balance(int32_t* balance) override;
 
+    // IViewerReport
+    HRESULT Describe(JsonWriter& out) override;
+    HRESULT Statistics(JsonWriter& out, std::vector<CounterGroup>& groups) override;
+
     TARNOLIX_NO_AUTOMATION
 
 private:
@@ -97,6 +107,7 @@ private:
     std::vector<ComPtr<IBaseFilter>> DownstreamFirst() const;
     bool Contains(IBaseFilter* filter) const;
     std::u16string NameOf(IBaseFilter* filter) const;
+    std::string ViewerName(IBaseFilter* filter) const;
     std::u16string UniqueName(std::u16string_view wanted) const; // mutex_ held
     // Stops every filter, sources first; the first failure, or S_OK.
     HRESULT StopFilters();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/com/HResult.h"
+#include "platform/com/ViewerInterfaces.h"
 #include "platform/media/VideoFormat.h"
 
 #include <cstdint>
@@ -32,6 +33,8 @@ public:
     virtual void Wake() = 0;
     // The failure behind Outcome::Failed.
     virtual HRESULT LastError() const { return E_FAIL; }
+    // Any thread: the source's own counts for viewers (none by default).
+    virtual void ReadCounters(NamedCounters&) const {}
 };
 
 // Makes the frame source of a device for the format its output pin connected with.

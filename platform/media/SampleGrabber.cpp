@@ -226,4 +226,9 @@ void SampleGrabber::CallBack(ISampleGrabberCB& callback, int32_t which, IMediaSa
             callback.BufferCB(time, bytes, length);
     } catch (...) {
     }
+    callbacks_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void SampleGrabber::ReadCounters(NamedCounters& counters) {
+    counters.emplace_back("callbacks", callbacks_.load(std::memory_order_relaxed));
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/com/ViewerInterfaces.h"
 #include "platform/media/MediaFilter.h"
 #include "platform/media/SampleGrabberInterface.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -14,8 +16,9 @@
 //
 // Threads: configuration and connections on the GUI thread; Receive, the callback and the copy
 // on the streaming thread. Stop returns only when no sample is inside the filter any more, so
-// no callback runs after it. A callback must not wait for the GUI thread.
-class SampleGrabber final : public MediaFilter<ISampleGrabber> {
+// no callback runs after it. A callback must not wait for the GUI thread. It counts the
+// callbacks it made, for viewers (ICounterSource).
+class SampleGrabber final : public MediaFilter<ISampleGrabber, ICounterSource> {
 public:
     SampleGrabber();
 
@@ -26,6 +29,9 @@ public:
     HRESULT GetCurrentBuffer(int32_t* bufferSize, int32_t* buffer) override;
     HRESULT GetCurrentSample(IMediaSample**) override { return E_NOTIMPL; }
     HRESULT SetCallback(ISampleGrabberCB* callback, int32_t whichMethodToCallback) override;
+
+    std::string CounterKind() override { return "sample grabber"; }
+    void ReadCounters(NamedCounters& counters) override;
 
 private:
     class InputPin final : public BasePin {
@@ -81,6 +87,8 @@ private:
     bool accepting_ = false;
     int inFlight_ = 0;
     bool oneShotDone_ = false;
+
+    std::atomic<uint64_t> callbacks_{0}; // bumped by the streaming thread, read by viewers
 
     std::mutex bufferMutex_; // guards stored_ and hasStored_
     std::vector<uint8_t> stored_;

@@ -134,6 +134,11 @@ void V4l2FrameSource::AskForFastestInterval() {
     }
 }
 
+void V4l2FrameSource::ReadCounters(NamedCounters& counters) const {
+    counters.emplace_back("frames_delivered", FramesDelivered());
+    counters.emplace_back("damaged_frames_dropped", FramesDamaged());
+}
+
 void V4l2FrameSource::Wake() {
     const uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = write(wake_, &one, sizeof one);
@@ -178,6 +183,7 @@ FrameSource::Outcome V4l2FrameSource::Next(const FrameHandler& handler) {
         }
         if (buffer.index >= mappings_.size())
             return Failure(EIO);
+        framesDelivered_.fetch_add(1, std::memory_order_relaxed);
         const size_t rowBytes = static_cast<size_t>(format_.width) * 3;
         const size_t needed = static_cast<size_t>(bytesPerLine_) * (format_.height - 1) + rowBytes;
         const bool whole = !(buffer.flags & V4L2_BUF_FLAG_ERROR) && buffer.bytesused >= needed &&
@@ -192,8 +198,10 @@ FrameSource::Outcome V4l2FrameSource::Next(const FrameHandler& handler) {
         // The buffer goes back to the device before the frame goes downstream.
         if (!Ioctl(VIDIOC_QBUF, &buffer))
             return Failure(errno);
-        if (!whole)
+        if (!whole) {
+            framesDamaged_.fetch_add(1, std::memory_order_relaxed);
             continue; // a damaged or short frame is dropped
+        }
         handler(frame_.data(), static_cast<int32_t>(frame_.size()));
         return Outcome::Frame;
     }

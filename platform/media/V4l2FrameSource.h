@@ -3,6 +3,7 @@
 #include "platform/media/FrameSource.h"
 #include "platform/media/V4l2Access.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,12 @@ public:
     HRESULT LastError() const override { return lastError_; }
     // The frame interval the device took at Start (100 ns units); 0 when it did not say.
     REFERENCE_TIME FrameInterval() const { return frameInterval_; }
+
+    // Frames the driver handed over, and those of them dropped as damaged or short. The
+    // streaming thread counts them; any thread may read.
+    uint64_t FramesDelivered() const { return framesDelivered_.load(std::memory_order_relaxed); }
+    uint64_t FramesDamaged() const { return framesDamaged_.load(std::memory_order_relaxed); }
+    void ReadCounters(NamedCounters& counters) const override;
 
 private:
     struct Mapping {
@@ -50,4 +57,6 @@ private:
     int quietWaits_ = 0;
     HRESULT lastError_ = S_OK;
     REFERENCE_TIME frameInterval_ = 0;
+    std::atomic<uint64_t> framesDelivered_{0};
+    std::atomic<uint64_t> framesDamaged_{0};
 };

@@ -4,9 +4,13 @@
 #include "capture/SysDevEnum.h"
 
 #include "QtTestMain.h"
+#include "platform/com/RunningObjectFiles.h"
+#include "platform/com/ViewerProtocol.h"
+#include "platform/com/ViewerSocket.h"
 #include "platform/media/DeviceEnumInterfaces.h"
 #include "platform/media/ErrorText.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/runtime/JsonValue.h"
 #include "platform/runtime/UnicodeText.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +18,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
@@ -160,6 +165,45 @@ TEST_F(FilterGraphComponent, GraphEditRegistersWhileActive) {
     graph.SetActive(false);
     EXPECT_EQ(graph.RegistrationCookie(), 0u);
     EXPECT_TRUE(graph.GraphEdit());
+}
+
+// Counts another layer hands to the graph for its viewers.
+class FixedCounters final : public ComObject<ICounterSource> {
+public:
+    std::string CounterKind() override { return "frame handler"; }
+    void ReadCounters(NamedCounters& counters) override { counters.emplace_back("frames_processed", 5); }
+};
+
+// The stats reply of one registration, asked through its viewer socket.
+std::optional<JsonValue> ViewerStats(DWORD cookie) {
+    const auto path = RunningObjectFiles::SocketFile(cookie);
+    UniqueFd socket = path ? ViewerSocket::Connect(*path) : UniqueFd();
+    if (!socket ||
+        !ViewerSocket::SendAll(socket.Get(), ViewerProtocol::RequestLine(ViewerProtocol::RequestKind::Stats),
+                               std::chrono::seconds(2)))
+        return std::nullopt;
+    timeval timeout{5, 0};
+    setsockopt(socket.Get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string line;
+    char c;
+    while (read(socket.Get(), &c, 1) == 1 && c != '\n')
+        line += c;
+    return JsonValue::Parse(line);
+}
+
+TEST_F(FilterGraphComponent, ViewerCountersAreReportedAtEveryActivation) {
+    graph.SetGraphEdit(true);
+    graph.AddViewerCounters(ComPtr<ICounterSource>::Adopt(new FixedCounters).Get());
+    for (int activation = 0; activation < 2; ++activation) {
+        graph.SetActive(true);
+        const auto stats = ViewerStats(graph.RegistrationCookie());
+        ASSERT_TRUE(stats) << activation;
+        const JsonValue* counters = stats->Find("counters");
+        ASSERT_TRUE(counters && counters->Items().size() == 1u) << activation;
+        EXPECT_EQ(counters->Items()[0].StringOf("kind"), "frame handler");
+        EXPECT_EQ(counters->Items()[0].Find("values")->NumberOf("frames_processed"), 5);
+        graph.SetActive(false);
+    }
 }
 
 TEST_F(FilterGraphComponent, LogFileRecordsGraphOperationsAndABadNameIsDropped) {

@@ -163,6 +163,28 @@ TEST(CaptureStreaming, V4l2CameraStreamsUpsideDownRowsTheRightWayAndClosesEveryt
     EXPECT_EQ(fake.Access().OpenDescriptors(), 0);
 }
 
+TEST(CaptureStreaming, AStreamingV4l2CameraCountsWhatItsDriverDeliveredForViewers) {
+    ScopedFakeV4l2 fake({SmallCamera()});
+    StreamingGraph chain(BindDevice(DeviceKind::V4l2, u"/dev/video0"));
+    const auto counted = chain.source.As<ICounterSource>();
+    ASSERT_TRUE(counted);
+    NamedCounters counters;
+    counted->ReadCounters(counters);
+    EXPECT_TRUE(counters.empty()) << "nothing to count before it runs";
+    ASSERT_EQ(chain.Run(), S_OK);
+    ASSERT_TRUE(chain.callback->WaitForCalls(5));
+    counted->ReadCounters(counters);
+    ASSERT_EQ(counters.size(), 2u);
+    EXPECT_EQ(counters[0].first, "frames_delivered");
+    EXPECT_GE(counters[0].second, 5u);
+    EXPECT_EQ(counters[1].first, "damaged_frames_dropped");
+    EXPECT_EQ(counters[1].second, 0u);
+    chain.Stop();
+    counters.clear();
+    counted->ReadCounters(counters);
+    EXPECT_TRUE(counters.empty()) << "the device's counts go with it";
+}
+
 TEST(CaptureStreaming, ABusyV4l2CameraMakesRunFailWithAClearResult) {
     FakeV4l2Node node = SmallCamera();
     node.busy = true;

@@ -1,18 +1,18 @@
 #include "platform/com/RunningObjectTable.h"
 #include "platform/com/ItemMoniker.h"
 #include "platform/com/RunningObjectFiles.h"
+#include "platform/com/RunningObjectServer.h"
+#include "platform/com/ViewerSocket.h"
+#include "tests/support/HelperProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <set>
-#include <spawn.h>
-#include <sys/wait.h>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -200,67 +200,10 @@ TEST_F(RunningObjectTableTest, PlantedSymlinkIsNotFollowedAndRegistrationStillSt
 }
 
 // A helper process holding one registration until its standard input closes.
-class HelperProcess {
+class RotHelper : public HelperProcess {
 public:
-    HelperProcess(const std::string& name, const char* ending) {
-        int toChild[2];
-        int fromChild[2];
-        EXPECT_EQ(::pipe(toChild), 0);
-        EXPECT_EQ(::pipe(fromChild), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, toChild[1]);
-        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
-        std::string path = TARNOLIX_ROT_HELPER;
-        char* argv[] = {path.data(), const_cast<char*>(name.c_str()), const_cast<char*>(ending), nullptr};
-        EXPECT_EQ(::posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(toChild[0]);
-        ::close(fromChild[1]);
-        input_ = toChild[1];
-        output_ = fromChild[0];
-    }
-    ~HelperProcess() { Finish(); }
-
-    pid_t Pid() const { return pid_; }
-    // Blocks until the helper has registered (it says so once its entry is published).
-    bool WaitReady() {
-        char buffer[6] = {};
-        size_t got = 0;
-        while (got < 6) {
-            const ssize_t n = ::read(output_, buffer + got, 6 - got);
-            if (n <= 0)
-                return false;
-            got += static_cast<size_t>(n);
-        }
-        return std::string(buffer, 6) == "ready\n";
-    }
-    // Closes the helper's input and waits for it to end; its exit status.
-    int Finish() {
-        if (input_ >= 0) {
-            ::close(input_);
-            input_ = -1;
-        }
-        if (output_ >= 0) {
-            ::close(output_);
-            output_ = -1;
-        }
-        if (pid_ > 0) {
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-            pid_ = -pid_;
-            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        return status_;
-    }
-
-private:
-    pid_t pid_ = 0;
-    int input_ = -1;
-    int output_ = -1;
-    int status_ = -1;
+    RotHelper(const std::string& name, const char* ending)
+        : HelperProcess({TARNOLIX_ROT_HELPER, name, ending}) {}
 };
 
 bool Lists(const std::vector<RunningObjectFiles::Entry>& entries, pid_t pid, const std::string& name) {
@@ -276,7 +219,7 @@ TEST_F(RunningObjectTableTest, EntriesAreSeenAcrossProcessesAndGoWithRevoke) {
     DWORD cookie = 0;
     ASSERT_EQ(table_->Register(0, object.Get(), Item(u"FilterGraph 0000BEEF pid 1").Get(), &cookie), S_OK);
 
-    HelperProcess helper("FilterGraph 00C0FFEE pid 2A", "revoke");
+    RotHelper helper("FilterGraph 00C0FFEE pid 2A", "revoke");
     ASSERT_TRUE(helper.WaitReady());
     const auto entries = RunningObjectFiles::List();
     EXPECT_TRUE(Lists(entries, helper.Pid(), "!FilterGraph 00C0FFEE pid 2A"));
@@ -289,7 +232,7 @@ TEST_F(RunningObjectTableTest, EntriesAreSeenAcrossProcessesAndGoWithRevoke) {
 }
 
 TEST_F(RunningObjectTableTest, NormalExitWithdrawsStandingEntries) {
-    HelperProcess helper("left standing", "exit");
+    RotHelper helper("left standing", "exit");
     ASSERT_TRUE(helper.WaitReady());
     EXPECT_EQ(PublishedFiles(), 1u);
     EXPECT_EQ(helper.Finish(), 0);
@@ -297,7 +240,7 @@ TEST_F(RunningObjectTableTest, NormalExitWithdrawsStandingEntries) {
 }
 
 TEST_F(RunningObjectTableTest, EntriesOfEndedProcessesAreIgnoredAndRemoved) {
-    HelperProcess helper("crashed", "crash");
+    RotHelper helper("crashed", "crash");
     ASSERT_TRUE(helper.WaitReady());
     const pid_t pid = helper.Pid();
     EXPECT_TRUE(Lists(RunningObjectFiles::List(), pid, "!crashed"));
@@ -305,6 +248,78 @@ TEST_F(RunningObjectTableTest, EntriesOfEndedProcessesAreIgnoredAndRemoved) {
     EXPECT_EQ(PublishedFiles(), 1u) << "an ended process cannot withdraw its entry";
     EXPECT_FALSE(Lists(RunningObjectFiles::List(), pid, "!crashed"));
     EXPECT_EQ(PublishedFiles(), 0u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RunningObjectTableTest, ANewRegistrationPrunesWhatEndedProcessesLeft) {
+    RotHelper helper("crashed", "crash");
+    ASSERT_TRUE(helper.WaitReady());
+    helper.Finish();
+    EXPECT_EQ(PublishedFiles(), 1u);
+    int live = 0;
+    auto object = ComPtr<IUnknown>::Adopt(new Counted(live));
+    DWORD cookie = 0;
+    ASSERT_EQ(table_->Register(0, object.Get(), Item(u"fresh").Get(), &cookie), S_OK);
+    EXPECT_EQ(PublishedFiles(), 1u) << "only the new entry is left";
+    EXPECT_EQ(table_->Revoke(cookie), S_OK);
+}
+
+} // namespace
+
+namespace {
+
+// The first line the registration's socket answers to `request`; empty when it closes first.
+std::string FirstLine(int fd) {
+    timeval timeout{5, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string line;
+    char c;
+    while (::read(fd, &c, 1) == 1 && c != '\n')
+        line += c;
+    return line;
+}
+
+TEST_F(RunningObjectTableTest, ViewersBeyondTheCapAreToldSoWhileWatchersHoldEverySlot) {
+    int live = 0;
+    auto object = ComPtr<IUnknown>::Adopt(new Counted(live));
+    DWORD cookie = 0;
+    ASSERT_EQ(table_->Register(0, object.Get(), Item(u"watched").Get(), &cookie), S_OK);
+    const auto path = RunningObjectFiles::SocketFile(cookie);
+    ASSERT_TRUE(path && fs::is_socket(*path));
+    std::vector<UniqueFd> watchers;
+    for (size_t i = 0; i < RunningObjectServer::kMaxConnections; ++i) {
+        watchers.push_back(ViewerSocket::Connect(*path));
+        ASSERT_TRUE(ViewerSocket::SendAll(watchers.back().Get(),
+                                          ViewerProtocol::RequestLine(ViewerProtocol::RequestKind::Watch),
+                                          std::chrono::seconds(2)));
+        // An object without a report of its own is still named.
+        EXPECT_NE(FirstLine(watchers.back().Get()).find("\"name\":\"!watched\""), std::string::npos);
+    }
+    UniqueFd extra = ViewerSocket::Connect(*path);
+    EXPECT_NE(FirstLine(extra.Get()).find("too many viewers"), std::string::npos);
+    watchers.pop_back();
+    // The slot comes free once the server has seen the watcher go.
+    bool answered = false;
+    for (int attempt = 0; attempt < 50 && !answered; ++attempt) {
+        UniqueFd next = ViewerSocket::Connect(*path);
+        ViewerSocket::SendAll(next.Get(), ViewerProtocol::RequestLine(ViewerProtocol::RequestKind::Stats),
+                              std::chrono::seconds(2));
+        answered = FirstLine(next.Get()).find("\"reply\":\"stats\"") != std::string::npos;
+        if (!answered)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(table_->Revoke(cookie), S_OK);
+    EXPECT_FALSE(fs::exists(*path)) << "the socket goes with the registration";
+    // Its watchers are let go: their connections reach their end (ticks sent before may come first).
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(watchers.front().Get(), buffer, sizeof buffer)) > 0) {
+    }
+    EXPECT_EQ(got, 0) << "the connection was not closed";
 }
 
 } // namespace
