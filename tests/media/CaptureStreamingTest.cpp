@@ -257,6 +257,11 @@ TEST(CaptureStreaming, DamagedV4l2FramesAreDroppedAndStreamingGoesOn) {
     for (const int32_t length : lengths)
         EXPECT_EQ(length, 96 * 24) << "no damaged frame went downstream";
     EXPECT_FALSE(chain.graph->WaitFor(EC_ERRORABORT, 0ms));
+    NamedCounters counters;
+    chain.source.As<ICounterSource>()->ReadCounters(counters);
+    ASSERT_EQ(counters.size(), 2u);
+    EXPECT_EQ(counters[1].second, 6u) << "each short and each flagged frame is counted as damaged";
+    EXPECT_GE(counters[0].second, before + 6 + 4) << "and as delivered";
 }
 
 TEST(CaptureStreaming, AV4l2ErrorWithNothingToDequeueAbortsInsteadOfSpinning) {
