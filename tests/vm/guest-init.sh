@@ -1,7 +1,8 @@
 #!/bin/busybox sh
 # The guest's first process: loads the modules, mounts the host's / read-only under a memory
 # overlay, and runs $TARNOLIX_SCRIPT inside it with the results share at /mnt/results. Its exit
-# status goes to /mnt/results/exit-status; then the guest powers off.
+# status goes to /mnt/results/exit-status; then the guest powers off. The host's /tmp stays visible
+# (writes to it land in the overlay), since the build being tested may live there.
 /bin/busybox --install -s /bin
 export PATH=/bin
 mount -t proc proc /proc
@@ -21,7 +22,6 @@ mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 results /newroot/mnt/r
 mount -t proc proc /newroot/proc
 mount -t sysfs sys /newroot/sys
 mount -t devtmpfs dev /newroot/dev
-mount -t tmpfs tmp /newroot/tmp
 mkdir -p /newroot/dev/shm /newroot/run
 mount -t tmpfs shm /newroot/dev/shm
 chroot /newroot /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
