@@ -145,9 +145,49 @@ template <typename Step> inline int Steps(uint8_t* row, int x0, int x1, Step ste
     return x;
 }
 
+// Grey from one channel without planes: each 16-byte block of the result takes its bytes from
+// one 16-byte window of the source, the block's pixels' channel bytes and the bytes between
+// them, so one shuffle per block copies every pixel's channel byte into all three of its bytes.
+// Block l (0..2) of a group of sixteen pixels starts at pixel 16l div 3 = 5l; its window starts
+// at that pixel's channel byte, 15l + c, and byte k takes the byte 3 ((16l + k) div 3 - 5l).
+struct ChannelBlocks {
+    alignas(32) uint8_t index[3][32]; // [j]: result register j's blocks 2j and 2j + 1
+
+    constexpr ChannelBlocks() : index{} {
+        for (int j = 0; j < 3; ++j)
+            for (int half = 0; half < 2; ++half) {
+                const int l = (2 * j + half) % 3;
+                for (int k = 0; k < 16; ++k)
+                    index[j][16 * half + k] = static_cast<uint8_t>(3 * ((16 * l + k) / 3 - 5 * l));
+            }
+    }
+};
+
+constexpr ChannelBlocks kChannelBlocks;
+
+// Block m of thirty-two pixels (six blocks, two groups) has its window at 48 (m div 3) + 15 (m mod 3).
+inline __m256i Windows(const uint8_t* channelBytes, int m) {
+    const auto at = [channelBytes](int block) {
+        return Load(channelBytes + 48 * (block / 3) + 15 * (block % 3));
+    };
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(at(m)), at(m + 1), 1);
+}
+
 void GreyFromChannel(uint8_t* row, int x0, int x1, int channel) {
-    x0 = Steps(row, x0, x1,
-               [channel](uint8_t* at) { StoreGroup(at, Spread(Channel(LoadGroup(at), channel))); });
+    const auto index = [](int j) {
+        return _mm256_load_si256(reinterpret_cast<const __m256i*>(kChannelBlocks.index[j]));
+    };
+    const __m256i i0 = index(0), i1 = index(1), i2 = index(2);
+    x0 = Steps(row, x0, x1, [&](uint8_t* at) {
+        // Every window is read before any block is written: the last reaches byte 93 + c.
+        const uint8_t* source = at + channel;
+        const __m256i w0 = Windows(source, 0);
+        const __m256i w1 = Windows(source, 2);
+        const __m256i w2 = Windows(source, 4);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), _mm256_shuffle_epi8(w0, i0));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at + 32), _mm256_shuffle_epi8(w1, i1));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at + 64), _mm256_shuffle_epi8(w2, i2));
+    });
     rows::GreyFromChannel(row, x0, x1, channel);
 }
 
