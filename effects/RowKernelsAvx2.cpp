@@ -308,6 +308,79 @@ void ReversePixels(uint8_t* to, const uint8_t* from, int pixels) {
         rows::CopyPixel(to + 3 * k, from + 3 * (pixels - 1 - k));
 }
 
+// Ten pixels a side in one 32-byte register: the left block holds pixels x .. x + 9 in bytes
+// 0..29, the right block their partners W - 10 - x .. W - 1 - x in bytes 2..31. Reversing ten
+// pixels moves bytes across the register's two 16-byte lanes, so each result is two in-lane
+// shuffles, one of the block and one of the block with its lanes swapped. The two bytes of each
+// block beyond its pixels are given back their loaded value.
+struct MirrorShuffles {
+    alignas(32) uint8_t leftSame[32];   // the new left block from the right block
+    alignas(32) uint8_t leftOther[32];  //   ... with its lanes swapped
+    alignas(32) uint8_t rightSame[32];  // the new right block from the left block
+    alignas(32) uint8_t rightOther[32]; //   ... with its lanes swapped
+    alignas(32) uint8_t keepLeft[32];   // the left block's own bytes 30 and 31
+    alignas(32) uint8_t keepRight[32];  // the right block's own bytes 0 and 1
+
+    constexpr MirrorShuffles() : leftSame{}, leftOther{}, rightSame{}, rightOther{}, keepLeft{}, keepRight{} {
+        for (int i = 0; i < 32; ++i) {
+            const int fromRight = i < 30 ? 2 + 3 * (9 - i / 3) + i % 3 : -1;
+            const int fromLeft = i >= 2 ? 3 * (9 - (i - 2) / 3) + (i - 2) % 3 : -1;
+            Split(fromRight, i, leftSame[i], leftOther[i]);
+            Split(fromLeft, i, rightSame[i], rightOther[i]);
+            keepLeft[i] = i >= 30 ? 0xFF : 0;
+            keepRight[i] = i < 2 ? 0xFF : 0;
+        }
+    }
+
+    // The shuffle indexes that take byte `source` (or nothing, when negative) to byte `i`.
+    static constexpr void Split(int source, int i, uint8_t& same, uint8_t& other) {
+        same = source >= 0 && source / 16 == i / 16 ? static_cast<uint8_t>(source % 16) : 0x80;
+        other = source >= 0 && source / 16 != i / 16 ? static_cast<uint8_t>(source % 16) : 0x80;
+    }
+};
+
+constexpr MirrorShuffles kMirrorShuffles;
+
+inline __m256i Load32(const uint8_t* p) {
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+inline __m256i Reversed(__m256i block, const uint8_t* same, const uint8_t* other) {
+    const __m256i swapped = _mm256_permute2x128_si256(block, block, 1);
+    return _mm256_or_si256(_mm256_shuffle_epi8(block, Load32(same)),
+                           _mm256_shuffle_epi8(swapped, Load32(other)));
+}
+
+// The mirror in place, ten pixels and their partners a step, while the two blocks stay apart
+// (3x + 32 <= 3 (W - 10 - x) - 2). As in SwapMirror, each step's blocks are loaded before the
+// step before it stores. Returns the first column left.
+int SwapMirrorTen(uint8_t* row, int width, int x0, int x1) {
+    const auto fits = [&](int x) { return x + 10 <= x1 && 6 * x + 64 <= 3 * width; };
+    const auto left = [&](int x) { return reinterpret_cast<__m256i*>(row + 3 * x); };
+    const auto right = [&](int x) { return reinterpret_cast<__m256i*>(row + 3 * (width - 10 - x) - 2); };
+    int x = x0;
+    if (!fits(x))
+        return x;
+    const MirrorShuffles& m = kMirrorShuffles;
+    const __m256i keepLeft = Load32(m.keepLeft);
+    const __m256i keepRight = Load32(m.keepRight);
+    __m256i l = _mm256_loadu_si256(left(x));
+    __m256i r = _mm256_loadu_si256(right(x));
+    for (;; x += 10) {
+        const __m256i newLeft = _mm256_blendv_epi8(Reversed(r, m.leftSame, m.leftOther), l, keepLeft);
+        const __m256i newRight = _mm256_blendv_epi8(Reversed(l, m.rightSame, m.rightOther), r, keepRight);
+        const bool more = fits(x + 10);
+        if (more) {
+            l = _mm256_loadu_si256(left(x + 10));
+            r = _mm256_loadu_si256(right(x + 10));
+        }
+        _mm256_storeu_si256(left(x), newLeft);
+        _mm256_storeu_si256(right(x), newRight);
+        if (!more)
+            return x + 10;
+    }
+}
+
 // The mirror in place, five pixels and their partners a step, each side with one 16-byte load
 // and store: the left one starting at the pixels, the right one a byte before its pixels. The
 // byte either store covers beyond its five pixels is given back its loaded value.
@@ -403,7 +476,7 @@ const TRowKernels* Avx2RowKernels() {
         k.mirror = [](uint8_t* row, int width, int x0, int x1) {
             if (x1 > width / 2)
                 return rows::PlainMirror(row, width, x0, x1);
-            SwapMirror(row, width, x0, x1);
+            SwapMirror(row, width, SwapMirrorTen(row, width, x0, x1), x1);
         };
         return k;
     }();
