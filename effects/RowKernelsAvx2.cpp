@@ -296,18 +296,6 @@ void SierpinskiMask(uint8_t* row, int y, int x0, int x1) {
     rows::SierpinskiMask(row, y, x0, x1);
 }
 
-// to[k] := from[pixels - 1 - k], five pixels a step: a 16-byte load that starts one byte
-// before the five source pixels, reversed by one shuffle, and a 16-byte store whose last byte
-// lands on the next pixel to be written. The last pixels move one at a time.
-void ReversePixels(uint8_t* to, const uint8_t* from, int pixels) {
-    const __m128i reverse = _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffles.reverse));
-    int k = 0;
-    for (; k + 6 <= pixels; k += 5)
-        Store(to + 3 * k, _mm_shuffle_epi8(Load(from + 3 * (pixels - k - 5) - 1), reverse));
-    for (; k < pixels; ++k)
-        rows::CopyPixel(to + 3 * k, from + 3 * (pixels - 1 - k));
-}
-
 // Ten pixels a side in one 32-byte register: the left block holds pixels x .. x + 9 in bytes
 // 0..29, the right block their partners W - 10 - x .. W - 1 - x in bytes 2..31. Reversing ten
 // pixels moves bytes across the register's two 16-byte lanes, so each result is two in-lane
@@ -349,6 +337,27 @@ inline __m256i Reversed(__m256i block, const uint8_t* same, const uint8_t* other
     const __m256i swapped = _mm256_permute2x128_si256(block, block, 1);
     return _mm256_or_si256(_mm256_shuffle_epi8(block, Load32(same)),
                            _mm256_shuffle_epi8(swapped, Load32(other)));
+}
+
+// to[k] := from[pixels - 1 - k], ten pixels a step: a 32-byte load that starts two bytes before
+// the ten source pixels, reversed as the mirror's right block is, and a 32-byte store whose
+// last two bytes land on the next pixel to be written. Then five pixels a step: a 16-byte load
+// that starts one byte before the five source pixels, reversed by one shuffle, and a 16-byte
+// store whose last byte lands on the next pixel. The last pixels move one at a time. No load
+// starts before `from` and no store reaches past `to`'s pixels.
+void ReversePixels(uint8_t* to, const uint8_t* from, int pixels) {
+    const MirrorShuffles& m = kMirrorShuffles;
+    int k = 0;
+    for (; k + 11 <= pixels; k += 10)
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(to + 3 * k),
+            Reversed(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + 3 * (pixels - k - 10) - 2)),
+                     m.leftSame, m.leftOther));
+    const __m128i reverse = _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffles.reverse));
+    for (; k + 6 <= pixels; k += 5)
+        Store(to + 3 * k, _mm_shuffle_epi8(Load(from + 3 * (pixels - k - 5) - 1), reverse));
+    for (; k < pixels; ++k)
+        rows::CopyPixel(to + 3 * k, from + 3 * (pixels - 1 - k));
 }
 
 // The mirror in place, ten pixels and their partners a step, while the two blocks stay apart
