@@ -145,9 +145,49 @@ template <typename Step> inline int Steps(uint8_t* row, int x0, int x1, Step ste
     return x;
 }
 
+// Grey from one channel without planes: each 16-byte block of the result takes its bytes from
+// one 16-byte window of the source, the block's pixels' channel bytes and the bytes between
+// them, so one shuffle per block copies every pixel's channel byte into all three of its bytes.
+// Block l (0..2) of a group of sixteen pixels starts at pixel 16l div 3 = 5l; its window starts
+// at that pixel's channel byte, 15l + c, and byte k takes the byte 3 ((16l + k) div 3 - 5l).
+struct ChannelBlocks {
+    alignas(32) uint8_t index[3][32]; // [j]: result register j's blocks 2j and 2j + 1
+
+    constexpr ChannelBlocks() : index{} {
+        for (int j = 0; j < 3; ++j)
+            for (int half = 0; half < 2; ++half) {
+                const int l = (2 * j + half) % 3;
+                for (int k = 0; k < 16; ++k)
+                    index[j][16 * half + k] = static_cast<uint8_t>(3 * ((16 * l + k) / 3 - 5 * l));
+            }
+    }
+};
+
+constexpr ChannelBlocks kChannelBlocks;
+
+// Block m of thirty-two pixels (six blocks, two groups) has its window at 48 (m div 3) + 15 (m mod 3).
+inline __m256i Windows(const uint8_t* channelBytes, int m) {
+    const auto at = [channelBytes](int block) {
+        return Load(channelBytes + 48 * (block / 3) + 15 * (block % 3));
+    };
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(at(m)), at(m + 1), 1);
+}
+
 void GreyFromChannel(uint8_t* row, int x0, int x1, int channel) {
-    x0 = Steps(row, x0, x1,
-               [channel](uint8_t* at) { StoreGroup(at, Spread(Channel(LoadGroup(at), channel))); });
+    const auto index = [](int j) {
+        return _mm256_load_si256(reinterpret_cast<const __m256i*>(kChannelBlocks.index[j]));
+    };
+    const __m256i i0 = index(0), i1 = index(1), i2 = index(2);
+    x0 = Steps(row, x0, x1, [&](uint8_t* at) {
+        // Every window is read before any block is written: the last reaches byte 93 + c.
+        const uint8_t* source = at + channel;
+        const __m256i w0 = Windows(source, 0);
+        const __m256i w1 = Windows(source, 2);
+        const __m256i w2 = Windows(source, 4);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), _mm256_shuffle_epi8(w0, i0));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at + 32), _mm256_shuffle_epi8(w1, i1));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at + 64), _mm256_shuffle_epi8(w2, i2));
+    });
     rows::GreyFromChannel(row, x0, x1, channel);
 }
 
@@ -256,16 +296,98 @@ void SierpinskiMask(uint8_t* row, int y, int x0, int x1) {
     rows::SierpinskiMask(row, y, x0, x1);
 }
 
-// to[k] := from[pixels - 1 - k], five pixels a step: a 16-byte load that starts one byte
-// before the five source pixels, reversed by one shuffle, and a 16-byte store whose last byte
-// lands on the next pixel to be written. The last pixels move one at a time.
+// Ten pixels a side in one 32-byte register: the left block holds pixels x .. x + 9 in bytes
+// 0..29, the right block their partners W - 10 - x .. W - 1 - x in bytes 2..31. Reversing ten
+// pixels moves bytes across the register's two 16-byte lanes, so each result is two in-lane
+// shuffles, one of the block and one of the block with its lanes swapped. The two bytes of each
+// block beyond its pixels are given back their loaded value.
+struct MirrorShuffles {
+    alignas(32) uint8_t leftSame[32];   // the new left block from the right block
+    alignas(32) uint8_t leftOther[32];  //   ... with its lanes swapped
+    alignas(32) uint8_t rightSame[32];  // the new right block from the left block
+    alignas(32) uint8_t rightOther[32]; //   ... with its lanes swapped
+    alignas(32) uint8_t keepLeft[32];   // the left block's own bytes 30 and 31
+    alignas(32) uint8_t keepRight[32];  // the right block's own bytes 0 and 1
+
+    constexpr MirrorShuffles() : leftSame{}, leftOther{}, rightSame{}, rightOther{}, keepLeft{}, keepRight{} {
+        for (int i = 0; i < 32; ++i) {
+            const int fromRight = i < 30 ? 2 + 3 * (9 - i / 3) + i % 3 : -1;
+            const int fromLeft = i >= 2 ? 3 * (9 - (i - 2) / 3) + (i - 2) % 3 : -1;
+            Split(fromRight, i, leftSame[i], leftOther[i]);
+            Split(fromLeft, i, rightSame[i], rightOther[i]);
+            keepLeft[i] = i >= 30 ? 0xFF : 0;
+            keepRight[i] = i < 2 ? 0xFF : 0;
+        }
+    }
+
+    // The shuffle indexes that take byte `source` (or nothing, when negative) to byte `i`.
+    static constexpr void Split(int source, int i, uint8_t& same, uint8_t& other) {
+        same = source >= 0 && source / 16 == i / 16 ? static_cast<uint8_t>(source % 16) : 0x80;
+        other = source >= 0 && source / 16 != i / 16 ? static_cast<uint8_t>(source % 16) : 0x80;
+    }
+};
+
+constexpr MirrorShuffles kMirrorShuffles;
+
+inline __m256i Load32(const uint8_t* p) {
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+inline __m256i Reversed(__m256i block, const uint8_t* same, const uint8_t* other) {
+    const __m256i swapped = _mm256_permute2x128_si256(block, block, 1);
+    return _mm256_or_si256(_mm256_shuffle_epi8(block, Load32(same)),
+                           _mm256_shuffle_epi8(swapped, Load32(other)));
+}
+
+// to[k] := from[pixels - 1 - k], ten pixels a step: a 32-byte load that starts two bytes before
+// the ten source pixels, reversed as the mirror's right block is, and a 32-byte store whose
+// last two bytes land on the next pixel to be written. Then five pixels a step: a 16-byte load
+// that starts one byte before the five source pixels, reversed by one shuffle, and a 16-byte
+// store whose last byte lands on the next pixel. The last pixels move one at a time. No load
+// starts before `from` and no store reaches past `to`'s pixels.
 void ReversePixels(uint8_t* to, const uint8_t* from, int pixels) {
-    const __m128i reverse = _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffles.reverse));
+    const MirrorShuffles& m = kMirrorShuffles;
     int k = 0;
+    for (; k + 11 <= pixels; k += 10)
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(to + 3 * k),
+            Reversed(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + 3 * (pixels - k - 10) - 2)),
+                     m.leftSame, m.leftOther));
+    const __m128i reverse = _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffles.reverse));
     for (; k + 6 <= pixels; k += 5)
         Store(to + 3 * k, _mm_shuffle_epi8(Load(from + 3 * (pixels - k - 5) - 1), reverse));
     for (; k < pixels; ++k)
         rows::CopyPixel(to + 3 * k, from + 3 * (pixels - 1 - k));
+}
+
+// The mirror in place, ten pixels and their partners a step, while the two blocks stay apart
+// (3x + 32 <= 3 (W - 10 - x) - 2). As in SwapMirror, each step's blocks are loaded before the
+// step before it stores. Returns the first column left.
+int SwapMirrorTen(uint8_t* row, int width, int x0, int x1) {
+    const auto fits = [&](int x) { return x + 10 <= x1 && 6 * x + 64 <= 3 * width; };
+    const auto left = [&](int x) { return reinterpret_cast<__m256i*>(row + 3 * x); };
+    const auto right = [&](int x) { return reinterpret_cast<__m256i*>(row + 3 * (width - 10 - x) - 2); };
+    int x = x0;
+    if (!fits(x))
+        return x;
+    const MirrorShuffles& m = kMirrorShuffles;
+    const __m256i keepLeft = Load32(m.keepLeft);
+    const __m256i keepRight = Load32(m.keepRight);
+    __m256i l = _mm256_loadu_si256(left(x));
+    __m256i r = _mm256_loadu_si256(right(x));
+    for (;; x += 10) {
+        const __m256i newLeft = _mm256_blendv_epi8(Reversed(r, m.leftSame, m.leftOther), l, keepLeft);
+        const __m256i newRight = _mm256_blendv_epi8(Reversed(l, m.rightSame, m.rightOther), r, keepRight);
+        const bool more = fits(x + 10);
+        if (more) {
+            l = _mm256_loadu_si256(left(x + 10));
+            r = _mm256_loadu_si256(right(x + 10));
+        }
+        _mm256_storeu_si256(left(x), newLeft);
+        _mm256_storeu_si256(right(x), newRight);
+        if (!more)
+            return x + 10;
+    }
 }
 
 // The mirror in place, five pixels and their partners a step, each side with one 16-byte load
@@ -305,13 +427,51 @@ void SwapMirror(uint8_t* row, int width, int x0, int x1) {
     rows::PlainMirror(row, width, x, x1);
 }
 
+// Thirty-two draws a step, on four registers of eight seeds each (draws k + 1 .. k + 32). A
+// draw is the high half of seed x n: the even lanes' 64-bit products give it directly, the odd
+// lanes' after a shift, so no 32-bit multiply is needed for it. The seeds jump 32 steps ahead
+// with one multiply and one add a register. Draws are below n <= 256, so the packs never saturate.
+uint32_t DrawBytes(uint32_t seed, uint32_t n, uint8_t* out, size_t count) {
+    constexpr size_t kDraws = 32;
+    size_t done = 0;
+    if (count >= kDraws) {
+        alignas(32) uint32_t start[kDraws];
+        uint32_t s = seed;
+        for (size_t k = 0; k < kDraws; ++k)
+            start[k] = s = s * rows::kMultiplier + rows::kIncrement;
+        __m256i seeds[4];
+        for (int v = 0; v < 4; ++v)
+            seeds[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(start + 8 * v));
+        constexpr rows::Jump jump = rows::JumpOf(kDraws);
+        const __m256i a = _mm256_set1_epi32(static_cast<int>(jump.a));
+        const __m256i c = _mm256_set1_epi32(static_cast<int>(jump.c));
+        const __m256i below = _mm256_set1_epi32(static_cast<int>(n));
+        const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+        const auto draws = [&](__m256i v) {
+            const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(v, below), 32);
+            const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(v, 32), below);
+            return _mm256_blend_epi32(even, odd, 0xAA);
+        };
+        for (; done + kDraws <= count; done += kDraws) {
+            const __m256i low = _mm256_packus_epi32(draws(seeds[0]), draws(seeds[1]));
+            const __m256i high = _mm256_packus_epi32(draws(seeds[2]), draws(seeds[3]));
+            const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(low, high), order);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done), bytes);
+            seed = static_cast<uint32_t>(_mm256_extract_epi32(seeds[3], 7));
+            for (__m256i& v : seeds)
+                v = _mm256_add_epi32(_mm256_mullo_epi32(v, a), c);
+        }
+    }
+    return rows::PlainDrawBytes(seed, n, out + done, count - done);
+}
+
 } // namespace
 
 const TRowKernels* Avx2RowKernels() {
     static constexpr TRowKernels kernels = [] {
         TRowKernels k = PlainRowKernels(TSimdLevel::Avx2);
         UseSse2Kernels(k);
-        k.drawBytes = rows::DrawBytes; // eight 32-bit multiplies a step beat SSE2's four
+        k.drawBytes = DrawBytes;
         k.greyFromMean = GreyFromMean;
         k.greyFromChannel = GreyFromChannel;
         k.blackAndWhite = BlackAndWhite;
@@ -325,7 +485,7 @@ const TRowKernels* Avx2RowKernels() {
         k.mirror = [](uint8_t* row, int width, int x0, int x1) {
             if (x1 > width / 2)
                 return rows::PlainMirror(row, width, x0, x1);
-            SwapMirror(row, width, x0, x1);
+            SwapMirror(row, width, SwapMirrorTen(row, width, x0, x1), x1);
         };
         return k;
     }();

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QPointer>
+#include <QtMath>
 
 VideoRendererWidget::VideoRendererWidget(std::shared_ptr<FrameSlot> slot) : slot_(std::move(slot)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -44,11 +45,28 @@ void VideoRendererWidget::paintEvent(QPaintEvent*) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    const QRect source = source_.isEmpty() ? frame.rect() : source_.intersected(frame.rect());
+    // The image may be the frame sampled down for an earlier paint: the source part is taken in
+    // the frame's own coordinates and mapped onto the image.
+    const QSize frameSize = slot_->TakenFrameSize();
+    const QRect whole(QPoint(0, 0), frameSize);
+    const QRect source = source_.isEmpty() ? whole : source_.intersected(whole);
     const QRect target = keepAspectRatio_ ? LetterBox(source.size(), rect()) : rect();
     if (target != rect())
         painter.fillRect(rect(), Qt::black);
-    painter.drawImage(target, frame, source);
+    if (frame.size() == frameSize) {
+        painter.drawImage(target, frame, source);
+    } else {
+        const qreal across = qreal(frame.width()) / frameSize.width();
+        const qreal down = qreal(frame.height()) / frameSize.height();
+        painter.drawImage(
+            QRectF(target), frame,
+            QRectF(source.x() * across, source.y() * down, source.width() * across, source.height() * down));
+    }
+    // Later frames are sampled down to the device pixels that show them, when the whole frame is
+    // shown; a part of it is kept at the frame's own resolution.
+    const qreal ratio = devicePixelRatioF();
+    slot_->SetShownSize(
+        source_.isEmpty() ? QSize(qCeil(target.width() * ratio), qCeil(target.height() * ratio)) : QSize());
     if (frame.cacheKey() != lastKey_) {
         lastKey_ = frame.cacheKey();
         ++framesPainted_;

@@ -1,4 +1,6 @@
 #include "effects/RandomGenerator.h"
+#include "effects/RowKernels.h"
+#include "effects/SimdLevel.h"
 
 #include <gtest/gtest.h>
 
@@ -18,16 +20,23 @@ TEST(RandomGenerator, FirstDrawsFromKnownSeeds) {
     EXPECT_EQ(random.Seed(), 870078620u);
 }
 
-TEST(RandomGenerator, BatchedDrawsMatchSingleDraws) {
-    for (size_t count : {0u, 1u, 15u, 16u, 17u, 100u, 5757u}) {
-        for (uint32_t n : {25u, 55u, 256u}) {
-            TRandomGenerator batched(0xDEADBEEF);
-            TRandomGenerator single(0xDEADBEEF);
-            std::vector<uint8_t> draws(count);
-            batched.DrawBytes(n, draws.data(), count);
-            for (size_t k = 0; k < count; ++k)
-                ASSERT_EQ(draws[k], single.Next(n)) << "draw " << k << " of " << count;
-            EXPECT_EQ(batched.Seed(), single.Seed());
+TEST(RandomGenerator, BatchedDrawsMatchSingleDrawsAtEveryLevel) {
+    for (TSimdLevel level : {TSimdLevel::Scalar, TSimdLevel::Sse2, TSimdLevel::Avx2, TSimdLevel::Avx512}) {
+        if (level > ProcessorSimdLevel())
+            continue; // a level this processor lacks
+        const TRowKernels* kernels = RowKernelsFor(level);
+        if (!kernels)
+            continue; // a level this build lacks
+        for (size_t count : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 100u, 5757u}) {
+            for (uint32_t n : {1u, 25u, 55u, 255u, 256u}) {
+                TRandomGenerator single(0xDEADBEEF);
+                std::vector<uint8_t> draws(count);
+                const uint32_t seed = kernels->drawBytes(0xDEADBEEF, n, draws.data(), count);
+                for (size_t k = 0; k < count; ++k)
+                    ASSERT_EQ(draws[k], static_cast<uint8_t>(single.Next(n)))
+                        << SimdLevelName(level) << ": draw " << k << " of " << count << " below " << n;
+                EXPECT_EQ(seed, single.Seed()) << SimdLevelName(level);
+            }
         }
     }
 }

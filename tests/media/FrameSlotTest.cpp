@@ -57,6 +57,73 @@ TEST(FrameSlot, StreamingAndPaintingThreadsNeverShareAnImage) {
     EXPECT_EQ(slot.Take().pixelColor(0, 0).red(), 249);
 }
 
+TEST(FrameSlot, SamplesFramesDownToTheShownSizeAndKeepsSmallerOnesWhole) {
+    // 8x4, 24-bit, bottom-up; every pixel's blue is its column plus ten times its row from the top.
+    std::vector<uint8_t> frame(24 * 4);
+    for (int row = 0; row < 4; ++row)
+        for (int x = 0; x < 8; ++x)
+            frame[static_cast<size_t>((3 - row) * 24 + 3 * x)] = static_cast<uint8_t>(x + 10 * row);
+    FrameSlot slot;
+    slot.SetShownSize(QSize(4, 2));
+    slot.Put(frame.data(), 8, 4, 24, 24, true);
+    const QImage& sampled = slot.Take();
+    ASSERT_EQ(sampled.size(), QSize(4, 2));
+    EXPECT_EQ(slot.TakenFrameSize(), QSize(8, 4));
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(sampled.pixelColor(x, y).blue(), (2 * x + 1) + 10 * (2 * y + 1)) << x << "," << y;
+
+    slot.SetShownSize(QSize(8, 2)); // narrower only in height: every column is kept
+    slot.Put(frame.data(), 8, 4, 24, 24, true);
+    const QImage& rows = slot.Take();
+    ASSERT_EQ(rows.size(), QSize(8, 2));
+    EXPECT_EQ(rows.pixelColor(6, 1).blue(), 6 + 30);
+
+    slot.SetShownSize(QSize(100, 100)); // larger than the frame: kept whole
+    slot.Put(frame.data(), 8, 4, 24, 24, true);
+    const QImage& whole = slot.Take();
+    ASSERT_EQ(whole.size(), QSize(8, 4));
+    EXPECT_EQ(whole.pixelColor(7, 0).blue(), 7);
+    EXPECT_EQ(whole.pixelColor(0, 3).blue(), 30);
+
+    std::vector<uint8_t> wide(4 * 8 * 2); // 32-bit, 8x2, top-down; red is the column
+    for (int k = 0; k < 16; ++k)
+        wide[static_cast<size_t>(4 * k + 2)] = static_cast<uint8_t>(k % 8);
+    slot.SetShownSize(QSize(2, 2));
+    slot.Put(wide.data(), 8, 2, 32, 32, false);
+    const QImage& sampled32 = slot.Take();
+    ASSERT_EQ(sampled32.size(), QSize(2, 2));
+    EXPECT_EQ(sampled32.pixelColor(0, 0).red(), 2);
+    EXPECT_EQ(sampled32.pixelColor(1, 1).red(), 6);
+}
+
+TEST(VideoRendererWidget, PaintsFramesSampledDownToItsSizeAndTheirSourcePart) {
+    auto slot = std::make_shared<FrameSlot>();
+    VideoRendererWidget widget(slot);
+    widget.resize(40, 30);
+    constexpr int kWidth = 400, kHeight = 300, kStride = kWidth * 3;
+    std::vector<uint8_t> frame(static_cast<size_t>(kStride) * kHeight); // left half red, right half blue
+    for (int row = 0; row < kHeight; ++row)
+        for (int x = 0; x < kWidth; ++x)
+            frame[static_cast<size_t>(row * kStride + 3 * x + (x < kWidth / 2 ? 2 : 0))] = 255;
+    slot->Put(frame.data(), kWidth, kHeight, kStride, 24, true);
+    widget.grab(); // the first frame is whole; the paint tells the slot the window's size
+    slot->Put(frame.data(), kWidth, kHeight, kStride, 24, true);
+    const QImage shown = widget.grab().toImage();
+    EXPECT_EQ(slot->Take().size(), QSize(40, 30)) << "sampled down to the window";
+    EXPECT_EQ(shown.pixelColor(5, 15), QColor(255, 0, 0));
+    EXPECT_EQ(shown.pixelColor(35, 15), QColor(0, 0, 255));
+    EXPECT_EQ(widget.FramesPainted(), 2u);
+
+    widget.SetSource(QRect(kWidth / 2, 0, kWidth / 2, kHeight)); // the right half, from the small image
+    const QImage right = widget.grab().toImage();
+    EXPECT_EQ(right.pixelColor(2, 15), QColor(0, 0, 255));
+    EXPECT_EQ(right.pixelColor(37, 15), QColor(0, 0, 255));
+    slot->Put(frame.data(), kWidth, kHeight, kStride, 24, true);
+    widget.grab();
+    EXPECT_EQ(slot->Take().size(), QSize(kWidth, kHeight)) << "a part of the frame is kept whole";
+}
+
 TEST(VideoRendererWidget, PaintsTheNewestFrameScaledToTheWindow) {
     auto slot = std::make_shared<FrameSlot>();
     VideoRendererWidget widget(slot);
