@@ -60,24 +60,25 @@ void TFramePass::RunBands(TBitmap& frame, TBandPool& pool) {
         return static_cast<int>(static_cast<int64_t>(height) * band / count);
     };
     const uint32_t seed = random_.Seed();
-    std::vector<int> stops(static_cast<size_t>(count));
     for (int b = 0; b < count; ++b) {
         bands_[b].random.SetSeed(seed);
         bands_[b].random.Skip(static_cast<uint64_t>(draws * start(b)));
     }
-    pool.Run(count, [&](int b) {
+    const auto runBand = [&](int b) {
         int y = start(b);
         for (; y < start(b + 1) && selection_.Snapshot() == checked; ++y)
             RunRowWith(frame.ScanLine(y), y, width, height, checked, bands_[b]);
-        stops[b] = y;
-    });
+        bands_[b].stop = y;
+    };
+    // Handed on through one reference, which the pool's std::function holds without allocating.
+    pool.Run(count, [&runBand](int b) { runBand(b); });
     int last = 0; // the end of the last rows a band did
     for (int b = 0; b < count; ++b)
-        if (stops[b] > start(b))
-            last = stops[b];
+        if (bands_[b].stop > start(b))
+            last = bands_[b].stop;
     Band& band = bands_[0];
     for (int b = 0; b < count; ++b)
-        for (int y = stops[b]; y < std::min(start(b + 1), last); ++y) {
+        for (int y = bands_[b].stop; y < std::min(start(b + 1), last); ++y) {
             band.random.SetSeed(seed);
             band.random.Skip(static_cast<uint64_t>(draws * y));
             RunRowWith(frame.ScanLine(y), y, width, height, checked, band);

@@ -50,6 +50,7 @@ private:
     struct Band {
         TRandomGenerator random;
         std::vector<uint8_t> draws;
+        int stop = 0; // the row a threaded band stopped at
     };
     struct Row {
         uint8_t* bytes;
