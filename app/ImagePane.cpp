@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 TImagePane::TImagePane(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -77,28 +76,7 @@ bool TImagePane::CopyShownPicture() {
     const int shownHeight = std::clamp(static_cast<int>(std::ceil(this->height() * ratio)), 1, height);
     if (shown_.width() != shownWidth || shown_.height() != shownHeight)
         shown_ = QImage(shownWidth, shownHeight, QImage::Format_BGR888);
-    if (static_cast<int>(columns_.size()) != shownWidth || columnsOf_ != width) {
-        columns_.resize(static_cast<size_t>(shownWidth));
-        for (int x = 0; x < shownWidth; ++x)
-            columns_[static_cast<size_t>(x)] =
-                3 * static_cast<int>((2 * static_cast<int64_t>(x) + 1) * width / (2 * shownWidth));
-        columnsOf_ = width;
-    }
-    for (int y = 0; y < shownHeight; ++y) {
-        const int sourceRow =
-            static_cast<int>((2 * static_cast<int64_t>(y) + 1) * height / (2 * shownHeight));
-        const uint8_t* from = picture_.ScanLine(sourceRow);
-        uchar* to = shown_.scanLine(y);
-        if (shownWidth == width) {
-            std::memcpy(to, from, 3 * static_cast<size_t>(width));
-            continue;
-        }
-        for (int x = 0; x < shownWidth; ++x) {
-            const uint8_t* p = from + columns_[static_cast<size_t>(x)];
-            to[3 * x] = p[0];
-            to[3 * x + 1] = p[1];
-            to[3 * x + 2] = p[2];
-        }
-    }
+    const auto rowAt = [this](int row) { return static_cast<const uint8_t*>(picture_.ScanLine(row)); };
+    sampler_.Sample(width, height, 3, rowAt, shown_.bits(), shown_.bytesPerLine(), shownWidth, shownHeight);
     return true;
 }

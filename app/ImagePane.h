@@ -1,12 +1,12 @@
 #pragma once
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/NearestSampler.h"
 
 #include <QImage>
 #include <QWidget>
 
 #include <atomic>
-#include <vector>
 
 // The image pane that shows the processed picture: it draws its bitmap stretched to its whole
 // area. The bitmap is the frame bitmap: the streaming thread replaces and processes it under the
@@ -47,8 +47,7 @@ private:
     std::atomic<bool> hasPicture_{false};
     std::atomic<bool> repaintPending_{false};
     int paints_ = 0;
-    // The GUI thread's copy of what the pane shows, and the byte offsets of its columns.
+    // The GUI thread's copy of what the pane shows, and how it is sampled from the picture.
     QImage shown_;
-    std::vector<int> columns_;
-    int columnsOf_ = 0;
+    TNearestSampler sampler_;
 };

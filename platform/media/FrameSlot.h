@@ -1,11 +1,12 @@
 #pragma once
 
+#include "platform/graphics/NearestSampler.h"
+
 #include <QImage>
 #include <QSize>
 
 #include <cstdint>
 #include <mutex>
-#include <vector>
 
 // The renderer's latest-frame slot: the streaming thread writes frames, the GUI thread paints
 // the newest one; an older frame not yet painted is simply replaced. Three images change hands
@@ -38,15 +39,11 @@ public:
     uint64_t FramesPut() const;
 
 private:
-    void CopyWhole(const uint8_t* bits, int height, int stride, int bytesPerPixel, bool bottomUp);
-    void SampleDown(const uint8_t* bits, int width, int height, int stride, int bytesPerPixel, bool bottomUp);
-
-    QImage writing_;           // the streaming thread's
-    QSize writingFrameSize_;   // the streaming thread's
-    std::vector<int> columns_; // the streaming thread's: byte offsets of the sampled columns
-    int columnsOf_ = 0;        // the streaming thread's: the frame width columns_ was made for
-    QImage painting_;          // the GUI thread's
-    QSize paintingFrameSize_;  // the GUI thread's
+    QImage writing_;          // the streaming thread's
+    QSize writingFrameSize_;  // the streaming thread's
+    TNearestSampler sampler_; // the streaming thread's
+    QImage painting_;         // the GUI thread's
+    QSize paintingFrameSize_; // the GUI thread's
 
     mutable std::mutex mutex_; // guards latest_, latestFrameSize_, fresh_, framesPut_, shownSize_
     QImage latest_;
