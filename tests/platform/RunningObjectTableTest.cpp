@@ -4,6 +4,7 @@
 #include "platform/com/RunningObjectServer.h"
 #include "platform/com/ViewerSocket.h"
 #include "tests/support/HelperProcess.h"
+#include "tests/support/ScopedRuntimeDir.h"
 
 #include <gtest/gtest.h>
 
@@ -36,27 +37,17 @@ ComPtr<IMoniker> Item(const char16_t* name) {
 // Points the published entries at a fresh private folder for each test.
 class RunningObjectTableTest : public testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tarnolix-rot-test-XXXXXX";
-        ASSERT_TRUE(::mkdtemp(pattern));
-        runtimeDir_ = pattern;
-        ::setenv("XDG_RUNTIME_DIR", pattern, 1);
-        ASSERT_EQ(GetRunningObjectTable(0, table_.Receive()), S_OK);
-    }
-    void TearDown() override {
-        ::unsetenv("XDG_RUNTIME_DIR");
-        std::error_code ignored;
-        fs::remove_all(runtimeDir_, ignored);
-    }
+    ScopedRuntimeDir runtime_{"tarnolix-rot-test"};
+
+    void SetUp() override { ASSERT_EQ(GetRunningObjectTable(0, table_.Receive()), S_OK); }
 
     size_t PublishedFiles() const {
         size_t count = 0;
-        for (const auto& file : fs::directory_iterator(runtimeDir_ / "tarnolix" / "running-objects"))
+        for (const auto& file : fs::directory_iterator(runtime_.Path() / "tarnolix" / "running-objects"))
             count += file.path().extension() == ".entry";
         return count;
     }
 
-    fs::path runtimeDir_;
     ComPtr<IRunningObjectTable> table_;
 };
 
@@ -186,9 +177,9 @@ TEST_F(RunningObjectTableTest, ConcurrentRegistrationsGetDistinctCookiesAndAllGo
 }
 
 TEST_F(RunningObjectTableTest, PlantedSymlinkIsNotFollowedAndRegistrationStillStands) {
-    const fs::path elsewhere = runtimeDir_ / "elsewhere";
+    const fs::path elsewhere = runtime_.Path() / "elsewhere";
     fs::create_directory(elsewhere);
-    fs::create_directory_symlink(elsewhere, runtimeDir_ / "tarnolix");
+    fs::create_directory_symlink(elsewhere, runtime_.Path() / "tarnolix");
     EXPECT_FALSE(RunningObjectFiles::Folder());
     int live = 0;
     auto object = ComPtr<IUnknown>::Adopt(new Counted(live));

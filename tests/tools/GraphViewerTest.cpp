@@ -5,6 +5,7 @@
 #include "platform/media/SampleGrabberInterface.h"
 #include "tests/support/HelperProcess.h"
 #include "tests/support/QtTestMain.h"
+#include "tests/support/ScopedRuntimeDir.h"
 #include "tests/tools/ViewerGraph.h"
 #include "tools/GraphsClient.h"
 #include "tools/GraphsProgram.h"
@@ -38,19 +39,9 @@ size_t OpenDescriptors() {
 // Each test gets a private folder for the running-object entries.
 class GraphViewerTest : public testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tarnolix-viewer-test-XXXXXX";
-        ASSERT_TRUE(::mkdtemp(pattern));
-        runtimeDir_ = pattern;
-        ::setenv("XDG_RUNTIME_DIR", pattern, 1);
-    }
-    void TearDown() override {
-        ::unsetenv("XDG_RUNTIME_DIR");
-        std::error_code ignored;
-        fs::remove_all(runtimeDir_, ignored);
-    }
+    ScopedRuntimeDir runtime_{"tarnolix-viewer-test"};
 
-    fs::path Folder() const { return runtimeDir_ / "tarnolix" / "running-objects"; }
+    fs::path Folder() const { return runtime_.Path() / "tarnolix" / "running-objects"; }
 
     RunningObjectFiles::Entry OwnEntry() const {
         for (const auto& entry : RunningGraphs())
@@ -81,8 +72,6 @@ protected:
         const uint64_t from = graph.SourceSamples();
         return ProcessEventsUntil([&] { return graph.SourceSamples() >= from + more; }, 10s);
     }
-
-    fs::path runtimeDir_;
 };
 
 const JsonValue* FindNamed(const JsonValue& list, const std::string& key, const std::string& name) {
@@ -335,7 +324,7 @@ TEST_F(GraphViewerTest, AViewerOfAnotherUserIsRefused) {
     const fs::path socket = OwnEntry().socket;
     ASSERT_FALSE(socket.empty());
     // Open the way to the socket, so that only the server's own check stands between.
-    for (const fs::path& folder : {runtimeDir_, runtimeDir_ / "tarnolix", Folder()})
+    for (const fs::path& folder : {runtime_.Path(), runtime_.Path() / "tarnolix", Folder()})
         ASSERT_EQ(::chmod(folder.c_str(), 0711), 0);
     ASSERT_EQ(::chmod(socket.c_str(), 0666), 0);
     const pid_t child = ::fork();
