@@ -1,14 +1,21 @@
 # One library target per folder. Every target's sources are scanned at build time for
 # includes of other folders; an include of a folder that is not among the target's allowed
-# layers fails the build, so the arrows of the layer diagram only ever point down.
+# layers fails the build, so the arrows of the layer diagram only ever point down. The rooms of
+# platform/media are folders of their own inside it, each with its own library and arrows.
 
+set(TARNOLIX_MEDIA_ROOMS core pins filters converters sources cameras devices graph renderers)
+list(TRANSFORM TARNOLIX_MEDIA_ROOMS PREPEND platform/media/ OUTPUT_VARIABLE media_room_folders)
 set(TARNOLIX_LAYER_FOLDERS
     platform/runtime platform/com platform/graphics platform/media platform/windows
-    effects capture imaging app tools)
+    ${media_room_folders} effects capture imaging app tools)
 
-# tarnolix_layer(<target> FOLDER <folder> SOURCES <files...> ALLOWED <folders...> LINK <targets...>)
+# tarnolix_layer(<target> FOLDER <folder> SOURCES <files...> ALLOWED <folders or headers...>
+#                LINK <targets...>)
 function(tarnolix_layer target)
     cmake_parse_arguments(arg "" "FOLDER" "SOURCES;ALLOWED;LINK" ${ARGN})
+    if(NOT arg_FOLDER IN_LIST TARNOLIX_LAYER_FOLDERS)
+        message(FATAL_ERROR "${arg_FOLDER} is not a layer folder of cmake/Layers.cmake")
+    endif()
     add_library(${target} STATIC ${arg_SOURCES})
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
     if(arg_LINK)

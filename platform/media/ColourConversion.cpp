@@ -43,10 +43,6 @@ void Packed422ToRgb24(const uint8_t* source, int sourceStride, int width, int he
 
 } // namespace
 
-int Rgb24Stride(int width) {
-    return (width * 3 + 3) & ~3;
-}
-
 void Yuy2ToRgb24(const uint8_t* source, int sourceStride, int width, int height, uint8_t* target) {
     Packed422ToRgb24<0, 1, 2, 3>(source, sourceStride, width, height, target);
 }

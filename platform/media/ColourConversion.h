@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/media/VideoFormat.h"
+
 #include <cstdint>
 
 // Pixel conversions of the colour converter filter: camera formats to 24-bit RGB (bytes blue,
@@ -13,6 +15,3 @@ void UyvyToRgb24(const uint8_t* source, int sourceStride, int width, int height,
 // 32-bit blue, green, red, unused; `sourceTopDown` false for bottom-up source rows.
 void Rgb32ToRgb24(const uint8_t* source, int sourceStride, int width, int height, bool sourceTopDown,
                   uint8_t* target);
-
-// Bytes in one row of a 24-bit target.
-int Rgb24Stride(int width);

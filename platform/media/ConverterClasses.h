@@ -2,7 +2,7 @@
 
 #include "platform/com/Guid.h"
 
-// The class ids and subtypes of the converter filters that the graph may insert.
+// The class ids of the converter filters that the graph may insert.
 
 // {1643E180-90F5-11CE-97D5-00AA0055595A}
 inline constexpr CLSID CLSID_Colour{
@@ -10,16 +10,3 @@ inline constexpr CLSID CLSID_Colour{
 // {301056D0-6DFF-11D2-9EEB-006008039E37}
 inline constexpr CLSID CLSID_MjpegDec{
     0x301056D0, 0x6DFF, 0x11D2, {0x9E, 0xEB, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
-
-// {32595559-0000-0010-8000-00AA00389B71}
-inline constexpr GUID MEDIASUBTYPE_YUY2{
-    0x32595559, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-// {59565955-0000-0010-8000-00AA00389B71}
-inline constexpr GUID MEDIASUBTYPE_UYVY{
-    0x59565955, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-// {E436EB7E-524F-11CE-9F53-0020AF0BA770}
-inline constexpr GUID MEDIASUBTYPE_RGB32{
-    0xE436EB7E, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-// {47504A4D-0000-0010-8000-00AA00389B71}
-inline constexpr GUID MEDIASUBTYPE_MJPG{
-    0x47504A4D, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};

@@ -1,6 +1,5 @@
 #include "platform/media/ConverterFilter.h"
 
-#include "platform/media/ColourConversion.h"
 #include "platform/media/MediaSample.h"
 #include "platform/media/VideoFormat.h"
 

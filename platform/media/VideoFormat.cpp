@@ -77,3 +77,7 @@ void DeleteMediaType(AM_MEDIA_TYPE* type) noexcept {
     FreeMediaType(*type);
     CoTaskMemFree(type);
 }
+
+int Rgb24Stride(int width) {
+    return (width * 3 + 3) & ~3;
+}

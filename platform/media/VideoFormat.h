@@ -14,6 +14,9 @@ struct VideoFormat {
     friend bool operator==(const VideoFormat&, const VideoFormat&) = default;
 };
 
+// Bytes in one row of a 24-bit RGB picture: rows are padded to 4 bytes.
+int Rgb24Stride(int width);
+
 // Fills type with the video-info media type of format; the format block comes from the task
 // allocator. False (type untouched) when the size is not positive or the image would not fit
 // in 32 bits.

@@ -1,7 +1,7 @@
 #include "capture/FrameCopy.h"
 #include "platform/media/DeviceDirectory.h"
 #include "platform/media/SampleGrabber.h"
-#include "tests/platform/FakeV4l2Access.h"
+#include "tests/media/support/FakeV4l2Access.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 #include "capture/FilterGraph.h"
 
-#include "../media/TestFilters.h"
 #include "QtTestMain.h"
 #include "platform/com/SiteInterfaces.h"
 #include "platform/com/Variant.h"
@@ -8,6 +7,7 @@
 #include "platform/media/MediaClasses.h"
 #include "platform/runtime/ApplicationErrors.h"
 #include "platform/runtime/UnicodeText.h"
+#include "tests/media/support/TestFilters.h"
 
 #include <gtest/gtest.h>
 

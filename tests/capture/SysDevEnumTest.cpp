@@ -6,7 +6,7 @@
 #include "platform/media/DeviceEnumInterfaces.h"
 #include "platform/media/VideoDeviceProviders.h"
 #include "platform/runtime/StandardErrors.h"
-#include "tests/platform/FakeV4l2Access.h"
+#include "tests/media/support/FakeV4l2Access.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 #include "platform/media/VideoRenderer.h"
 #include "platform/media/VideoRendererWidget.h"
 #include "platform/windows/WindowServices.h"
-#include "tests/media/CountingAllocator.h"
+#include "tests/media/support/CountingAllocator.h"
 
 #include <QWidget>
 

@@ -1,5 +1,3 @@
-#include "GraphTestFilters.h"
-#include "JpegEncoding.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/PropertyBagInterface.h"
 #include "platform/com/SiteInterfaces.h"
@@ -11,6 +9,8 @@
 #include "platform/media/PinQueries.h"
 #include "platform/media/VideoFormat.h"
 #include "platform/runtime/UnicodeText.h"
+#include "tests/media/support/GraphTestFilters.h"
+#include "tests/media/support/JpegEncoding.h"
 
 #include <gtest/gtest.h>
 

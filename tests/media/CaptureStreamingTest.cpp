@@ -5,9 +5,9 @@
 #include "platform/media/VideoRenderer.h"
 #include "platform/media/VideoRendererWidget.h"
 #include "platform/windows/WindowServices.h"
-#include "tests/media/FakeGraph.h"
-#include "tests/media/GrabberTestSupport.h"
-#include "tests/platform/FakeV4l2Access.h"
+#include "tests/media/support/FakeGraph.h"
+#include "tests/media/support/FakeV4l2Access.h"
+#include "tests/media/support/GrabberTestSupport.h"
 #include "tests/support/QtTestMain.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "GraphTestFilters.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/media/GraphInterfaces.h"
 #include "platform/media/MediaClasses.h"
+#include "tests/media/support/GraphTestFilters.h"
 
 #include <gtest/gtest.h>
 

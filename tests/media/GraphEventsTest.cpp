@@ -1,10 +1,10 @@
-#include "GraphTestFilters.h"
 #include "QtTestMain.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/media/GraphEventQueue.h"
 #include "platform/media/GraphInterfaces.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/windows/WindowServices.h"
+#include "tests/media/support/GraphTestFilters.h"
 
 #include <gtest/gtest.h>
 

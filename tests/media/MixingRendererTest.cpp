@@ -1,9 +1,9 @@
 #include "platform/media/MixingRenderer.h"
 #include "platform/media/VideoRendererWidget.h"
 #include "platform/windows/WindowServices.h"
-#include "tests/media/CountingAllocator.h"
-#include "tests/media/FakeGraph.h"
-#include "tests/media/GrabberTestSupport.h"
+#include "tests/media/support/CountingAllocator.h"
+#include "tests/media/support/FakeGraph.h"
+#include "tests/media/support/GrabberTestSupport.h"
 #include "tests/support/QtTestMain.h"
 
 #include <QImage>

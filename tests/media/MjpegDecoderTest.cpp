@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "JpegEncoding.h"
+#include "tests/media/support/JpegEncoding.h"
 
 namespace {
 

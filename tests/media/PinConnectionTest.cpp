@@ -1,4 +1,4 @@
-#include "TestFilters.h"
+#include "tests/media/support/TestFilters.h"
 
 #include <gtest/gtest.h>
 

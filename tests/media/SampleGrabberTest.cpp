@@ -1,5 +1,5 @@
 #include "platform/media/SampleGrabber.h"
-#include "tests/media/GrabberTestSupport.h"
+#include "tests/media/support/GrabberTestSupport.h"
 
 #include <gtest/gtest.h>
 

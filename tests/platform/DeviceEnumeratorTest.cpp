@@ -10,7 +10,7 @@
 #include "platform/media/MediaClasses.h"
 #include "platform/media/VideoDeviceProviders.h"
 #include "platform/media/VideoFormat.h"
-#include "tests/platform/FakeV4l2Access.h"
+#include "tests/media/support/FakeV4l2Access.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "platform/media/VirtualCameras.h"
 #include "platform/media/StillImageSize.h"
-#include "tests/platform/FakeV4l2Access.h"
+#include "tests/media/support/FakeV4l2Access.h"
 
 #include <gtest/gtest.h>
 

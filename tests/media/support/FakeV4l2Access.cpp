@@ -1,4 +1,4 @@
-#include "tests/platform/FakeV4l2Access.h"
+#include "tests/media/support/FakeV4l2Access.h"
 
 #include <algorithm>
 #include <cerrno>

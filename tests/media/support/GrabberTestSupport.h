@@ -2,7 +2,7 @@
 
 #include "platform/media/SampleGrabberInterface.h"
 #include "platform/media/VideoFormat.h"
-#include "tests/media/TestFilters.h"
+#include "tests/media/support/TestFilters.h"
 
 #include <chrono>
 #include <condition_variable>

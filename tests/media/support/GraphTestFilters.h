@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TestFilters.h"
+#include "tests/media/support/TestFilters.h"
 
 #include <atomic>
 #include <condition_variable>
