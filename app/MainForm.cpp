@@ -6,8 +6,8 @@
 #include "imaging/BitmapFileReader.h"
 #include "imaging/BitmapFileWriter.h"
 #include "imaging/JPEGImage.h"
-#include "platform/media/CaptureBuilderInterfaces.h"
-#include "platform/media/DeviceEnumInterfaces.h"
+#include "platform/media/core/CaptureBuilderInterfaces.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/runtime/StandardErrors.h"
 
 #include <QAction>

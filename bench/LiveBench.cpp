@@ -11,7 +11,7 @@
 #include "app/Dialogs.h"
 #include "app/MainForm.h"
 #include "effects/SimdLevel.h"
-#include "platform/media/ErrorText.h"
+#include "platform/media/core/ErrorText.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/VideoRendererWidget.h"
 

@@ -6,15 +6,15 @@
 
 #include "platform/media/CaptureSourceFilter.h"
 #include "platform/media/ColourConversion.h"
-#include "platform/media/DeviceEnumInterfaces.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/media/MixingRenderer.h"
 #include "platform/media/PatternFrameSource.h"
 #include "platform/media/PinQueries.h"
 #include "platform/media/SampleGrabber.h"
 #include "platform/media/TestPattern.h"
 #include "platform/media/VideoRenderer.h"
-#include "platform/media/VideoWindowInterface.h"
-#include "platform/media/VmrInterfaces.h"
+#include "platform/media/core/VideoWindowInterface.h"
+#include "platform/media/core/VmrInterfaces.h"
 
 #include <QApplication>
 

@@ -3,7 +3,7 @@
 #include "capture/PersistentMemory.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/MonikerInterface.h"
-#include "platform/media/FilterInterfaces.h"
+#include "platform/media/core/FilterInterfaces.h"
 
 // A device moniker kept in persisted form (its class id, then its own state, as the platform's
 // object persistence writes it), so that every activation of the graph binds the device afresh.

@@ -5,8 +5,8 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/SiteInterfaces.h"
 #include "platform/com/ViewerInterfaces.h"
-#include "platform/media/CaptureBuilderInterfaces.h"
-#include "platform/media/GraphInterfaces.h"
+#include "platform/media/core/CaptureBuilderInterfaces.h"
+#include "platform/media/core/GraphInterfaces.h"
 #include "platform/runtime/Component.h"
 #include "platform/windows/WinTypes.h"
 

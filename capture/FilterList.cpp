@@ -1,6 +1,6 @@
 #include "capture/FilterList.h"
 
-#include "platform/media/GraphInterfaces.h"
+#include "platform/media/core/GraphInterfaces.h"
 #include "platform/runtime/StandardErrors.h"
 
 #include <algorithm>

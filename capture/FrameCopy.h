@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/graphics/Bitmap.h"
-#include "platform/media/SampleGrabberInterface.h"
+#include "platform/media/core/SampleGrabberInterface.h"
 
 #include <cstdint>
 

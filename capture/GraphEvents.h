@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/com/HResult.h"
-#include "platform/media/DvdEventCodes.h"
-#include "platform/media/FilterInterfaces.h"
-#include "platform/media/GraphInterfaces.h"
+#include "platform/media/core/DvdEventCodes.h"
+#include "platform/media/core/FilterInterfaces.h"
+#include "platform/media/core/GraphInterfaces.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,7 +3,7 @@
 #include "platform/com/HResult.h"
 #include "platform/com/Unknown.h"
 #include "platform/com/ViewerInterfaces.h"
-#include "platform/media/FilterInterfaces.h"
+#include "platform/media/core/FilterInterfaces.h"
 
 #include <cstdint>
 #include <string>

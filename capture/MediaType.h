@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/MediaType.h"
+#include "platform/media/core/MediaType.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include "capture/GraphMemberComponent.h"
 #include "capture/MediaType.h"
 #include "platform/com/ComPtr.h"
-#include "platform/media/SampleGrabberInterface.h"
+#include "platform/media/core/SampleGrabberInterface.h"
 #include "platform/runtime/Component.h"
 
 #include <functional>

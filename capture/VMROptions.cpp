@@ -3,7 +3,7 @@
 #include "capture/DirectShowErrors.h"
 #include "capture/FilterGraph.h"
 #include "capture/VideoWindow.h"
-#include "platform/media/VmrInterfaces.h"
+#include "platform/media/core/VmrInterfaces.h"
 
 void TVMROptions::SetStreams(uint32_t streams) {
     streams_ = streams >= 1 && streams <= kMaxVmrStreams ? streams : 1;

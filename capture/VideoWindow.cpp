@@ -5,7 +5,7 @@
 #include "capture/PinList.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/Variant.h"
-#include "platform/media/GraphInterfaces.h"
+#include "platform/media/core/GraphInterfaces.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/runtime/UnicodeText.h"
 #include "platform/windows/WindowServices.h"

@@ -3,8 +3,8 @@
 #include "capture/GraphMemberComponent.h"
 #include "capture/VMROptions.h"
 #include "platform/com/ComPtr.h"
-#include "platform/media/VideoWindowInterface.h"
-#include "platform/media/VmrInterfaces.h"
+#include "platform/media/core/VideoWindowInterface.h"
+#include "platform/media/core/VmrInterfaces.h"
 #include "platform/runtime/Component.h"
 #include "platform/windows/WinTypes.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/com/TaskAllocator.h"
 #include "platform/com/TaskString.h"
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/VideoFormat.h"
 
 #include <algorithm>
 

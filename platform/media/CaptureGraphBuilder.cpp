@@ -3,7 +3,7 @@
 #include "platform/com/ClassRegistry.h"
 #include "platform/media/GraphCallbacks.h"
 #include "platform/media/PinQueries.h"
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/VideoFormat.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
-#include "platform/media/CaptureBuilderInterfaces.h"
+#include "platform/media/core/CaptureBuilderInterfaces.h"
 
 #include <mutex>
 

@@ -1,7 +1,7 @@
 #include "platform/media/ConverterCatalog.h"
 
 #include "platform/media/ConverterClasses.h"
-#include "platform/media/MediaType.h"
+#include "platform/media/core/MediaType.h"
 
 const std::vector<ConverterEntry>& ConverterCatalog() {
     static const std::vector<ConverterEntry> catalog{

@@ -4,7 +4,7 @@
 #include "platform/media/FilterClassMoniker.h"
 #include "platform/media/GraphCallbacks.h"
 #include "platform/media/PinQueries.h"
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/VideoFormat.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/GraphInterfaces.h"
+#include "platform/media/core/GraphInterfaces.h"
 
 // Connects `output` to `input` through one converter filter of the catalog, added to `graph`
 // for the purpose. Before a converter is used, the graph's site is asked

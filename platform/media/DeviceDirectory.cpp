@@ -5,13 +5,13 @@
 
 #include "platform/com/ClassIdText.h"
 #include "platform/media/CaptureSourceFilter.h"
-#include "platform/media/DeviceEnumInterfaces.h"
 #include "platform/media/PatternFrameSource.h"
 #include "platform/media/StillImageFrameSource.h"
 #include "platform/media/V4l2Cameras.h"
 #include "platform/media/V4l2FrameSource.h"
 #include "platform/media/VideoDeviceProviders.h"
 #include "platform/media/VirtualCameras.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/runtime/UnicodeText.h"
 
 namespace DeviceDirectory {

@@ -3,7 +3,7 @@
 #include "platform/com/ItemMoniker.h"
 #include "platform/com/StreamData.h"
 #include "platform/com/TaskString.h"
-#include "platform/media/DeviceEnumInterfaces.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
-#include "platform/media/GraphInterfaces.h"
+#include "platform/media/core/GraphInterfaces.h"
 
 #include <mutex>
 #include <vector>

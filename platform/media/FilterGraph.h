@@ -5,8 +5,8 @@
 #include "platform/com/SiteInterfaces.h"
 #include "platform/com/ViewerInterfaces.h"
 #include "platform/media/GraphEventQueue.h"
-#include "platform/media/GraphInterfaces.h"
 #include "platform/media/GraphLog.h"
+#include "platform/media/core/GraphInterfaces.h"
 
 #include <mutex>
 #include <string>

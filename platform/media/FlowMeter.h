@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/SampleInterfaces.h"
+#include "platform/media/core/SampleInterfaces.h"
 
 #include <array>
 #include <atomic>

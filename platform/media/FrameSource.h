@@ -2,7 +2,7 @@
 
 #include "platform/com/HResult.h"
 #include "platform/com/ViewerInterfaces.h"
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/VideoFormat.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/SiteInterfaces.h"
-#include "platform/media/CaptureBuilderInterfaces.h"
+#include "platform/media/core/CaptureBuilderInterfaces.h"
 
 // The graph-building callback `I` that the graph's site offers: the site itself, or a service
 // of the site's IServiceProvider under the interface's id. Empty when there is none.

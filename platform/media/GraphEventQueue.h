@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/GraphInterfaces.h"
+#include "platform/media/core/GraphInterfaces.h"
 #include "platform/windows/WinTypes.h"
 
 #include <chrono>

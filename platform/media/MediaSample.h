@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/SampleInterfaces.h"
+#include "platform/media/core/SampleInterfaces.h"
 
 // A sample over a buffer that its creator keeps alive while the sample travels downstream (the
 // push is synchronous, so the buffer of a capture frame or a converter's output serves).

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/com/ComPtr.h"
-#include "platform/media/FilterInterfaces.h"
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/FilterInterfaces.h"
+#include "platform/media/core/VideoFormat.h"
 
 #include <mutex>
 #include <vector>

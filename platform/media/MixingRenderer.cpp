@@ -1,6 +1,6 @@
 #include "platform/media/MixingRenderer.h"
 
-#include "platform/media/MediaEventSink.h"
+#include "platform/media/core/MediaEventSink.h"
 #include "platform/runtime/Format.h"
 #include "platform/runtime/UnicodeText.h"
 

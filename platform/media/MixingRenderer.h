@@ -3,8 +3,8 @@
 #include "platform/media/MediaFilter.h"
 #include "platform/media/RgbPicture.h"
 #include "platform/media/VideoWindowControl.h"
-#include "platform/media/VmrInterfaces.h"
 #include "platform/media/WindowlessView.h"
+#include "platform/media/core/VmrInterfaces.h"
 
 #include <atomic>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/com/ComPtr.h"
-#include "platform/media/FilterInterfaces.h"
+#include "platform/media/core/FilterInterfaces.h"
 
 #include <mutex>
 #include <vector>

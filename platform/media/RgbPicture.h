@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/media/MediaType.h"
-#include "platform/media/SampleInterfaces.h"
+#include "platform/media/core/MediaType.h"
+#include "platform/media/core/SampleInterfaces.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 
 #include "platform/com/ViewerInterfaces.h"
 #include "platform/media/MediaFilter.h"
-#include "platform/media/SampleGrabberInterface.h"
+#include "platform/media/core/SampleGrabberInterface.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,6 +1,6 @@
 #include "platform/media/StillImageFrameSource.h"
 
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/VideoFormat.h"
 
 #include <QImage>
 

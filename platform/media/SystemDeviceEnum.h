@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/DeviceEnumInterfaces.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
 
 // The system device enumerator (CLSID_SystemDeviceEnum): for the video-input category, the
 // monikers of the devices present now; for the category of categories, the video-input

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/media/V4l2Access.h"
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/VideoFormat.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 #include "platform/media/V4l2FrameSource.h"
 
 #include "platform/media/V4l2FrameInterval.h"
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/VideoFormat.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "platform/media/VideoRenderer.h"
 
-#include "platform/media/MediaEventSink.h"
+#include "platform/media/core/MediaEventSink.h"
 
 VideoRenderer::VideoRenderer() : MediaFilter(CLSID_VideoRenderer), input_(*this) {
     CreateRendererWindow();

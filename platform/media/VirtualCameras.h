@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/VideoFormat.h"
 
 #include <optional>
 #include <string>

@@ -4,8 +4,8 @@
 #include "ScriptedDialogs.h"
 #include "imaging/BitmapFileReader.h"
 #include "imaging/BitmapFileWriter.h"
-#include "platform/media/ErrorText.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/media/core/ErrorText.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -7,8 +7,8 @@
 #include "platform/com/RunningObjectTableInterface.h"
 #include "platform/com/TaskAllocator.h"
 #include "platform/com/TaskString.h"
-#include "platform/media/DeviceEnumInterfaces.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/runtime/StandardErrors.h"
 #include "platform/runtime/UnicodeText.h"
 

@@ -6,9 +6,9 @@
 #include "capture/VideoWindow.h"
 
 #include "QtTestMain.h"
-#include "platform/media/DeviceEnumInterfaces.h"
-#include "platform/media/ErrorText.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
+#include "platform/media/core/ErrorText.h"
 #include "platform/runtime/ApplicationErrors.h"
 #include "platform/windows/WindowServices.h"
 

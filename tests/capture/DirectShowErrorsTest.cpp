@@ -1,6 +1,6 @@
 #include "capture/DirectShowErrors.h"
 
-#include "platform/media/ErrorText.h"
+#include "platform/media/core/ErrorText.h"
 #include "platform/runtime/ModuleLoader.h"
 
 #include <gtest/gtest.h>

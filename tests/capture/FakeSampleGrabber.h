@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/SampleGrabberInterface.h"
+#include "platform/media/core/SampleGrabberInterface.h"
 
 #include <atomic>
 #include <vector>

@@ -7,9 +7,9 @@
 #include "platform/com/RunningObjectFiles.h"
 #include "platform/com/ViewerProtocol.h"
 #include "platform/com/ViewerSocket.h"
-#include "platform/media/DeviceEnumInterfaces.h"
-#include "platform/media/ErrorText.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
+#include "platform/media/core/ErrorText.h"
 #include "platform/runtime/JsonValue.h"
 #include "platform/runtime/UnicodeText.h"
 

@@ -7,12 +7,12 @@
 
 #include "QtTestMain.h"
 #include "platform/com/ClassRegistry.h"
-#include "platform/media/DeviceEnumInterfaces.h"
-#include "platform/media/ErrorText.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/MixingRenderer.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/media/VideoRendererWidget.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
+#include "platform/media/core/ErrorText.h"
 #include "platform/windows/WindowServices.h"
 #include "tests/media/support/CountingAllocator.h"
 

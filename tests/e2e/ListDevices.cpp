@@ -1,7 +1,7 @@
 // Prints the friendly names of the video-input devices, one a line, in the order the program's
 // device menu lists them, so that the end-to-end test can choose a camera by its name.
 #include "capture/SysDevEnum.h"
-#include "platform/media/DeviceEnumInterfaces.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
 
 #include <cstdio>
 #include <exception>

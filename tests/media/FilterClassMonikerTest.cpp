@@ -4,9 +4,9 @@
 #include "platform/com/PropertyBagInterface.h"
 #include "platform/com/SiteInterfaces.h"
 #include "platform/media/ConverterClasses.h"
-#include "platform/media/FilterInterfaces.h"
 #include "platform/media/GraphCallbacks.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/media/core/FilterInterfaces.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "platform/com/ClassRegistry.h"
-#include "platform/media/GraphInterfaces.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/media/core/GraphInterfaces.h"
 #include "tests/media/support/GraphTestFilters.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/TaskAllocator.h"
-#include "platform/media/MediaType.h"
+#include "platform/media/core/MediaType.h"
 
 #include <gtest/gtest.h>
 

@@ -5,11 +5,11 @@
 #include "platform/com/OlePersistence.h"
 #include "platform/com/PropertyBagInterface.h"
 #include "platform/media/CaptureSourceFilter.h"
-#include "platform/media/DeviceEnumInterfaces.h"
 #include "platform/media/LibV4l2Access.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/VideoDeviceProviders.h"
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
+#include "platform/media/core/VideoFormat.h"
 #include "tests/media/support/FakeV4l2Access.h"
 
 #include <gtest/gtest.h>

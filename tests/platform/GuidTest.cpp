@@ -1,5 +1,5 @@
 #include "platform/com/Guid.h"
-#include "platform/media/SampleGrabberInterface.h"
+#include "platform/media/core/SampleGrabberInterface.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "platform/com/ComObject.h"
 #include "platform/com/RunningObjectFiles.h"
 #include "platform/com/ViewerSocket.h"
-#include "platform/media/SampleGrabberInterface.h"
+#include "platform/media/core/SampleGrabberInterface.h"
 #include "tests/support/HelperProcess.h"
 #include "tests/support/QtTestMain.h"
 #include "tests/support/ScopedRuntimeDir.h"

@@ -5,8 +5,8 @@
 #include "platform/media/DeviceDirectory.h"
 #include "platform/media/FlowMeter.h"
 #include "platform/media/MediaClasses.h"
-#include "platform/media/SampleGrabberInterface.h"
 #include "platform/media/VideoRenderer.h"
+#include "platform/media/core/SampleGrabberInterface.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/com/ComPtr.h"
-#include "platform/media/GraphInterfaces.h"
+#include "platform/media/core/GraphInterfaces.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/com/ComObject.h"
-#include "platform/media/VmrInterfaces.h"
+#include "platform/media/core/VmrInterfaces.h"
 
 #include <atomic>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/com/ComObject.h"
-#include "platform/media/FilterInterfaces.h"
-#include "platform/media/MediaEventSink.h"
+#include "platform/media/core/FilterInterfaces.h"
+#include "platform/media/core/MediaEventSink.h"
 
 #include <chrono>
 #include <condition_variable>

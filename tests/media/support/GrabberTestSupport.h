@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/media/SampleGrabberInterface.h"
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/SampleGrabberInterface.h"
+#include "platform/media/core/VideoFormat.h"
 #include "tests/media/support/TestFilters.h"
 
 #include <chrono>

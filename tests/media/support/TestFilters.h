@@ -4,7 +4,7 @@
 #include "platform/media/ConverterClasses.h"
 #include "platform/media/MediaFilter.h"
 #include "platform/media/MediaSample.h"
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/VideoFormat.h"
 
 #include <atomic>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "platform/media/MediaType.h"
+#include "platform/media/core/MediaType.h"
 
 #include "platform/com/TaskAllocator.h"
 

@@ -1,4 +1,4 @@
-#include "platform/media/VideoFormat.h"
+#include "platform/media/core/VideoFormat.h"
 
 #include "platform/com/TaskAllocator.h"
 

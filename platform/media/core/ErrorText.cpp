@@ -1,4 +1,4 @@
-#include "platform/media/ErrorText.h"
+#include "platform/media/core/ErrorText.h"
 
 #include "platform/runtime/ModuleLoader.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/com/DispatchInterface.h"
 #include "platform/com/MonikerInterface.h"
-#include "platform/media/FilterInterfaces.h"
+#include "platform/media/core/FilterInterfaces.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/com/MonikerInterface.h"
-#include "platform/media/GraphInterfaces.h"
+#include "platform/media/core/GraphInterfaces.h"
 
 // The capture graph builder's interface and the graph-building callbacks that the graph's site
 // may offer, with their published ids.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/com/PersistInterfaces.h"
-#include "platform/media/MediaType.h"
+#include "platform/media/core/MediaType.h"
 
 // The filter and pin interfaces of the media-streaming framework, with their published ids.
 

@@ -2,7 +2,7 @@
 
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
-#include "platform/media/MediaType.h"
+#include "platform/media/core/MediaType.h"
 
 // A media sample: one buffer of data with its times, as pins pass them downstream.
 // {56A8689A-0AD4-11CE-B03A-0020AF0BA770}
