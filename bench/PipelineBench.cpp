@@ -9,7 +9,7 @@
 #include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/media/MixingRenderer.h"
 #include "platform/media/PatternFrameSource.h"
-#include "platform/media/PinQueries.h"
+#include "platform/media/pins/PinQueries.h"
 #include "platform/media/SampleGrabber.h"
 #include "platform/media/TestPattern.h"
 #include "platform/media/VideoRenderer.h"

@@ -1,7 +1,7 @@
 // What the graph viewer costs: the streaming thread's count of one sample, and the reading of
 // a pin's rate and the parsing of a request on the viewer server's thread.
 #include "platform/com/ViewerProtocol.h"
-#include "platform/media/FlowMeter.h"
+#include "platform/media/pins/FlowMeter.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,7 +5,7 @@
 #include "platform/com/ClassIdText.h"
 #include "platform/com/PropertyBagInterface.h"
 #include "platform/com/Variant.h"
-#include "platform/media/PinQueries.h"
+#include "platform/media/pins/PinQueries.h"
 #include "platform/runtime/ApplicationErrors.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include "platform/com/ClassRegistry.h"
 #include "platform/media/GraphCallbacks.h"
-#include "platform/media/PinQueries.h"
 #include "platform/media/core/VideoFormat.h"
+#include "platform/media/pins/PinQueries.h"
 
 #include <algorithm>
 

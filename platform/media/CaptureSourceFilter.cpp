@@ -1,6 +1,6 @@
 #include "platform/media/CaptureSourceFilter.h"
 
-#include "platform/media/MediaSample.h"
+#include "platform/media/pins/MediaSample.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "platform/media/ConverterFilter.h"
 
-#include "platform/media/MediaSample.h"
 #include "platform/media/core/VideoFormat.h"
+#include "platform/media/pins/MediaSample.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/MediaFilter.h"
+#include "platform/media/pins/MediaFilter.h"
 
 #include <cstddef>
 #include <mutex>

@@ -3,8 +3,8 @@
 #include "platform/media/ConverterCatalog.h"
 #include "platform/media/FilterClassMoniker.h"
 #include "platform/media/GraphCallbacks.h"
-#include "platform/media/PinQueries.h"
 #include "platform/media/core/VideoFormat.h"
+#include "platform/media/pins/PinQueries.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include "platform/media/ConverterInsertion.h"
 #include "platform/media/FilterEnumerator.h"
-#include "platform/media/PinQueries.h"
+#include "platform/media/pins/PinQueries.h"
 #include "platform/runtime/UnicodeText.h"
 
 #include <algorithm>

@@ -4,8 +4,8 @@
 #include "platform/media/FilterGraph.h"
 
 #include "platform/media/ConverterClasses.h"
-#include "platform/media/FlowMeter.h"
-#include "platform/media/PinQueries.h"
+#include "platform/media/pins/FlowMeter.h"
+#include "platform/media/pins/PinQueries.h"
 #include "platform/runtime/JsonWriter.h"
 #include "platform/runtime/UnicodeText.h"
 

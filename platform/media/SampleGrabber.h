@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/com/ViewerInterfaces.h"
-#include "platform/media/MediaFilter.h"
 #include "platform/media/core/SampleGrabberInterface.h"
+#include "platform/media/pins/MediaFilter.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -8,8 +8,8 @@
 #include "QtTestMain.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/media/MediaClasses.h"
-#include "platform/media/MediaFilter.h"
 #include "platform/media/core/ErrorText.h"
+#include "platform/media/pins/MediaFilter.h"
 #include "platform/runtime/StandardErrors.h"
 #include "platform/windows/WindowServices.h"
 

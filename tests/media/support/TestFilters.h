@@ -2,9 +2,9 @@
 
 #include "platform/com/TaskAllocator.h"
 #include "platform/media/ConverterClasses.h"
-#include "platform/media/MediaFilter.h"
-#include "platform/media/MediaSample.h"
 #include "platform/media/core/VideoFormat.h"
+#include "platform/media/pins/MediaFilter.h"
+#include "platform/media/pins/MediaSample.h"
 
 #include <atomic>
 #include <vector>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/com/ComObject.h"
-#include "platform/media/BasePin.h"
-#include "platform/media/PinEnumerator.h"
+#include "platform/media/pins/BasePin.h"
+#include "platform/media/pins/PinEnumerator.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "platform/media/BasePin.h"
+#include "platform/media/pins/BasePin.h"
 
 #include "platform/com/TaskAllocator.h"
 #include "platform/com/TaskString.h"

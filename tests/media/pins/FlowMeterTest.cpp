@@ -1,4 +1,4 @@
-#include "platform/media/FlowMeter.h"
+#include "platform/media/pins/FlowMeter.h"
 
 #include <gtest/gtest.h>
 

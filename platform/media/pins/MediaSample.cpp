@@ -1,4 +1,4 @@
-#include "platform/media/MediaSample.h"
+#include "platform/media/pins/MediaSample.h"
 
 #include "platform/com/ComPtr.h"
 

@@ -1,4 +1,4 @@
-#include "platform/media/PinQueries.h"
+#include "platform/media/pins/PinQueries.h"
 
 std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* filter) {
     std::vector<ComPtr<IPin>> pins;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/com/ComPtr.h"
-#include "platform/media/FlowMeter.h"
 #include "platform/media/core/FilterInterfaces.h"
 #include "platform/media/core/SampleInterfaces.h"
+#include "platform/media/pins/FlowMeter.h"
 
 #include <mutex>
 #include <string>

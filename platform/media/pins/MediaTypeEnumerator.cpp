@@ -1,4 +1,4 @@
-#include "platform/media/MediaTypeEnumerator.h"
+#include "platform/media/pins/MediaTypeEnumerator.h"
 
 ComPtr<IEnumMediaTypes> MediaTypeEnumerator::Create(std::vector<VideoFormat> formats) {
     return ComPtr<IEnumMediaTypes>::Adopt(new MediaTypeEnumerator(std::move(formats), 0));

@@ -1,4 +1,4 @@
-#include "platform/media/PinEnumerator.h"
+#include "platform/media/pins/PinEnumerator.h"
 
 ComPtr<IEnumPins> PinEnumerator::Create(std::vector<ComPtr<IPin>> pins) {
     return ComPtr<IEnumPins>::Adopt(new PinEnumerator(std::move(pins), 0));
