@@ -10,7 +10,7 @@
 #include "platform/media/MixingRenderer.h"
 #include "platform/media/PatternFrameSource.h"
 #include "platform/media/pins/PinQueries.h"
-#include "platform/media/SampleGrabber.h"
+#include "platform/media/filters/SampleGrabber.h"
 #include "platform/media/TestPattern.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/media/core/VideoWindowInterface.h"

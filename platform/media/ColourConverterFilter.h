@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/ConverterFilter.h"
+#include "platform/media/filters/ConverterFilter.h"
 
 // The colour converter (CLSID_Colour): YUY2, UYVY and 32-bit RGB pictures to 24-bit RGB.
 class ColourConverterFilter final : public ConverterFilter {

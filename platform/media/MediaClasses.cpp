@@ -8,9 +8,9 @@
 #include "platform/media/FilterGraph.h"
 #include "platform/media/MixingRenderer.h"
 #include "platform/media/MjpegDecompressorFilter.h"
-#include "platform/media/SampleGrabber.h"
 #include "platform/media/SystemDeviceEnum.h"
 #include "platform/media/VideoRenderer.h"
+#include "platform/media/filters/SampleGrabber.h"
 
 #include <mutex>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/ConverterFilter.h"
+#include "platform/media/filters/ConverterFilter.h"
 
 // The MJPEG decompressor (CLSID_MjpegDec): motion-JPEG pictures to 24-bit RGB through libjpeg.
 class MjpegDecompressorFilter final : public ConverterFilter {

@@ -1,6 +1,6 @@
 #include "capture/FrameCopy.h"
 #include "platform/media/DeviceDirectory.h"
-#include "platform/media/SampleGrabber.h"
+#include "platform/media/filters/SampleGrabber.h"
 #include "tests/media/support/FakeV4l2Access.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "platform/com/ClassRegistry.h"
 #include "platform/media/DeviceDirectory.h"
 #include "platform/media/MediaClasses.h"
-#include "platform/media/SampleGrabber.h"
+#include "platform/media/filters/SampleGrabber.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/runtime/UnicodeText.h"
 #include "platform/windows/WindowServices.h"

@@ -1,4 +1,4 @@
-#include "platform/media/ConverterFilter.h"
+#include "platform/media/filters/ConverterFilter.h"
 
 #include "platform/media/core/VideoFormat.h"
 #include "platform/media/pins/MediaSample.h"

@@ -1,4 +1,4 @@
-#include "platform/media/SampleGrabber.h"
+#include "platform/media/filters/SampleGrabber.h"
 #include "tests/media/support/GrabberTestSupport.h"
 
 #include <gtest/gtest.h>
