@@ -5,7 +5,7 @@
 // grabber callback, and the rest (the runtime).
 
 #include "platform/media/CaptureSourceFilter.h"
-#include "platform/media/ColourConversion.h"
+#include "platform/media/converters/ColourConversion.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/media/MixingRenderer.h"
 #include "platform/media/PatternFrameSource.h"

@@ -1,8 +1,8 @@
 #include "platform/media/ConverterInsertion.h"
 
-#include "platform/media/ConverterCatalog.h"
 #include "platform/media/FilterClassMoniker.h"
 #include "platform/media/GraphCallbacks.h"
+#include "platform/media/converters/Catalog.h"
 #include "platform/media/core/VideoFormat.h"
 #include "platform/media/pins/PinQueries.h"
 

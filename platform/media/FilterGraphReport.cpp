@@ -3,7 +3,7 @@
 // the list of filters; the filters and pins are asked afterwards, on the viewer server's thread.
 #include "platform/media/FilterGraph.h"
 
-#include "platform/media/ConverterClasses.h"
+#include "platform/media/converters/Classes.h"
 #include "platform/media/pins/FlowMeter.h"
 #include "platform/media/pins/PinQueries.h"
 #include "platform/runtime/JsonWriter.h"

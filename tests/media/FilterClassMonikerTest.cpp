@@ -3,9 +3,9 @@
 #include "platform/com/MemoryStream.h"
 #include "platform/com/PropertyBagInterface.h"
 #include "platform/com/SiteInterfaces.h"
-#include "platform/media/ConverterClasses.h"
 #include "platform/media/GraphCallbacks.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/media/converters/Classes.h"
 #include "platform/media/core/FilterInterfaces.h"
 
 #include <gtest/gtest.h>

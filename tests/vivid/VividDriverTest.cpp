@@ -3,12 +3,12 @@
 // where no vivid capture node is present. The driver's controls are set with v4l2-ctl.
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/ComObject.h"
-#include "platform/media/ColourConversion.h"
 #include "platform/media/DeviceDirectory.h"
 #include "platform/media/LibV4l2Access.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/V4l2Cameras.h"
 #include "platform/media/VideoRenderer.h"
+#include "platform/media/converters/ColourConversion.h"
 #include "platform/media/core/CaptureBuilderInterfaces.h"
 #include "platform/media/core/ErrorText.h"
 #include "platform/media/core/GraphInterfaces.h"

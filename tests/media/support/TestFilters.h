@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/com/TaskAllocator.h"
-#include "platform/media/ConverterClasses.h"
+#include "platform/media/converters/Classes.h"
 #include "platform/media/core/VideoFormat.h"
 #include "platform/media/pins/MediaFilter.h"
 #include "platform/media/pins/MediaSample.h"

@@ -1,6 +1,6 @@
-#include "platform/media/ConverterCatalog.h"
+#include "platform/media/converters/Catalog.h"
 
-#include "platform/media/ConverterClasses.h"
+#include "platform/media/converters/Classes.h"
 #include "platform/media/core/MediaType.h"
 
 const std::vector<ConverterEntry>& ConverterCatalog() {

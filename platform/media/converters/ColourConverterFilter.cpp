@@ -1,7 +1,7 @@
-#include "platform/media/ColourConverterFilter.h"
+#include "platform/media/converters/ColourConverterFilter.h"
 
-#include "platform/media/ColourConversion.h"
-#include "platform/media/ConverterClasses.h"
+#include "platform/media/converters/Classes.h"
+#include "platform/media/converters/ColourConversion.h"
 
 namespace {
 

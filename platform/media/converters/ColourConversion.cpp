@@ -1,4 +1,4 @@
-#include "platform/media/ColourConversion.h"
+#include "platform/media/converters/ColourConversion.h"
 
 #include <algorithm>
 

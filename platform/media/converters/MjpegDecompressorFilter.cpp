@@ -1,7 +1,7 @@
-#include "platform/media/MjpegDecompressorFilter.h"
+#include "platform/media/converters/MjpegDecompressorFilter.h"
 
-#include "platform/media/ConverterClasses.h"
-#include "platform/media/MjpegDecoder.h"
+#include "platform/media/converters/Classes.h"
+#include "platform/media/converters/MjpegDecoder.h"
 
 MjpegDecompressorFilter::MjpegDecompressorFilter() : ConverterFilter(CLSID_MjpegDec) {}
 

@@ -1,4 +1,4 @@
-#include "platform/media/MjpegDecoder.h"
+#include "platform/media/converters/MjpegDecoder.h"
 
 #include <csetjmp>
 #include <cstdio>
