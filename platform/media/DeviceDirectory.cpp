@@ -4,14 +4,14 @@
 #include <linux/videodev2.h>
 
 #include "platform/com/ClassIdText.h"
-#include "platform/media/CaptureSourceFilter.h"
-#include "platform/media/PatternFrameSource.h"
-#include "platform/media/StillImageFrameSource.h"
 #include "platform/media/V4l2Cameras.h"
 #include "platform/media/V4l2FrameSource.h"
 #include "platform/media/VideoDeviceProviders.h"
 #include "platform/media/VirtualCameras.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
+#include "platform/media/sources/CaptureSourceFilter.h"
+#include "platform/media/sources/PatternFrameSource.h"
+#include "platform/media/sources/StillImageFrameSource.h"
 #include "platform/runtime/UnicodeText.h"
 
 namespace DeviceDirectory {

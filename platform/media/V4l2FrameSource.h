@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/media/FrameSource.h"
 #include "platform/media/V4l2Access.h"
+#include "platform/media/sources/FrameSource.h"
 
 #include <atomic>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "platform/media/VirtualCameras.h"
 
-#include "platform/media/StillImageSize.h"
+#include "platform/media/sources/StillImageSize.h"
 
 #include <algorithm>
 #include <charconv>

@@ -4,12 +4,12 @@
 #include "platform/com/MemoryStream.h"
 #include "platform/com/OlePersistence.h"
 #include "platform/com/PropertyBagInterface.h"
-#include "platform/media/CaptureSourceFilter.h"
 #include "platform/media/LibV4l2Access.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/VideoDeviceProviders.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/media/core/VideoFormat.h"
+#include "platform/media/sources/CaptureSourceFilter.h"
 #include "tests/media/support/FakeV4l2Access.h"
 
 #include <gtest/gtest.h>

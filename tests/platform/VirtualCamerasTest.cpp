@@ -1,5 +1,5 @@
 #include "platform/media/VirtualCameras.h"
-#include "platform/media/StillImageSize.h"
+#include "platform/media/sources/StillImageSize.h"
 #include "tests/media/support/FakeV4l2Access.h"
 
 #include <gtest/gtest.h>

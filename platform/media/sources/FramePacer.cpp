@@ -1,4 +1,4 @@
-#include "platform/media/FramePacer.h"
+#include "platform/media/sources/FramePacer.h"
 
 bool FramePacer::WaitForNextFrame() {
     using Clock = std::chrono::steady_clock;

@@ -1,4 +1,4 @@
-#include "platform/media/StillImageFrameSource.h"
+#include "platform/media/sources/StillImageFrameSource.h"
 
 #include "platform/media/core/VideoFormat.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/media/FramePacer.h"
-#include "platform/media/FrameSource.h"
+#include "platform/media/sources/FramePacer.h"
+#include "platform/media/sources/FrameSource.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/media/FrameSource.h"
 #include "platform/media/core/MediaEventSink.h"
 #include "platform/media/pins/MediaFilter.h"
+#include "platform/media/sources/FrameSource.h"
 
 #include <memory>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "platform/media/TestPattern.h"
+#include "platform/media/sources/TestPattern.h"
 
 #include <gtest/gtest.h>
 

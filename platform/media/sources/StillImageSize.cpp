@@ -1,4 +1,4 @@
-#include "platform/media/StillImageSize.h"
+#include "platform/media/sources/StillImageSize.h"
 
 #include <cstdint>
 #include <fstream>

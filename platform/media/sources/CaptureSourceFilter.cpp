@@ -1,4 +1,4 @@
-#include "platform/media/CaptureSourceFilter.h"
+#include "platform/media/sources/CaptureSourceFilter.h"
 
 #include "platform/media/pins/MediaSample.h"
 

@@ -1,7 +1,7 @@
-#include "platform/media/PatternFrameSource.h"
+#include "platform/media/sources/PatternFrameSource.h"
 
-#include "platform/media/TestPattern.h"
 #include "platform/media/core/VideoFormat.h"
+#include "platform/media/sources/TestPattern.h"
 
 namespace {
 
