@@ -4,10 +4,10 @@
 #include <linux/videodev2.h>
 
 #include "platform/com/ClassIdText.h"
-#include "platform/media/V4l2Cameras.h"
-#include "platform/media/V4l2FrameSource.h"
 #include "platform/media/VideoDeviceProviders.h"
-#include "platform/media/VirtualCameras.h"
+#include "platform/media/cameras/V4l2Cameras.h"
+#include "platform/media/cameras/V4l2FrameSource.h"
+#include "platform/media/cameras/VirtualCameras.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/media/sources/CaptureSourceFilter.h"
 #include "platform/media/sources/PatternFrameSource.h"

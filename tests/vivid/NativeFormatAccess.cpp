@@ -1,6 +1,6 @@
 #include "tests/vivid/NativeFormatAccess.h"
 
-#include "platform/media/LibV4l2Access.h"
+#include "platform/media/cameras/LibV4l2Access.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/media/V4l2FrameInterval.h"
+#include "platform/media/cameras/V4l2FrameInterval.h"
 
 #include <linux/videodev2.h>
 

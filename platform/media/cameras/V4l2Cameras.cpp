@@ -1,6 +1,6 @@
-#include "platform/media/V4l2Cameras.h"
+#include "platform/media/cameras/V4l2Cameras.h"
 
-#include "platform/media/V4l2FrameInterval.h"
+#include "platform/media/cameras/V4l2FrameInterval.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/V4l2Access.h"
+#include "platform/media/cameras/V4l2Access.h"
 
 // The system's V4L2 devices, opened through libv4l2. The nodes are looked for in one folder:
 // the one named by TARNOLIX_DEVICE_DIR when that is set, else /dev. The test suite points it

@@ -1,6 +1,6 @@
-#include "platform/media/V4l2Access.h"
+#include "platform/media/cameras/V4l2Access.h"
 
-#include "platform/media/LibV4l2Access.h"
+#include "platform/media/cameras/LibV4l2Access.h"
 
 #include <cerrno>
 #include <mutex>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/V4l2Access.h"
+#include "platform/media/cameras/V4l2Access.h"
 #include "platform/media/sources/FrameSource.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "platform/media/DeviceDirectory.h"
-#include "platform/media/V4l2FrameSource.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/media/VideoRendererWidget.h"
+#include "platform/media/cameras/V4l2FrameSource.h"
 #include "platform/media/core/ErrorText.h"
 #include "platform/media/filters/SampleGrabber.h"
 #include "platform/windows/WindowServices.h"

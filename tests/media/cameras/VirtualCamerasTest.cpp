@@ -1,4 +1,4 @@
-#include "platform/media/VirtualCameras.h"
+#include "platform/media/cameras/VirtualCameras.h"
 #include "platform/media/sources/StillImageSize.h"
 #include "tests/media/support/FakeV4l2Access.h"
 

@@ -1,4 +1,4 @@
-#include "platform/media/LibV4l2Access.h"
+#include "platform/media/cameras/LibV4l2Access.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "platform/media/VirtualCameras.h"
+#include "platform/media/cameras/VirtualCameras.h"
 
 #include "platform/media/sources/StillImageSize.h"
 
