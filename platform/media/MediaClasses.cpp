@@ -2,14 +2,14 @@
 
 #include "platform/com/ClassRegistry.h"
 #include "platform/media/CaptureGraphBuilder.h"
-#include "platform/media/DeviceMoniker.h"
 #include "platform/media/FilterGraph.h"
 #include "platform/media/MixingRenderer.h"
-#include "platform/media/SystemDeviceEnum.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/media/converters/Classes.h"
 #include "platform/media/converters/ColourConverterFilter.h"
 #include "platform/media/converters/MjpegDecompressorFilter.h"
+#include "platform/media/devices/DeviceMoniker.h"
+#include "platform/media/devices/SystemDeviceEnum.h"
 #include "platform/media/filters/SampleGrabber.h"
 
 #include <mutex>

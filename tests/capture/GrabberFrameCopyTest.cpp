@@ -1,5 +1,5 @@
 #include "capture/FrameCopy.h"
-#include "platform/media/DeviceDirectory.h"
+#include "platform/media/devices/Directory.h"
 #include "platform/media/filters/SampleGrabber.h"
 #include "tests/media/support/FakeV4l2Access.h"
 

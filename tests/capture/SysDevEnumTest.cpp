@@ -3,8 +3,8 @@
 #include "platform/com/MemoryStream.h"
 #include "platform/com/OleError.h"
 #include "platform/com/OlePersistence.h"
-#include "platform/media/VideoDeviceProviders.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
+#include "platform/media/devices/VideoDeviceProviders.h"
 #include "platform/runtime/StandardErrors.h"
 #include "tests/media/support/FakeV4l2Access.h"
 

@@ -3,7 +3,6 @@
 // where no vivid capture node is present. The driver's controls are set with v4l2-ctl.
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/ComObject.h"
-#include "platform/media/DeviceDirectory.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/media/cameras/LibV4l2Access.h"
@@ -15,6 +14,7 @@
 #include "platform/media/core/MediaType.h"
 #include "platform/media/core/SampleGrabberInterface.h"
 #include "platform/media/core/VideoFormat.h"
+#include "platform/media/devices/Directory.h"
 #include "platform/runtime/UnicodeText.h"
 #include "tests/vivid/NativeFormatAccess.h"
 

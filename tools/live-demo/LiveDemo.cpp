@@ -5,7 +5,7 @@
 // Usage: live-demo [camera entry, default "pattern:640x480@30"] [seconds to run, default: until closed]
 
 #include "platform/com/ClassRegistry.h"
-#include "platform/media/DeviceDirectory.h"
+#include "platform/media/devices/Directory.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/filters/SampleGrabber.h"
 #include "platform/media/VideoRenderer.h"

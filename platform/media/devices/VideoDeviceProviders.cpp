@@ -1,4 +1,4 @@
-#include "platform/media/VideoDeviceProviders.h"
+#include "platform/media/devices/VideoDeviceProviders.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,8 +1,8 @@
-#include "platform/media/SystemDeviceEnum.h"
+#include "platform/media/devices/SystemDeviceEnum.h"
 
 #include "platform/com/MonikerEnumerator.h"
-#include "platform/media/DeviceDirectory.h"
-#include "platform/media/DeviceMoniker.h"
+#include "platform/media/devices/DeviceMoniker.h"
+#include "platform/media/devices/Directory.h"
 
 HRESULT SystemDeviceEnum::CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator, DWORD) {
     if (!enumerator)

@@ -3,7 +3,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/MonikerInterface.h"
 #include "platform/com/PropertyBag.h"
-#include "platform/media/DeviceDirectory.h"
+#include "platform/media/devices/Directory.h"
 
 #include <mutex>
 #include <optional>

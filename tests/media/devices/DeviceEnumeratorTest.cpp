@@ -5,10 +5,10 @@
 #include "platform/com/OlePersistence.h"
 #include "platform/com/PropertyBagInterface.h"
 #include "platform/media/MediaClasses.h"
-#include "platform/media/VideoDeviceProviders.h"
 #include "platform/media/cameras/LibV4l2Access.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/media/core/VideoFormat.h"
+#include "platform/media/devices/VideoDeviceProviders.h"
 #include "platform/media/sources/CaptureSourceFilter.h"
 #include "tests/media/support/FakeV4l2Access.h"
 

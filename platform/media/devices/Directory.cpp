@@ -1,14 +1,14 @@
-#include "platform/media/DeviceDirectory.h"
+#include "platform/media/devices/Directory.h"
 
 #include <algorithm>
 #include <linux/videodev2.h>
 
 #include "platform/com/ClassIdText.h"
-#include "platform/media/VideoDeviceProviders.h"
 #include "platform/media/cameras/V4l2Cameras.h"
 #include "platform/media/cameras/V4l2FrameSource.h"
 #include "platform/media/cameras/VirtualCameras.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
+#include "platform/media/devices/VideoDeviceProviders.h"
 #include "platform/media/sources/CaptureSourceFilter.h"
 #include "platform/media/sources/PatternFrameSource.h"
 #include "platform/media/sources/StillImageFrameSource.h"

@@ -1,4 +1,4 @@
-#include "platform/media/DeviceMoniker.h"
+#include "platform/media/devices/DeviceMoniker.h"
 
 #include "platform/com/ItemMoniker.h"
 #include "platform/com/StreamData.h"
