@@ -1,8 +1,6 @@
 #include "platform/media/MediaClasses.h"
 
 #include "platform/com/ClassRegistry.h"
-#include "platform/media/CaptureGraphBuilder.h"
-#include "platform/media/FilterGraph.h"
 #include "platform/media/MixingRenderer.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/media/converters/Classes.h"
@@ -11,6 +9,8 @@
 #include "platform/media/devices/DeviceMoniker.h"
 #include "platform/media/devices/SystemDeviceEnum.h"
 #include "platform/media/filters/SampleGrabber.h"
+#include "platform/media/graph/CaptureGraphBuilder.h"
+#include "platform/media/graph/FilterGraphManager.h"
 
 #include <mutex>
 
@@ -20,7 +20,7 @@ void RegisterMediaClasses() {
         ClassRegistry& registry = ClassRegistry::Instance();
         registry.Register(CLSID_SystemDeviceEnum, &CreateComObject<SystemDeviceEnum>);
         registry.Register(CLSID_DeviceMoniker, &CreateComObject<DeviceMoniker>);
-        registry.Register(CLSID_FilterGraph, &CreateComObject<FilterGraph>);
+        registry.Register(CLSID_FilterGraph, &CreateComObject<FilterGraphManager>);
         registry.Register(CLSID_CaptureGraphBuilder2, &CreateComObject<CaptureGraphBuilder>);
         registry.Register(CLSID_Colour, &CreateComObject<ColourConverterFilter>);
         registry.Register(CLSID_MjpegDec, &CreateComObject<MjpegDecompressorFilter>);

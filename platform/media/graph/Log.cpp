@@ -1,4 +1,4 @@
-#include "platform/media/GraphLog.h"
+#include "platform/media/graph/Log.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // What the filter graph manager tells external viewers (IViewerReport): its filters, pins,
 // connections and types, and the flow through its pins. The graph's lock is held only to copy
 // the list of filters; the filters and pins are asked afterwards, on the viewer server's thread.
-#include "platform/media/FilterGraph.h"
+#include "platform/media/graph/FilterGraphManager.h"
 
 #include "platform/media/converters/Classes.h"
 #include "platform/media/pins/FlowMeter.h"
@@ -94,12 +94,12 @@ std::string PinName(IPin* pin) {
 
 } // namespace
 
-std::string FilterGraph::ViewerName(IBaseFilter* filter) const {
+std::string FilterGraphManager::ViewerName(IBaseFilter* filter) const {
     return Utf16ToUtf8(NameOf(filter));
 }
 
-HRESULT FilterGraph::Describe(JsonWriter& out) {
-    FilterGraph& graph = *this;
+HRESULT FilterGraphManager::Describe(JsonWriter& out) {
+    FilterGraphManager& graph = *this;
     OAFilterState state = State_Stopped;
     graph.GetState(0, &state);
     out.Field("state", StateName(static_cast<FILTER_STATE>(state)));
@@ -136,8 +136,8 @@ HRESULT FilterGraph::Describe(JsonWriter& out) {
     return S_OK;
 }
 
-HRESULT FilterGraph::Statistics(JsonWriter& out, std::vector<CounterGroup>& groups) {
-    FilterGraph& graph = *this;
+HRESULT FilterGraphManager::Statistics(JsonWriter& out, std::vector<CounterGroup>& groups) {
+    FilterGraphManager& graph = *this;
     OAFilterState state = State_Stopped;
     graph.GetState(0, &state);
     out.Field("state", StateName(static_cast<FILTER_STATE>(state)));

@@ -1,4 +1,4 @@
-#include "platform/media/FilterClassMoniker.h"
+#include "platform/media/graph/FilterClassMoniker.h"
 
 #include "platform/com/ClassIdText.h"
 #include "platform/com/ClassRegistry.h"

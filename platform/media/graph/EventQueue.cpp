@@ -1,4 +1,4 @@
-#include "platform/media/GraphEventQueue.h"
+#include "platform/media/graph/EventQueue.h"
 
 #include "platform/com/Variant.h"
 #include "platform/windows/WindowServices.h"

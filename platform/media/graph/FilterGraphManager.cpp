@@ -1,7 +1,7 @@
-#include "platform/media/FilterGraph.h"
+#include "platform/media/graph/FilterGraphManager.h"
 
-#include "platform/media/ConverterInsertion.h"
-#include "platform/media/FilterEnumerator.h"
+#include "platform/media/graph/ConverterInsertion.h"
+#include "platform/media/graph/FilterEnumerator.h"
 #include "platform/media/pins/PinQueries.h"
 #include "platform/runtime/UnicodeText.h"
 
@@ -26,7 +26,7 @@ std::vector<ComPtr<IBaseFilter>> Downstream(IBaseFilter* filter) {
 
 } // namespace
 
-FilterGraph::~FilterGraph() {
+FilterGraphManager::~FilterGraphManager() {
     // Filters are stopped and their connections broken (connected pins hold each other's
     // filters), then they leave the graph.
     StopFilters();
@@ -37,7 +37,7 @@ FilterGraph::~FilterGraph() {
         filter->JoinFilterGraph(nullptr, nullptr);
 }
 
-std::vector<ComPtr<IBaseFilter>> FilterGraph::Filters() const {
+std::vector<ComPtr<IBaseFilter>> FilterGraphManager::Filters() const {
     std::lock_guard lock(mutex_);
     std::vector<ComPtr<IBaseFilter>> filters;
     for (const Member& member : members_)
@@ -45,13 +45,13 @@ std::vector<ComPtr<IBaseFilter>> FilterGraph::Filters() const {
     return filters;
 }
 
-bool FilterGraph::Contains(IBaseFilter* filter) const {
+bool FilterGraphManager::Contains(IBaseFilter* filter) const {
     std::lock_guard lock(mutex_);
     return std::any_of(members_.begin(), members_.end(),
                        [filter](const Member& member) { return member.filter.Get() == filter; });
 }
 
-std::u16string FilterGraph::NameOf(IBaseFilter* filter) const {
+std::u16string FilterGraphManager::NameOf(IBaseFilter* filter) const {
     std::lock_guard lock(mutex_);
     for (const Member& member : members_)
         if (member.filter.Get() == filter)
@@ -59,7 +59,7 @@ std::u16string FilterGraph::NameOf(IBaseFilter* filter) const {
     return {};
 }
 
-std::u16string FilterGraph::UniqueName(std::u16string_view wanted) const {
+std::u16string FilterGraphManager::UniqueName(std::u16string_view wanted) const {
     const auto taken = [this](std::u16string_view name) {
         return std::any_of(members_.begin(), members_.end(),
                            [name](const Member& member) { return member.name == name; });
@@ -76,7 +76,7 @@ std::u16string FilterGraph::UniqueName(std::u16string_view wanted) const {
     }
 }
 
-std::vector<ComPtr<IBaseFilter>> FilterGraph::DownstreamFirst() const {
+std::vector<ComPtr<IBaseFilter>> FilterGraphManager::DownstreamFirst() const {
     const std::vector<ComPtr<IBaseFilter>> filters = Filters();
     std::vector<ComPtr<IBaseFilter>> order;
     std::vector<IBaseFilter*> visited;
@@ -95,12 +95,12 @@ std::vector<ComPtr<IBaseFilter>> FilterGraph::DownstreamFirst() const {
     return order;
 }
 
-void FilterGraph::DisconnectPins(IBaseFilter* filter) {
+void FilterGraphManager::DisconnectPins(IBaseFilter* filter) {
     for (const ComPtr<IPin>& pin : PinsOf(filter))
         DisconnectBothEnds(pin.Get());
 }
 
-HRESULT FilterGraph::AddFilter(IBaseFilter* filter, LPCOLESTR name) {
+HRESULT FilterGraphManager::AddFilter(IBaseFilter* filter, LPCOLESTR name) {
     if (!filter)
         return E_POINTER;
     const std::u16string wanted = name ? std::u16string(name) : std::u16string();
@@ -130,7 +130,7 @@ HRESULT FilterGraph::AddFilter(IBaseFilter* filter, LPCOLESTR name) {
     return hr;
 }
 
-HRESULT FilterGraph::RemoveFilter(IBaseFilter* filter) {
+HRESULT FilterGraphManager::RemoveFilter(IBaseFilter* filter) {
     if (!filter)
         return E_POINTER;
     const std::u16string name = NameOf(filter);
@@ -156,14 +156,14 @@ HRESULT FilterGraph::RemoveFilter(IBaseFilter* filter) {
     return hr;
 }
 
-HRESULT FilterGraph::EnumFilters(IEnumFilters** filters) {
+HRESULT FilterGraphManager::EnumFilters(IEnumFilters** filters) {
     if (!filters)
         return E_POINTER;
     *filters = FilterEnumerator::Create(Filters()).Detach();
     return S_OK;
 }
 
-HRESULT FilterGraph::FindFilterByName(LPCOLESTR name, IBaseFilter** filter) {
+HRESULT FilterGraphManager::FindFilterByName(LPCOLESTR name, IBaseFilter** filter) {
     if (!name || !filter)
         return E_POINTER;
     *filter = nullptr;
@@ -177,7 +177,7 @@ HRESULT FilterGraph::FindFilterByName(LPCOLESTR name, IBaseFilter** filter) {
     return VFW_E_NOT_FOUND;
 }
 
-HRESULT FilterGraph::ConnectDirect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type) {
+HRESULT FilterGraphManager::ConnectDirect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type) {
     if (!output || !input)
         return E_POINTER;
     const ComPtr<IBaseFilter> from = FilterOf(output);
@@ -191,7 +191,7 @@ HRESULT FilterGraph::ConnectDirect(IPin* output, IPin* input, const AM_MEDIA_TYP
     return hr;
 }
 
-HRESULT FilterGraph::Disconnect(IPin* pin) {
+HRESULT FilterGraphManager::Disconnect(IPin* pin) {
     if (!pin)
         return E_POINTER;
     const ComPtr<IBaseFilter> filter = FilterOf(pin);
@@ -200,7 +200,7 @@ HRESULT FilterGraph::Disconnect(IPin* pin) {
     return hr;
 }
 
-HRESULT FilterGraph::Connect(IPin* output, IPin* input) {
+HRESULT FilterGraphManager::Connect(IPin* output, IPin* input) {
     if (!output || !input)
         return E_POINTER;
     HRESULT hr = ConnectDirect(output, input, nullptr);
@@ -211,13 +211,13 @@ HRESULT FilterGraph::Connect(IPin* output, IPin* input) {
     return hr;
 }
 
-HRESULT FilterGraph::SetLogFile(DWORD_PTR file) {
+HRESULT FilterGraphManager::SetLogFile(DWORD_PTR file) {
     log_.SetFile(static_cast<int>(file));
     return S_OK;
 }
 
-HRESULT FilterGraph::AddSourceFilterForMoniker(IMoniker* moniker, IBindCtx* context, LPCOLESTR filterName,
-                                               IBaseFilter** filter) {
+HRESULT FilterGraphManager::AddSourceFilterForMoniker(IMoniker* moniker, IBindCtx* context,
+                                                      LPCOLESTR filterName, IBaseFilter** filter) {
     if (!moniker || !filter)
         return E_POINTER;
     *filter = nullptr;
@@ -231,7 +231,7 @@ HRESULT FilterGraph::AddSourceFilterForMoniker(IMoniker* moniker, IBindCtx* cont
     return hr;
 }
 
-HRESULT FilterGraph::Run() {
+HRESULT FilterGraphManager::Run() {
     std::lock_guard transition(transitionMutex_);
     HRESULT hr = S_OK;
     {
@@ -258,7 +258,7 @@ HRESULT FilterGraph::Run() {
     return hr;
 }
 
-HRESULT FilterGraph::Pause() {
+HRESULT FilterGraphManager::Pause() {
     std::lock_guard transition(transitionMutex_);
     HRESULT hr = S_OK;
     for (const ComPtr<IBaseFilter>& filter : DownstreamFirst()) {
@@ -279,7 +279,7 @@ HRESULT FilterGraph::Pause() {
     return hr;
 }
 
-HRESULT FilterGraph::StopFilters() {
+HRESULT FilterGraphManager::StopFilters() {
     std::vector<ComPtr<IBaseFilter>> order = DownstreamFirst();
     std::reverse(order.begin(), order.end()); // sources first: no sample flows into a stopped filter
     HRESULT first = S_OK;
@@ -291,7 +291,7 @@ HRESULT FilterGraph::StopFilters() {
     return first;
 }
 
-HRESULT FilterGraph::Stop() {
+HRESULT FilterGraphManager::Stop() {
     std::lock_guard transition(transitionMutex_);
     const HRESULT hr = StopFilters();
     {
@@ -302,7 +302,7 @@ HRESULT FilterGraph::Stop() {
     return hr;
 }
 
-HRESULT FilterGraph::GetState(int32_t, OAFilterState* state) {
+HRESULT FilterGraphManager::GetState(int32_t, OAFilterState* state) {
     if (!state)
         return E_POINTER;
     std::lock_guard lock(mutex_);
@@ -310,8 +310,8 @@ HRESULT FilterGraph::GetState(int32_t, OAFilterState* state) {
     return S_OK;
 }
 
-HRESULT FilterGraph::GetEvent(int32_t* code, LONG_PTR* param1, LONG_PTR* param2,
-                              int32_t millisecondsTimeout) {
+HRESULT FilterGraphManager::GetEvent(int32_t* code, LONG_PTR* param1, LONG_PTR* param2,
+                                     int32_t millisecondsTimeout) {
     if (!code || !param1 || !param2)
         return E_POINTER;
     if (!events_.Take(*code, *param1, *param2, std::chrono::milliseconds(millisecondsTimeout))) {
@@ -322,35 +322,35 @@ HRESULT FilterGraph::GetEvent(int32_t* code, LONG_PTR* param1, LONG_PTR* param2,
     return S_OK;
 }
 
-HRESULT FilterGraph::FreeEventParams(int32_t code, LONG_PTR param1, LONG_PTR param2) {
+HRESULT FilterGraphManager::FreeEventParams(int32_t code, LONG_PTR param1, LONG_PTR param2) {
     GraphEventQueue::FreeParams(code, param1, param2);
     return S_OK;
 }
 
-HRESULT FilterGraph::SetNotifyWindow(OAHWND window, int32_t message, LONG_PTR instance) {
+HRESULT FilterGraphManager::SetNotifyWindow(OAHWND window, int32_t message, LONG_PTR instance) {
     events_.SetWindow(reinterpret_cast<HWND>(window), static_cast<UINT>(message), instance);
     return S_OK;
 }
 
-HRESULT FilterGraph::SetNotifyFlags(int32_t flags) {
+HRESULT FilterGraphManager::SetNotifyFlags(int32_t flags) {
     if (flags != 0 && flags != AM_MEDIAEVENT_NONOTIFY)
         return E_INVALIDARG;
     events_.SetFlags(flags);
     return S_OK;
 }
 
-HRESULT FilterGraph::GetNotifyFlags(int32_t* flags) {
+HRESULT FilterGraphManager::GetNotifyFlags(int32_t* flags) {
     if (!flags)
         return E_POINTER;
     *flags = events_.Flags();
     return S_OK;
 }
 
-HRESULT FilterGraph::Notify(int32_t code, LONG_PTR param1, LONG_PTR param2) {
+HRESULT FilterGraphManager::Notify(int32_t code, LONG_PTR param1, LONG_PTR param2) {
     return events_.Notify(code, param1, param2);
 }
 
-HRESULT FilterGraph::SetSite(IUnknown* site) {
+HRESULT FilterGraphManager::SetSite(IUnknown* site) {
     ComPtr<IUnknown> old;
     {
         std::lock_guard lock(mutex_);
@@ -359,7 +359,7 @@ HRESULT FilterGraph::SetSite(IUnknown* site) {
     return S_OK; // the old site is released here, outside the lock
 }
 
-HRESULT FilterGraph::GetSite(REFIID iid, void** site) {
+HRESULT FilterGraphManager::GetSite(REFIID iid, void** site) {
     if (!site)
         return E_POINTER;
     *site = nullptr;
@@ -371,7 +371,7 @@ HRESULT FilterGraph::GetSite(REFIID iid, void** site) {
     return held ? held->QueryInterface(iid, site) : E_FAIL;
 }
 
-HRESULT FilterGraph::QueryService(REFGUID service, REFIID iid, void** object) {
+HRESULT FilterGraphManager::QueryService(REFGUID service, REFIID iid, void** object) {
     if (!object)
         return E_POINTER;
     *object = nullptr;
@@ -381,7 +381,7 @@ HRESULT FilterGraph::QueryService(REFGUID service, REFIID iid, void** object) {
     return provider->QueryService(service, iid, object);
 }
 
-HRESULT FilterGraph::put_Volume(int32_t volume) {
+HRESULT FilterGraphManager::put_Volume(int32_t volume) {
     if (volume < -10000 || volume > 0)
         return E_INVALIDARG;
     std::lock_guard lock(mutex_);
@@ -389,7 +389,7 @@ HRESULT FilterGraph::put_Volume(int32_t volume) {
     return S_OK;
 }
 
-HRESULT FilterGraph::get_Volume(int32_t* volume) {
+HRESULT FilterGraphManager::get_Volume(int32_t* volume) {
     if (!volume)
         return E_POINTER;
     std::lock_guard lock(mutex_);
@@ -397,7 +397,7 @@ HRESULT FilterGraph::get_Volume(int32_t* volume) {
     return S_OK;
 }
 
-HRESULT FilterGraph::put_Balance(int32_t balance) {
+HRESULT FilterGraphManager::put_Balance(int32_t balance) {
     if (balance < -10000 || balance > 10000)
         return E_INVALIDARG;
     std::lock_guard lock(mutex_);
@@ -405,7 +405,7 @@ HRESULT FilterGraph::put_Balance(int32_t balance) {
     return S_OK;
 }
 
-HRESULT FilterGraph::get_Balance(int32_t* balance) {
+HRESULT FilterGraphManager::get_Balance(int32_t* balance) {
     if (!balance)
         return E_POINTER;
     std::lock_guard lock(mutex_);

@@ -1,8 +1,8 @@
 #include "QtTestMain.h"
 #include "platform/com/ClassRegistry.h"
-#include "platform/media/GraphEventQueue.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/core/GraphInterfaces.h"
+#include "platform/media/graph/EventQueue.h"
 #include "platform/windows/WindowServices.h"
 #include "tests/media/support/GraphTestFilters.h"
 

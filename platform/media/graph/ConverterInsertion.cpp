@@ -1,9 +1,9 @@
-#include "platform/media/ConverterInsertion.h"
+#include "platform/media/graph/ConverterInsertion.h"
 
-#include "platform/media/FilterClassMoniker.h"
-#include "platform/media/GraphCallbacks.h"
 #include "platform/media/converters/Catalog.h"
 #include "platform/media/core/VideoFormat.h"
+#include "platform/media/graph/Callbacks.h"
+#include "platform/media/graph/FilterClassMoniker.h"
 #include "platform/media/pins/PinQueries.h"
 
 #include <algorithm>

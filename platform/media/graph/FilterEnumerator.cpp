@@ -1,4 +1,4 @@
-#include "platform/media/FilterEnumerator.h"
+#include "platform/media/graph/FilterEnumerator.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
-#include "platform/media/FilterClassMoniker.h"
+#include "platform/media/graph/FilterClassMoniker.h"
 #include "platform/com/ClassIdText.h"
 #include "platform/com/MemoryStream.h"
 #include "platform/com/PropertyBagInterface.h"
 #include "platform/com/SiteInterfaces.h"
-#include "platform/media/GraphCallbacks.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/converters/Classes.h"
 #include "platform/media/core/FilterInterfaces.h"
+#include "platform/media/graph/Callbacks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "platform/media/CaptureGraphBuilder.h"
+#include "platform/media/graph/CaptureGraphBuilder.h"
 
 #include "platform/com/ClassRegistry.h"
-#include "platform/media/GraphCallbacks.h"
 #include "platform/media/core/VideoFormat.h"
+#include "platform/media/graph/Callbacks.h"
 #include "platform/media/pins/PinQueries.h"
 
 #include <algorithm>

@@ -4,9 +4,9 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/SiteInterfaces.h"
 #include "platform/com/ViewerInterfaces.h"
-#include "platform/media/GraphEventQueue.h"
-#include "platform/media/GraphLog.h"
 #include "platform/media/core/GraphInterfaces.h"
+#include "platform/media/graph/EventQueue.h"
+#include "platform/media/graph/Log.h"
 
 #include <mutex>
 #include <string>
@@ -24,10 +24,11 @@
 // (IViewerReport, on the viewer server's thread): filters in the order they were added, their
 // pins, connections and connected types, and the flow through every output pin with the
 // counts of filters that keep them (ICounterSource).
-class FilterGraph final : public ComObject<IFilterGraph2, IMediaControl, IMediaEventEx, IMediaEventSink,
-                                           IObjectWithSite, IServiceProvider, IBasicAudio, IViewerReport> {
+class FilterGraphManager final
+    : public ComObject<IFilterGraph2, IMediaControl, IMediaEventEx, IMediaEventSink, IObjectWithSite,
+                       IServiceProvider, IBasicAudio, IViewerReport> {
 public:
-    FilterGraph() = default;
+    FilterGraphManager() = default;
 
     // IFilterGraph
     HRESULT AddFilter(IBaseFilter* filter, LPCOLESTR name) override;
@@ -95,7 +96,7 @@ public:
     TARNOLIX_NO_AUTOMATION
 
 private:
-    ~FilterGraph() override;
+    ~FilterGraphManager() override;
 
     struct Member {
         ComPtr<IBaseFilter> filter;
