@@ -13,7 +13,7 @@
 #include "effects/SimdLevel.h"
 #include "platform/media/core/ErrorText.h"
 #include "platform/media/MediaClasses.h"
-#include "platform/media/VideoRendererWidget.h"
+#include "platform/media/renderers/VideoRendererWidget.h"
 
 #include <QAction>
 #include <QApplication>

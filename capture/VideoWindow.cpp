@@ -6,7 +6,7 @@
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/Variant.h"
 #include "platform/media/core/GraphInterfaces.h"
-#include "platform/media/VideoRenderer.h"
+#include "platform/media/renderers/VideoRenderer.h"
 #include "platform/runtime/UnicodeText.h"
 #include "platform/windows/WindowServices.h"
 

@@ -1,8 +1,6 @@
 #include "platform/media/MediaClasses.h"
 
 #include "platform/com/ClassRegistry.h"
-#include "platform/media/MixingRenderer.h"
-#include "platform/media/VideoRenderer.h"
 #include "platform/media/converters/Classes.h"
 #include "platform/media/converters/ColourConverterFilter.h"
 #include "platform/media/converters/MjpegDecompressorFilter.h"
@@ -11,6 +9,8 @@
 #include "platform/media/filters/SampleGrabber.h"
 #include "platform/media/graph/CaptureGraphBuilder.h"
 #include "platform/media/graph/FilterGraphManager.h"
+#include "platform/media/renderers/MixingRenderer.h"
+#include "platform/media/renderers/VideoRenderer.h"
 
 #include <mutex>
 

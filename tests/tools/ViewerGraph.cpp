@@ -3,10 +3,10 @@
 #include "capture/GraphRegistration.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/media/MediaClasses.h"
-#include "platform/media/VideoRenderer.h"
 #include "platform/media/core/SampleGrabberInterface.h"
 #include "platform/media/devices/Directory.h"
 #include "platform/media/pins/FlowMeter.h"
+#include "platform/media/renderers/VideoRenderer.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/ComObject.h"
 #include "platform/media/MediaClasses.h"
-#include "platform/media/VideoRenderer.h"
 #include "platform/media/cameras/LibV4l2Access.h"
 #include "platform/media/cameras/V4l2Cameras.h"
 #include "platform/media/converters/ColourConversion.h"
@@ -15,6 +14,7 @@
 #include "platform/media/core/SampleGrabberInterface.h"
 #include "platform/media/core/VideoFormat.h"
 #include "platform/media/devices/Directory.h"
+#include "platform/media/renderers/VideoRenderer.h"
 #include "platform/runtime/UnicodeText.h"
 #include "tests/vivid/NativeFormatAccess.h"
 

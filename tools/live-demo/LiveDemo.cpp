@@ -8,7 +8,7 @@
 #include "platform/media/devices/Directory.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/filters/SampleGrabber.h"
-#include "platform/media/VideoRenderer.h"
+#include "platform/media/renderers/VideoRenderer.h"
 #include "platform/runtime/UnicodeText.h"
 #include "platform/windows/WindowServices.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/FrameSlot.h"
+#include "platform/media/renderers/FrameSlot.h"
 #include "platform/windows/WinTypes.h"
 
 #include <QRect>

@@ -1,5 +1,5 @@
-#include "platform/media/MixingRenderer.h"
-#include "platform/media/VideoRendererWidget.h"
+#include "platform/media/renderers/MixingRenderer.h"
+#include "platform/media/renderers/VideoRendererWidget.h"
 #include "platform/windows/WindowServices.h"
 #include "tests/media/support/CountingAllocator.h"
 #include "tests/media/support/FakeGraph.h"

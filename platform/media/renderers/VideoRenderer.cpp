@@ -1,4 +1,4 @@
-#include "platform/media/VideoRenderer.h"
+#include "platform/media/renderers/VideoRenderer.h"
 
 #include "platform/media/core/MediaEventSink.h"
 

@@ -1,4 +1,4 @@
-#include "platform/media/FrameSlot.h"
+#include "platform/media/renderers/FrameSlot.h"
 
 #include <algorithm>
 #include <utility>

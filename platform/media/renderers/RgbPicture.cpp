@@ -1,4 +1,4 @@
-#include "platform/media/RgbPicture.h"
+#include "platform/media/renderers/RgbPicture.h"
 
 #include <cstdlib>
 

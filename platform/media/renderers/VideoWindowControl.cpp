@@ -1,6 +1,6 @@
-#include "platform/media/VideoWindowControl.h"
+#include "platform/media/renderers/VideoWindowControl.h"
 
-#include "platform/media/VideoRendererWidget.h"
+#include "platform/media/renderers/VideoRendererWidget.h"
 #include "platform/runtime/UnicodeText.h"
 #include "platform/windows/WindowServices.h"
 

@@ -1,5 +1,5 @@
-#include "platform/media/FrameSlot.h"
-#include "platform/media/VideoRendererWidget.h"
+#include "platform/media/renderers/FrameSlot.h"
+#include "platform/media/renderers/VideoRendererWidget.h"
 
 #include "QtTestMain.h"
 

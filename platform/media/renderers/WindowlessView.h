@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/com/HResult.h"
-#include "platform/media/FrameSlot.h"
+#include "platform/media/renderers/FrameSlot.h"
 #include "platform/windows/WinTypes.h"
 
 #include <atomic>

@@ -1,5 +1,5 @@
-#include "platform/media/VideoRenderer.h"
-#include "platform/media/VideoRendererWidget.h"
+#include "platform/media/renderers/VideoRenderer.h"
+#include "platform/media/renderers/VideoRendererWidget.h"
 #include "platform/windows/WindowServices.h"
 #include "tests/media/support/FakeGraph.h"
 #include "tests/media/support/GrabberTestSupport.h"

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "platform/media/RgbPicture.h"
-#include "platform/media/VideoWindowControl.h"
-#include "platform/media/WindowlessView.h"
 #include "platform/media/core/VmrInterfaces.h"
 #include "platform/media/pins/MediaFilter.h"
+#include "platform/media/renderers/RgbPicture.h"
+#include "platform/media/renderers/VideoWindowControl.h"
+#include "platform/media/renderers/WindowlessView.h"
 
 #include <atomic>
 #include <memory>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/media/RgbPicture.h"
-#include "platform/media/VideoWindowControl.h"
 #include "platform/media/pins/MediaFilter.h"
+#include "platform/media/renderers/RgbPicture.h"
+#include "platform/media/renderers/VideoWindowControl.h"
 
 #include <mutex>
 

@@ -1,4 +1,4 @@
-#include "platform/media/VideoRendererWidget.h"
+#include "platform/media/renderers/VideoRendererWidget.h"
 
 #include "platform/windows/WindowServices.h"
 

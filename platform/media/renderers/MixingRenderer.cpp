@@ -1,4 +1,4 @@
-#include "platform/media/MixingRenderer.h"
+#include "platform/media/renderers/MixingRenderer.h"
 
 #include "platform/media/core/MediaEventSink.h"
 #include "platform/runtime/Format.h"

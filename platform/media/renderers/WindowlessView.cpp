@@ -1,7 +1,7 @@
-#include "platform/media/WindowlessView.h"
+#include "platform/media/renderers/WindowlessView.h"
 
-#include "platform/media/VideoRendererWidget.h"
-#include "platform/media/VideoWindowControl.h"
+#include "platform/media/renderers/VideoRendererWidget.h"
+#include "platform/media/renderers/VideoWindowControl.h"
 #include "platform/windows/WindowServices.h"
 
 namespace {
