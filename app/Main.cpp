@@ -5,8 +5,8 @@
 #include "app/Dialogs.h"
 #include "app/ErrorBox.h"
 #include "app/MainForm.h"
-#include "platform/media/core/ErrorText.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/media/core/ErrorText.h"
 #include "platform/runtime/ApplicationErrors.h"
 
 #include <QApplication>

@@ -11,8 +11,8 @@
 #include "app/Dialogs.h"
 #include "app/MainForm.h"
 #include "effects/SimdLevel.h"
-#include "platform/media/core/ErrorText.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/media/core/ErrorText.h"
 #include "platform/media/renderers/VideoRendererWidget.h"
 
 #include <QAction>

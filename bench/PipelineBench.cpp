@@ -4,17 +4,17 @@
 // and the streaming thread's CPU time a frame, split into the pattern's drawing (the camera's own work), the
 // grabber callback, and the rest (the runtime).
 
-#include "platform/media/sources/CaptureSourceFilter.h"
 #include "platform/media/converters/ColourConversion.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
-#include "platform/media/renderers/MixingRenderer.h"
-#include "platform/media/sources/PatternFrameSource.h"
-#include "platform/media/pins/PinQueries.h"
-#include "platform/media/filters/SampleGrabber.h"
-#include "platform/media/sources/TestPattern.h"
-#include "platform/media/renderers/VideoRenderer.h"
 #include "platform/media/core/VideoWindowInterface.h"
 #include "platform/media/core/VmrInterfaces.h"
+#include "platform/media/filters/SampleGrabber.h"
+#include "platform/media/pins/PinQueries.h"
+#include "platform/media/renderers/MixingRenderer.h"
+#include "platform/media/renderers/VideoRenderer.h"
+#include "platform/media/sources/CaptureSourceFilter.h"
+#include "platform/media/sources/PatternFrameSource.h"
+#include "platform/media/sources/TestPattern.h"
 
 #include <QApplication>
 

@@ -4,8 +4,8 @@
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/OleError.h"
 #include "platform/com/PropertyBagInterface.h"
-#include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/runtime/StandardErrors.h"
 #include "platform/runtime/UnicodeText.h"
 

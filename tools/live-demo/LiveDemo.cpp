@@ -5,8 +5,8 @@
 // Usage: live-demo [camera entry, default "pattern:640x480@30"] [seconds to run, default: until closed]
 
 #include "platform/com/ClassRegistry.h"
-#include "platform/media/devices/Directory.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/media/devices/Directory.h"
 #include "platform/media/filters/SampleGrabber.h"
 #include "platform/media/renderers/VideoRenderer.h"
 #include "platform/runtime/UnicodeText.h"
