@@ -3,11 +3,12 @@
 # layers fails the build, so the arrows of the layer diagram only ever point down. The rooms of
 # platform/media are folders of their own inside it, each with its own library and arrows.
 
+# The rooms, lowest first; platform/media/CMakeLists.txt adds them in this order.
 set(TARNOLIX_MEDIA_ROOMS core pins filters converters sources cameras devices graph renderers)
-list(TRANSFORM TARNOLIX_MEDIA_ROOMS PREPEND platform/media/ OUTPUT_VARIABLE media_room_folders)
+list(TRANSFORM TARNOLIX_MEDIA_ROOMS PREPEND platform/media/ OUTPUT_VARIABLE TARNOLIX_MEDIA_ROOM_FOLDERS)
 set(TARNOLIX_LAYER_FOLDERS
     platform/runtime platform/com platform/graphics platform/media platform/windows
-    ${media_room_folders} effects capture imaging app tools)
+    ${TARNOLIX_MEDIA_ROOM_FOLDERS} effects capture imaging app tools)
 
 # tarnolix_layer(<target> FOLDER <folder> SOURCES <files...> ALLOWED <folders or headers...>
 #                LINK <targets...>)
