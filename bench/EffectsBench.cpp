@@ -8,6 +8,7 @@
 #include "capture/FrameCopy.h"
 #include "effects/EffectSelection.h"
 #include "effects/FrameHandler.h"
+#include "effects/KeyedBackground.h"
 #include "effects/SimdLevel.h"
 #include "platform/com/TaskAllocator.h"
 
@@ -16,6 +17,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,14 +95,59 @@ void PlainCopy(benchmark::State& state, Size size) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
 }
 
-void CopyAndPass(benchmark::State& state, Size size, TEffectItem item, TSimdLevel level, unsigned threads) {
+// How much of a keyed frame is near the key colour.
+enum class Keyed { All, None, Half };
+
+// Red and green 128 and blue 0: every red and green byte is near the key's, and a pixel is
+// keyed exactly when its blue byte is at most 149.
+constexpr TKeyColour kKey{128, 128, 0};
+
+// Sets the noise's blue bytes so that every pixel is keyed, none is, or every other pixel at
+// random: the mix that defeats the kernels' shortcuts for groups keyed all over or nowhere.
+void MakeKeyed(std::vector<uint8_t>& frame, const Size& size, Keyed keyed) {
+    const size_t stride = static_cast<size_t>(FrameLineSize(24, size.width));
+    uint32_t state = 777;
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x) {
+            state = state * 1103515245u + 12345u;
+            const bool near = keyed == Keyed::All || (keyed == Keyed::Half && (state >> 31));
+            uint8_t& blue = frame[y * stride + 3 * static_cast<size_t>(x)];
+            blue = near ? static_cast<uint8_t>(blue % (kKeyTolerance + 1))
+                        : static_cast<uint8_t>(kKeyTolerance + 1 + blue % (255 - kKeyTolerance));
+        }
+}
+
+// A background of the frame's size, as loading one scales it.
+void MakeBackground(TBitmap& background, const Size& size) {
+    background.SetSize(size.width, size.height);
+    for (int y = 0; y < size.height; ++y) {
+        uint8_t* p = background.ScanLine(y);
+        for (int x = 0; x < size.width; ++x, p += 3) {
+            p[0] = static_cast<uint8_t>(x);
+            p[1] = static_cast<uint8_t>(y);
+            p[2] = static_cast<uint8_t>(x ^ y);
+        }
+    }
+}
+
+void CopyAndPass(benchmark::State& state, Size size, TEffectItem item, TSimdLevel level, unsigned threads,
+                 std::optional<Keyed> keyed = std::nullopt) {
     SetSimdLevel(level);
-    const auto frame = CameraFrame(size);
+    auto frame = CameraFrame(size);
     BenchGrabber grabber(size.width, size.height);
     TEffectSelection selection;
     selection.Select(item);
     TRandomGenerator random(1);
     TFrameHandler handler(selection, random, threads);
+    TBitmap background;
+    TKeyedBackground keying;
+    if (keyed) {
+        MakeKeyed(frame, size, *keyed);
+        MakeBackground(background, size);
+        keying.SetKeyColour(kKey);
+        keying.SetBackground(&background);
+        handler.Pass().SetKeying(&keying);
+    }
     TBitmap bitmap;
     const auto copy = [&](TBitmap& target) {
         GetBitmap(&grabber, &target, frame.data(), static_cast<int32_t>(frame.size()));
@@ -127,8 +174,9 @@ std::string SizeName(const Size& size) {
     return name;
 }
 
-void Register(const std::string& name, TEffectItem item, Size size, TSimdLevel level, unsigned threads) {
-    benchmark::RegisterBenchmark(name.c_str(), CopyAndPass, size, item, level, threads)
+void Register(const std::string& name, TEffectItem item, Size size, TSimdLevel level, unsigned threads,
+              std::optional<Keyed> keyed = std::nullopt) {
+    benchmark::RegisterBenchmark(name.c_str(), CopyAndPass, size, item, level, threads, keyed)
         ->Unit(benchmark::kMicrosecond)
         ->UseRealTime();
 }
@@ -141,17 +189,25 @@ void RegisterAll() {
             ->Unit(benchmark::kMicrosecond)
             ->UseRealTime();
         for (const TEffectInfo& info : EffectCatalogue()) {
-            if (info.item == TEffectItem::Nakadanieta1)
-                continue; // keying needs a background; its own benchmark times it
-            std::string name(info.name);
-            name += '/';
-            name += SizeName(size);
-            name += '/';
-            for (int level = 0; level <= static_cast<int>(best); ++level)
-                Register(name + std::string(SimdLevelName(static_cast<TSimdLevel>(level))), info.item, size,
-                         static_cast<TSimdLevel>(level), 1);
-            Register(name + std::string(SimdLevelName(best)) + "/threads:" + std::to_string(threads),
-                     info.item, size, best, threads);
+            const bool keying = info.item == TEffectItem::Nakadanieta1;
+            // Keying is timed with a background loaded, on frames keyed all over, nowhere and
+            // at every other pixel.
+            for (const auto& [keyed, part] :
+                 keying ? std::vector<std::pair<std::optional<Keyed>, std::string>>{{Keyed::All, "/all"},
+                                                                                    {Keyed::None, "/none"},
+                                                                                    {Keyed::Half, "/half"}}
+                        : std::vector<std::pair<std::optional<Keyed>, std::string>>{{std::nullopt, ""}}) {
+                std::string name(info.name);
+                name += part;
+                name += '/';
+                name += SizeName(size);
+                name += '/';
+                for (int level = 0; level <= static_cast<int>(best); ++level)
+                    Register(name + std::string(SimdLevelName(static_cast<TSimdLevel>(level))), info.item,
+                             size, static_cast<TSimdLevel>(level), 1, keyed);
+                Register(name + std::string(SimdLevelName(best)) + "/threads:" + std::to_string(threads),
+                         info.item, size, best, threads, keyed);
+            }
         }
     }
     for (const TEffectItem item : {TEffectItem::Negatyw1, TEffectItem::Szumtakolor1})

@@ -4,21 +4,25 @@
 // (unless QT_QPA_PLATFORM says otherwise). For every effect it prints the frames the camera
 // delivered against the frames its clock asked for, the frames processed and the frames the
 // busy flag dropped, the frames each pane painted and the GUI thread's time a paint, and every
-// thread's CPU time a delivered frame.
+// thread's CPU time a delivered frame. Background keying runs with a background picture of the
+// frame's size loaded, keying every pixel.
 //
 //   live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]...
 
 #include "app/Dialogs.h"
 #include "app/MainForm.h"
 #include "effects/SimdLevel.h"
+#include "imaging/BitmapFileWriter.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/core/ErrorText.h"
 #include "platform/media/renderers/VideoRendererWidget.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QMenu>
 #include <QTimer>
 
@@ -32,6 +36,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -60,15 +65,55 @@ public:
     }
 };
 
-class SilentDialogs : public IDialogs {
+// Answers the window's dialogs without showing them: choosing background keying loads
+// `background` and keys grey 808080, which every pixel of the test pattern is near, so every
+// pixel of a frame is replaced.
+class BenchDialogs : public IDialogs {
 public:
-    void MessageBox(QWidget*, const QString& caption, const QString& text, Icon) override {
-        std::fprintf(stderr, "message box: %s: %s\n", caption.toUtf8().constData(),
-                     text.toUtf8().constData());
+    explicit BenchDialogs(QString background) : background_(std::move(background)) {}
+    void MessageBox(QWidget*, const QString& caption, const QString& text, Icon icon) override {
+        if (icon == Icon::Error)
+            std::fprintf(stderr, "message box: %s: %s\n", caption.toUtf8().constData(),
+                         text.toUtf8().constData());
     }
     bool InputQuery(const QString&, const QString&, QString&) override { return false; }
-    bool OpenPicture(QWidget*, QString&) override { return false; }
-    bool ChooseColour(QWidget*, QColor&) override { return false; }
+    bool OpenPicture(QWidget*, QString& fileName) override {
+        fileName = background_;
+        return true;
+    }
+    bool ChooseColour(QWidget*, QColor& colour) override {
+        colour = QColor(128, 128, 128);
+        return true;
+    }
+
+private:
+    QString background_;
+};
+
+// A background picture of the frame's size, written to a temporary file that goes with it.
+class BackgroundFile {
+public:
+    BackgroundFile(int width, int height)
+        : path_(QDir::tempPath() + "/live_bench-background-" + QString::number(getpid()) + ".bmp") {
+        TBitmap picture;
+        picture.SetSize(width, height);
+        for (int y = 0; y < height; ++y) {
+            uint8_t* p = picture.ScanLine(y);
+            for (int x = 0; x < width; ++x, p += 3) {
+                p[0] = static_cast<uint8_t>(x);
+                p[1] = static_cast<uint8_t>(y);
+                p[2] = static_cast<uint8_t>(x + y);
+            }
+        }
+        SaveBitmapToFile(picture, path_.toStdString());
+    }
+    ~BackgroundFile() { QFile::remove(path_); }
+    BackgroundFile(const BackgroundFile&) = delete;
+    BackgroundFile& operator=(const BackgroundFile&) = delete;
+    const QString& Path() const { return path_; }
+
+private:
+    QString path_;
 };
 
 struct ThreadTime {
@@ -154,8 +199,6 @@ Options Parse(int argc, char** argv) {
 }
 
 bool Wanted(const Options& options, const TEffectInfo& info) {
-    if (info.item == TEffectItem::Nakadanieta1)
-        return false; // keying needs a background picture
     if (options.effects.empty())
         return true;
     for (const std::string& name : options.effects)
@@ -168,7 +211,8 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
     const std::string camera = "Kamera=pattern:" + std::to_string(width) + "x" + std::to_string(height) +
                                "@" + std::to_string(options.fps);
     setenv("TARNOLIX_VIRTUAL_CAMERAS", camera.c_str(), 1);
-    SilentDialogs dialogs;
+    const BackgroundFile background(width, height);
+    BenchDialogs dialogs(background.Path());
     TMainForm form(dialogs);
     form.show();
     form.FormCreate();

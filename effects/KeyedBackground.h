@@ -1,9 +1,11 @@
 #pragma once
 
 #include "effects/BackgroundKeying.h"
+#include "effects/RowKernels.h"
 #include "platform/graphics/Bitmap.h"
 
 #include <cstdint>
+#include <memory>
 
 // The key colour: the colour of the real background as the camera sees it.
 struct TKeyColour {
@@ -16,14 +18,16 @@ struct TKeyColour {
 // key colour's by at most 149 takes the colour of the background's pixel at the same column and
 // row (the background aligned top-left, unscaled); positions outside the background give white.
 // Available while a background is given and holds a picture. The key colour and the background
-// are set while no frame pass runs; the pass only reads them. The background is not owned.
+// are set while no frame pass runs; the pass only reads them. The background is not owned, and
+// is read as it is when set: one that is not 24-bit is copied to 24 bits then, so that every
+// row is keyed against pixel rows.
 class TKeyedBackground : public TBackgroundKeying {
 public:
-    static constexpr int kThreshold = 150;
+    static constexpr int kThreshold = kKeyTolerance + 1;
 
     void SetKeyColour(TKeyColour key) { key_ = key; }
     TKeyColour KeyColour() const { return key_; }
-    void SetBackground(const TBitmap* background) { background_ = background; }
+    void SetBackground(const TBitmap* background);
     const TBitmap* Background() const { return background_; }
 
     bool Available() const override;
@@ -32,6 +36,8 @@ public:
 private:
     TKeyColour key_;
     const TBitmap* background_ = nullptr;
+    std::unique_ptr<TBitmap> converted_; // a background of another depth, at 24 bits
+    const TBitmap* rows_ = nullptr;      // the 24-bit rows keyed against
 };
 
 // Scales the background picture into the frame's size as loading a background does: the whole

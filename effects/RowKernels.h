@@ -45,7 +45,14 @@ struct TRowKernels {
     void (*addClamped)(uint8_t* p, const uint8_t* r, size_t count);
     // Each pixel's channels := min(255, channel + r[x - x0]).
     void (*addClampedPerPixel)(uint8_t* row, const uint8_t* r, int x0, int x1);
+    // Background keying: each pixel whose every channel differs from `key`'s (blue, green, red)
+    // by at most kKeyTolerance takes the pixel of the same column of `with` (with + 3x), or
+    // `colour`.
+    void (*keyToRow)(uint8_t* row, const uint8_t* with, int x0, int x1, const uint8_t key[3]);
+    void (*keyToColour)(uint8_t* row, int x0, int x1, const uint8_t key[3], const uint8_t colour[3]);
 };
+
+inline constexpr int kKeyTolerance = 149;
 
 // The table of the active level (see SimdLevel.h).
 const TRowKernels& RowKernels();

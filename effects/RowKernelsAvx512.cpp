@@ -222,6 +222,48 @@ void ReversePixels(uint8_t* to, const uint8_t* from, int pixels) {
 }
 
 // A kernel over whole groups, then the plain loop over the pixels left.
+// Background keying: the bytes near the key straight into mask registers, the pixels whose
+// three bytes are all near found on the 192-bit mask, and the keyed bytes blended in.
+inline __mmask64 NearKey(__m512i v, __m512i key) {
+    const __m512i difference = _mm512_or_si512(_mm512_subs_epu8(v, key), _mm512_subs_epu8(key, v));
+    return _mm512_cmple_epu8_mask(difference, _mm512_set1_epi8(kKeyTolerance));
+}
+
+inline Group Repeat(const uint8_t value[3]) {
+    alignas(64) uint8_t bytes[3 * kGroup];
+    for (int k = 0; k < 3 * kGroup; ++k)
+        bytes[k] = value[k % 3];
+    return Load(bytes);
+}
+
+template <typename With> int KeyGroups(uint8_t* row, int x0, int x1, const uint8_t key[3], With with) {
+    const Group k = Repeat(key);
+    for (; x0 + kGroup <= x1; x0 += kGroup) {
+        uint8_t* at = row + 3 * x0;
+        const Group v = Load(at);
+        const rows::ByteBits<3> keyed =
+            rows::WholePixels<3>({{NearKey(v.r0, k.r0), NearKey(v.r1, k.r1), NearKey(v.r2, k.r2)}});
+        if ((keyed.w[0] | keyed.w[1] | keyed.w[2]) == 0)
+            continue;
+        const Group w = with(x0);
+        Store(at,
+              {_mm512_mask_blend_epi8(keyed.w[0], v.r0, w.r0), _mm512_mask_blend_epi8(keyed.w[1], v.r1, w.r1),
+               _mm512_mask_blend_epi8(keyed.w[2], v.r2, w.r2)});
+    }
+    return x0;
+}
+
+void KeyToRow(uint8_t* row, const uint8_t* with, int x0, int x1, const uint8_t key[3]) {
+    x0 = KeyGroups(row, x0, x1, key, [with](int x) { return Load(with + 3 * x); });
+    rows::KeyToRow(row, with, x0, x1, key);
+}
+
+void KeyToColour(uint8_t* row, int x0, int x1, const uint8_t key[3], const uint8_t colour[3]) {
+    const Group c = Repeat(colour);
+    x0 = KeyGroups(row, x0, x1, key, [&c](int) { return c; });
+    rows::KeyToColour(row, x0, x1, key, colour);
+}
+
 template <int (*Kernel)(uint8_t*, int), void (*Rest)(uint8_t*, int, int)>
 void Row(uint8_t* row, int x0, int x1) {
     if (x1 > x0)
@@ -247,6 +289,8 @@ const TRowKernels* Avx512RowKernels() {
         k.blackAndWhite = Row<BlackAndWhite, rows::BlackAndWhite>;
         k.predatorVision = Row<PredatorVision, rows::PredatorVision>;
         k.blots = Row<Blots, rows::Blots>;
+        k.keyToRow = KeyToRow;
+        k.keyToColour = KeyToColour;
         // The mirror keeps the AVX2 level's reversal, which measured faster; the copying
         // mirrors take whole 64-pixel groups.
         k.brokenMirror = rows::BrokenMirror<ReversePixels>;

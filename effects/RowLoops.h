@@ -330,6 +330,51 @@ void AddClampedPerPixel(uint8_t* row, const uint8_t* r, int x0, int x1) {
     }
 }
 
+inline bool NearKey(const uint8_t* p, const uint8_t key[3]) {
+    const auto near = [](int a, int b) { return a - b <= kKeyTolerance && b - a <= kKeyTolerance; };
+    return near(p[0], key[0]) && near(p[1], key[1]) && near(p[2], key[2]);
+}
+
+void KeyToRow(uint8_t* row, const uint8_t* with, int x0, int x1, const uint8_t key[3]) {
+    for (int x = x0; x < x1; ++x)
+        if (NearKey(row + 3 * x, key))
+            CopyPixel(row + 3 * x, with + 3 * x);
+}
+
+void KeyToColour(uint8_t* row, int x0, int x1, const uint8_t key[3], const uint8_t colour[3]) {
+    for (int x = x0; x < x1; ++x)
+        if (NearKey(row + 3 * x, key))
+            CopyPixel(row + 3 * x, colour);
+}
+
+// A mask of one bit a byte over a group of whole pixels, bit i of the group in bit i % 64 of
+// word i / 64.
+template <int Words> struct ByteBits { uint64_t w[Words]; };
+
+// The bits 3j: each pixel's first byte.
+template <int Words> constexpr ByteBits<Words> PixelStarts() {
+    ByteBits<Words> starts{};
+    for (int i = 0; i < 64 * Words; i += 3)
+        starts.w[i / 64] |= 1ull << (i % 64);
+    return starts;
+}
+
+// The bytes of the pixels whose three bytes are all in `m`.
+template <int Words> inline ByteBits<Words> WholePixels(const ByteBits<Words>& m) {
+    constexpr ByteBits<Words> starts = PixelStarts<Words>();
+    ByteBits<Words> first{}; // bit 3j: pixel j's three bytes are set
+    for (int k = 0; k < Words; ++k) {
+        const uint64_t next = k + 1 < Words ? m.w[k + 1] : 0;
+        first.w[k] = m.w[k] & (m.w[k] >> 1 | next << 63) & (m.w[k] >> 2 | next << 62) & starts.w[k];
+    }
+    ByteBits<Words> all{};
+    for (int k = 0; k < Words; ++k) {
+        const uint64_t before = k > 0 ? first.w[k - 1] : 0;
+        all.w[k] = first.w[k] | (first.w[k] << 1 | before >> 63) | (first.w[k] << 2 | before >> 62);
+    }
+    return all;
+}
+
 // The three mirrors through the level's pixel-reversing copy.
 template <void (*Reverse)(uint8_t*, const uint8_t*, int)> constexpr void UseReversal(TRowKernels& k) {
     k.mirror = Mirror<Reverse>;
@@ -360,7 +405,9 @@ constexpr TRowKernels PlainRowKernels(TSimdLevel level) {
             rows::BlendWithMeans,
             rows::DrawBytes,
             rows::AddClamped,
-            rows::AddClampedPerPixel};
+            rows::AddClampedPerPixel,
+            rows::KeyToRow,
+            rows::KeyToColour};
 }
 
 } // namespace

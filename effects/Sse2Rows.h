@@ -140,6 +140,72 @@ void RowSums(const uint8_t* row, int width, uint32_t sums[3]) {
             sums[c] += row[3 * x + c];
 }
 
+// Byte k of entry b is all ones where bit k of b is set: eight bits of a mask made bytes.
+struct ByteMasks {
+    uint64_t of[256];
+
+    constexpr ByteMasks() : of{} {
+        for (int b = 0; b < 256; ++b)
+            for (int k = 0; k < 8; ++k)
+                if (b & (1 << k))
+                    of[b] |= 0xFFull << (8 * k);
+    }
+};
+
+constexpr ByteMasks kByteMasks;
+
+inline __m128i BytesOfBits(unsigned bits) {
+    return _mm_set_epi64x(static_cast<int64_t>(kByteMasks.of[bits >> 8 & 255]),
+                          static_cast<int64_t>(kByteMasks.of[bits & 255]));
+}
+
+// All ones in the bytes within kKeyTolerance of the key's.
+inline __m128i NearKey(__m128i v, __m128i key) {
+    const __m128i difference = _mm_or_si128(_mm_subs_epu8(v, key), _mm_subs_epu8(key, v));
+    return _mm_cmpeq_epi8(_mm_subs_epu8(difference, _mm_set1_epi8(kKeyTolerance)), _mm_setzero_si128());
+}
+
+inline __m128i Select(__m128i mask, __m128i ifSet, __m128i otherwise) {
+    return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, otherwise));
+}
+
+// Sixteen pixels a step: the bytes near the key as a 48-bit mask, kept for the pixels whose
+// three bytes are all near; a group with none keyed is left alone and one with all keyed
+// takes `with(x)`'s sixteen pixels whole. Returns the first column left.
+template <typename With> int KeyGroups(uint8_t* row, int x0, int x1, const uint8_t key[3], With with) {
+    const Triple k = ChannelPattern(key);
+    for (; x0 + 16 <= x1; x0 += 16) {
+        uint8_t* at = row + 3 * x0;
+        const Triple g = LoadTriple(at);
+        const auto near = [](__m128i v, __m128i pattern) {
+            return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(NearKey(v, pattern))));
+        };
+        const uint64_t keyed =
+            rows::WholePixels<1>({near(g.r0, k.r0) | near(g.r1, k.r1) << 16 | near(g.r2, k.r2) << 32}).w[0];
+        if (keyed == 0)
+            continue;
+        const Triple w = with(x0);
+        if (keyed == (1ull << 48) - 1)
+            StoreTriple(at, w);
+        else
+            StoreTriple(at, {Select(BytesOfBits(static_cast<unsigned>(keyed)), w.r0, g.r0),
+                             Select(BytesOfBits(static_cast<unsigned>(keyed >> 16)), w.r1, g.r1),
+                             Select(BytesOfBits(static_cast<unsigned>(keyed >> 32)), w.r2, g.r2)});
+    }
+    return x0;
+}
+
+void KeyToRow(uint8_t* row, const uint8_t* with, int x0, int x1, const uint8_t key[3]) {
+    x0 = KeyGroups(row, x0, x1, key, [with](int x) { return LoadTriple(with + 3 * x); });
+    rows::KeyToRow(row, with, x0, x1, key);
+}
+
+void KeyToColour(uint8_t* row, int x0, int x1, const uint8_t key[3], const uint8_t colour[3]) {
+    const Triple c = ChannelPattern(colour);
+    x0 = KeyGroups(row, x0, x1, key, [&c](int) { return c; });
+    rows::KeyToColour(row, x0, x1, key, colour);
+}
+
 } // namespace sse2
 
 // The SSE2 kernels in a level's table.
@@ -149,6 +215,8 @@ constexpr void UseSse2Kernels(TRowKernels& k) {
     k.blendWithMeans = sse2::BlendWithMeans;
     k.rowSums = sse2::RowSums;
     k.mapBytes = rows::MapBytePairs;
+    k.keyToRow = sse2::KeyToRow;
+    k.keyToColour = sse2::KeyToColour;
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "EffectTestSupport.h"
 
+#include "effects/EffectSelection.h"
+#include "effects/FramePass.h"
+#include "effects/KeyedBackground.h"
 #include "effects/SimdLevel.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +78,45 @@ INSTANTIATE_TEST_SUITE_P(EveryEffect, SimdLevels,
                              name += std::get<1>(info.param).name;
                              return name;
                          });
+
+// Keying against a background narrower and shorter than the frame, on noise (groups partly
+// keyed), on a row near the key (all keyed) and on one far from it (none).
+TestFrame Keyed(TSimdLevel level, int width, int height) {
+    SetSimdLevel(level);
+    TestFrame frame = NoisyFrame(width, height, false);
+    for (int x = 0; x < width; ++x) {
+        frame.Set(x, 2, {static_cast<uint8_t>(180 - x % 7), 128, static_cast<uint8_t>(30 + x % 5)});
+        frame.Set(x, 3, {0, 0, 255});
+    }
+    TestFrame background = NoisyFrame(width > 9 ? width - 9 : width, height - 5, true);
+    TKeyedBackground keying;
+    keying.SetKeyColour({180, 128, 30});
+    keying.SetBackground(&background.bitmap);
+    TEffectSelection selection;
+    selection.Select(TEffectItem::Nakadanieta1);
+    TRandomGenerator random(5);
+    TFramePass pass(selection, random);
+    pass.SetKeying(&keying);
+    pass.Run(frame.bitmap);
+    return frame;
+}
+
+TEST(SimdLevels, KeyLikeTheScalarLoops) {
+    LevelScope restore;
+    constexpr int kHeight = 9;
+    for (TSimdLevel level : {TSimdLevel::Sse2, TSimdLevel::Avx2, TSimdLevel::Avx512}) {
+        if (SetSimdLevel(level) != level)
+            continue;
+        for (int width : {4, 19, 35, 67, 200, 1921}) {
+            const TestFrame fast = Keyed(level, width, kHeight);
+            const TestFrame scalar = Keyed(TSimdLevel::Scalar, width, kHeight);
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < width; ++x)
+                    ASSERT_EQ(fast.At(x, y), scalar.At(x, y))
+                        << SimdLevelName(level) << " W " << width << " x " << x << " y " << y;
+        }
+    }
+}
 
 TEST(SimdLevel, NamesParseBackAndOthersDoNot) {
     for (TSimdLevel level : {TSimdLevel::Scalar, TSimdLevel::Sse2, TSimdLevel::Avx2, TSimdLevel::Avx512})
