@@ -1,6 +1,7 @@
 // The x86-64 baseline: the plain loops as the compiler vectorises them with SSE2, the SSE2
-// kernels, table look-ups two bytes at a time, and the mirrors copying pixels as 32-bit words.
-#include "effects/Sse2Rows.h"
+// kernels and whole-pixel kernels, table look-ups two bytes at a time, and the mirrors copying
+// pixels as 32-bit words.
+#include "effects/Sse2Pixels.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ const TRowKernels& Sse2RowKernels() {
     static constexpr TRowKernels kernels = [] {
         TRowKernels k = PlainRowKernels(TSimdLevel::Sse2);
         UseSse2Kernels(k);
+        UseSse2PixelKernels(k);
         rows::UseReversal<ReversePixelWords>(k);
         return k;
     }();

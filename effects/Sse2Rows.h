@@ -43,45 +43,36 @@ inline Triple ChannelPattern(const uint8_t value[3]) {
     return LoadTriple(bytes);
 }
 
-// The low 32 bits of each lane times `m` (m in lanes 0 and 2).
-inline __m128i MultiplyLow(__m128i v, __m128i m) {
-    const __m128i even = _mm_mul_epu32(v, m);
-    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(v, 32), m);
-    return _mm_or_si128(_mm_and_si128(even, _mm_set_epi32(0, -1, 0, -1)), _mm_slli_epi64(odd, 32));
-}
-
-// The high 32 bits of each lane times `m`.
-inline __m128i MultiplyHigh(__m128i v, __m128i m) {
-    const __m128i even = _mm_mul_epu32(v, m);
-    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(v, 32), m);
-    return _mm_or_si128(_mm_srli_epi64(even, 32), _mm_and_si128(odd, _mm_set_epi32(-1, 0, -1, 0)));
-}
-
-// Sixteen draws a step: lane j of the four registers holds seed(k + 1 + j); each draw is the
-// high half of the seed times n, and one step of every lane jumps sixteen draws ahead.
+// Sixteen draws a step, on eight registers of two seeds each, one in the low half of each 64-bit
+// lane, where one multiply takes 32 bits to 64: register 2i holds the seeds of draws 4i + 1 and
+// 4i + 3 of the step, register 2i + 1 those of 4i + 2 and 4i + 4, so that their draws interleave
+// back in order. A draw is the high half of seed times n; a seed jumps sixteen draws ahead with
+// one multiply and one add (the lanes' high halves are never read).
 uint32_t DrawBytes(uint32_t seed, uint32_t n, uint8_t* out, size_t count) {
-    constexpr size_t kLanes = 16;
+    constexpr size_t kDraws = 16;
     size_t done = 0;
-    if (count >= kLanes) {
-        alignas(16) uint32_t start[kLanes];
-        for (size_t j = 0; j < kLanes; ++j)
-            start[j] =
-                rows::JumpOf(static_cast<int>(j) + 1).a * seed + rows::JumpOf(static_cast<int>(j) + 1).c;
-        __m128i s[4];
-        for (int v = 0; v < 4; ++v)
-            s[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(start + 4 * v));
-        constexpr rows::Jump step = rows::JumpOf(kLanes);
+    if (count >= kDraws) {
+        __m128i s[8];
+        const auto seedOf = [seed](int draw) { return rows::JumpOf(draw).a * seed + rows::JumpOf(draw).c; };
+        for (int i = 0; i < 4; ++i)
+            for (int odd = 0; odd < 2; ++odd)
+                s[2 * i + odd] = _mm_set_epi64x(seedOf(4 * i + 3 + odd), seedOf(4 * i + 1 + odd));
+        constexpr rows::Jump step = rows::JumpOf(kDraws);
         const __m128i a = _mm_set1_epi32(static_cast<int>(step.a));
         const __m128i c = _mm_set1_epi32(static_cast<int>(step.c));
         const __m128i below = _mm_set1_epi32(static_cast<int>(n));
-        for (; done + kLanes <= count; done += kLanes) {
+        const __m128i high = _mm_set_epi32(-1, 0, -1, 0);
+        for (; done + kDraws <= count; done += kDraws) {
+            __m128i fours[4]; // draws 4i + 1 .. 4i + 4 in 32-bit lanes
+            for (int i = 0; i < 4; ++i)
+                fours[i] = _mm_or_si128(_mm_srli_epi64(_mm_mul_epu32(s[2 * i], below), 32),
+                                        _mm_and_si128(_mm_mul_epu32(s[2 * i + 1], below), high));
             // Draws are below 256: the saturating packs keep them exactly.
-            const __m128i low = _mm_packs_epi32(MultiplyHigh(s[0], below), MultiplyHigh(s[1], below));
-            const __m128i high = _mm_packs_epi32(MultiplyHigh(s[2], below), MultiplyHigh(s[3], below));
-            Store(out + done, _mm_packus_epi16(low, high));
-            seed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(s[3], 3)));
+            Store(out + done,
+                  _mm_packus_epi16(_mm_packs_epi32(fours[0], fours[1]), _mm_packs_epi32(fours[2], fours[3])));
+            seed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(s[7], s[7])));
             for (auto& lane : s)
-                lane = _mm_add_epi32(MultiplyLow(lane, a), c);
+                lane = _mm_add_epi32(_mm_mul_epu32(lane, a), c);
         }
     }
     return rows::PlainDrawBytes(seed, n, out + done, count - done);
@@ -140,19 +131,21 @@ void RowSums(const uint8_t* row, int width, uint32_t sums[3]) {
             sums[c] += row[3 * x + c];
 }
 
-// Byte k of entry b is all ones where bit k of b is set: eight bits of a mask made bytes.
-struct ByteMasks {
-    uint64_t of[256];
+// Entry b holds `Width` ones at bits Width j .. Width j + Width - 1 for each bit j set in b.
+template <typename Bits, int Width> struct WidenedBits {
+    Bits of[256];
 
-    constexpr ByteMasks() : of{} {
+    constexpr WidenedBits() : of{} {
+        constexpr Bits ones = (Bits{1} << Width) - 1;
         for (int b = 0; b < 256; ++b)
-            for (int k = 0; k < 8; ++k)
-                if (b & (1 << k))
-                    of[b] |= 0xFFull << (8 * k);
+            for (int j = 0; j < 8; ++j)
+                if (b & (1 << j))
+                    of[b] |= static_cast<Bits>(ones << (Width * j));
     }
 };
 
-constexpr ByteMasks kByteMasks;
+// Eight bits of a mask made eight bytes.
+constexpr WidenedBits<uint64_t, 8> kByteMasks;
 
 inline __m128i BytesOfBits(unsigned bits) {
     return _mm_set_epi64x(static_cast<int64_t>(kByteMasks.of[bits >> 8 & 255]),
