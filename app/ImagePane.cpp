@@ -1,5 +1,6 @@
 #include "app/ImagePane.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QMetaObject>
 #include <QPainter>
@@ -55,12 +56,33 @@ void TImagePane::paintEvent(QPaintEvent*) {
         TCanvasLock lock(picture_.Canvas());
         copied = CopyShownPicture();
     }
-    if (!copied) {
+    if (!copied)
         painter.fillRect(rect(), palette().window());
+    else
+        painter.drawImage(rect(), shown_);
+    if (!note_.isEmpty())
+        PaintNote(painter);
+    if (copied)
+        ++paints_;
+}
+
+void TImagePane::SetNote(const QString& note) {
+    if (note == note_)
         return;
-    }
-    painter.drawImage(rect(), shown_);
-    ++paints_;
+    note_ = note;
+    update();
+}
+
+void TImagePane::PaintNote(QPainter& painter) {
+    // A band across the pane's foot, over the picture, in the palette's tooltip colours.
+    const QFontMetrics metrics(font());
+    const int margin = metrics.height() / 2;
+    const QRect text = metrics.boundingRect(rect().adjusted(margin, 0, -margin, 0), Qt::TextWordWrap, note_);
+    const QRect band(0, height() - text.height() - 2 * margin, width(), text.height() + 2 * margin);
+    painter.fillRect(band, palette().toolTipBase());
+    painter.setPen(palette().toolTipText().color());
+    painter.drawText(band.adjusted(margin, margin, -margin, -margin), Qt::TextWordWrap | Qt::AlignVCenter,
+                     note_);
 }
 
 bool TImagePane::CopyShownPicture() {

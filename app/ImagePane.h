@@ -4,6 +4,7 @@
 #include "platform/graphics/NearestSampler.h"
 
 #include <QImage>
+#include <QString>
 #include <QWidget>
 
 #include <atomic>
@@ -12,6 +13,8 @@
 // area. The bitmap is the frame bitmap: the streaming thread replaces and processes it under the
 // bitmap's canvas lock, and every replacement asks the pane (from whatever thread) to repaint;
 // painting takes the same lock while it reads the picture. GUI thread, except RequestRepaint.
+class QPainter;
+
 class TImagePane : public QWidget {
 public:
     explicit TImagePane(QWidget* parent = nullptr);
@@ -29,6 +32,11 @@ public:
     // How many times the pane painted a picture (for tests and the benchmark).
     int Paints() const { return paints_; }
 
+    // A line of text shown over the foot of the pane, above whatever picture it holds; an
+    // empty one shows none.
+    void SetNote(const QString& note);
+    const QString& Note() const { return note_; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -38,6 +46,7 @@ private:
     // Copies the picture, sampled down to the pane's size where larger, into shown_; false
     // when there is no 24-bit picture to show. Under the canvas lock.
     bool CopyShownPicture();
+    void PaintNote(QPainter& painter);
 
     // The pane's size, for the streaming thread's blank picture.
     std::atomic<int> paneWidth_{0};
@@ -47,6 +56,7 @@ private:
     std::atomic<bool> hasPicture_{false};
     std::atomic<bool> repaintPending_{false};
     int paints_ = 0;
+    QString note_;
     // The GUI thread's copy of what the pane shows, and how it is sampled from the picture.
     QImage shown_;
     TNearestSampler sampler_;

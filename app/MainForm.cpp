@@ -6,6 +6,7 @@
 #include "imaging/BitmapFileReader.h"
 #include "imaging/BitmapFileWriter.h"
 #include "imaging/JPEGImage.h"
+#include "platform/com/ItemMoniker.h"
 #include "platform/media/core/CaptureBuilderInterfaces.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/runtime/StandardErrors.h"
@@ -16,6 +17,9 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QMenuBar>
+#include <QMetaObject>
+
+#include <cstdio>
 
 namespace {
 
@@ -187,9 +191,31 @@ void TMainForm::RunCommand(const std::function<void()>& command) {
 void TMainForm::FormCreate() {
     ProgramRandom().SetSeed(TRandomGenerator::CurrentTimeOfDaySeed());
     RunCommand([this] { FillDeviceMenu(); });
+    WatchDevices();
+}
+
+void TMainForm::WatchDevices() {
+    // The unplugged camera is handled once the graph's own event dispatch is over.
+    FilterGraph->OnGraphDeviceLost = [this](TFilterGraph&, IUnknown*, bool removed) {
+        if (removed)
+            QMetaObject::invokeMethod(
+                this, [this] { RunCommand([this] { CameraUnplugged(); }); }, Qt::QueuedConnection);
+    };
+    try {
+        // The watch's thread only queues the news for the GUI thread, where the window, if it
+        // still exists, takes it.
+        deviceWatch_ = std::make_unique<DeviceWatch>([this] {
+            QMetaObject::invokeMethod(
+                this, [this] { RunCommand([this] { DevicesChanged(); }); }, Qt::QueuedConnection);
+        });
+    } catch (const std::exception& error) {
+        // Without a watch the menu stays as it was filled at start.
+        std::fprintf(stderr, "tarnolix: cameras plugged in later will not be listed: %s\n", error.what());
+    }
 }
 
 void TMainForm::FillDeviceMenu() {
+    Devices->clear();
     deviceEnumerator_ = std::make_unique<TSysDevEnum>(CLSID_VideoInputDeviceCategory);
     const int count = deviceEnumerator_->DeviceCount();
     for (int i = 0; i < count; ++i) {
@@ -212,6 +238,8 @@ void TMainForm::FormCloseQuery() {
     if (closed_)
         return;
     closed_ = true;
+    deviceWatch_.reset();
+    unpluggedCamera_.clear();
     // The graph stops before the background goes, so no frame can key against a freed picture.
     try {
         CaptureTeardown();
@@ -223,6 +251,39 @@ void TMainForm::FormCloseQuery() {
 }
 
 void TMainForm::DeviceItemClick(int tag) {
+    unpluggedCamera_.clear();
+    Podglad1->SetNote({});
+    StartDevice(tag);
+}
+
+void TMainForm::CameraUnplugged() {
+    if (closed_)
+        return;
+    const ComPtr<IMoniker> camera = Filter->BaseFilter().Moniker();
+    unpluggedCamera_ = camera ? MonikerDisplayName(camera.Get()) : std::u16string();
+    FilterGraph->ClearGraph();
+    FilterGraph->SetActive(false);
+    Podglad1->SetNote(QString::fromUtf8("Kamera została odłączona. Obraz wróci, gdy znów ją podłączysz."));
+}
+
+void TMainForm::DevicesChanged() {
+    if (closed_)
+        return;
+    FillDeviceMenu();
+    if (unpluggedCamera_.empty())
+        return;
+    for (int tag = 0; tag < deviceEnumerator_->DeviceCount(); ++tag) {
+        const ComPtr<IMoniker> moniker = deviceEnumerator_->GetMoniker(tag);
+        if (moniker && MonikerDisplayName(moniker.Get()) == unpluggedCamera_) {
+            unpluggedCamera_.clear();
+            Podglad1->SetNote({});
+            StartDevice(tag);
+            return;
+        }
+    }
+}
+
+void TMainForm::StartDevice(int tag) {
     FilterGraph->ClearGraph();
     FilterGraph->SetActive(false);
     ComPtr<IMoniker> moniker = deviceEnumerator_ ? deviceEnumerator_->GetMoniker(tag) : nullptr;

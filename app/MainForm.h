@@ -8,12 +8,14 @@
 #include "effects/EffectSelection.h"
 #include "effects/FrameHandler.h"
 #include "effects/KeyedBackground.h"
+#include "platform/media/devices/DeviceWatch.h"
 
 #include <QMainWindow>
 
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 
 class QAction;
 class QActionGroup;
@@ -50,8 +52,15 @@ public:
     // Tears capture down and frees the background; never refuses to close.
     void FormCloseQuery();
     void Info1Click();
-    // Live capture from the device of the chosen item's tag.
+    // Live capture from the device of the chosen item's tag. A camera unplugged before is then
+    // no longer waited for.
     void DeviceItemClick(int tag);
+    // The camera in use was unplugged: capture stops and lets the device go, the pane keeps the
+    // last processed frame under a note, and the camera is waited for.
+    void CameraUnplugged();
+    // The machine's video devices changed: the device menu is filled afresh, and a camera
+    // waited for that is back starts again, with the effect chosen.
+    void DevicesChanged();
     // Saves the processed picture under a name the user types, in the program's folder, or in
     // the user's pictures folder when the program may not write to its own.
     void Zrbzdjcie1Click();
@@ -81,6 +90,8 @@ private:
     void CreateActions();
     void CreateMenus();
     void FillDeviceMenu();
+    void StartDevice(int tag);
+    void WatchDevices();
     void SyncSelection();
 
     IDialogs& dialogs_;
@@ -97,5 +108,7 @@ private:
     std::unique_ptr<TSysDevEnum> deviceEnumerator_;
     std::unique_ptr<TBitmap> backgroundBitmap_;
     TKeyedBackground keyedBackground_;
+    std::unique_ptr<DeviceWatch> deviceWatch_;
+    std::u16string unpluggedCamera_; // its moniker's display name while it is waited for
     bool closed_ = false;
 };

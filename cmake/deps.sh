@@ -9,7 +9,7 @@
 tarnolix_packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    libjpeg62-turbo-dev libv4l-dev
+    libjpeg62-turbo-dev libv4l-dev libudev-dev
     qt6-base-dev qt6-translations-l10n
     librsvg2-bin
 )

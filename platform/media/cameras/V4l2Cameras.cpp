@@ -22,6 +22,16 @@ std::string CardName(const v4l2_capability& cap) {
     return std::string(card, strnlen(card, sizeof cap.card));
 }
 
+// The identity of a camera without a /dev/v4l link: its bus and card, which survive its node
+// being renumbered when it is plugged back; its path when the driver names no bus.
+std::string BusIdentity(const v4l2_capability& cap, const std::string& path) {
+    const auto* bus = reinterpret_cast<const char*>(cap.bus_info);
+    const size_t length = strnlen(bus, sizeof cap.bus_info);
+    if (length == 0)
+        return path;
+    return std::string(kBusIdentityPrefix) + std::string(bus, length) + "|" + CardName(cap);
+}
+
 bool OffersBgr24(const V4l2Node& node) {
     for (uint32_t index = 0; index < kMaxListed; ++index) {
         v4l2_fmtdesc description{};
@@ -62,7 +72,24 @@ std::optional<V4l2Camera> ProbeV4l2Node(const std::shared_ptr<V4l2Access>& acces
         return std::nullopt;
     if ((DeviceCaps(cap) & V4L2_CAP_VIDEO_CAPTURE) == 0)
         return std::nullopt;
-    return V4l2Camera{path, access->StableIdentity(path), CardName(cap)};
+    std::string identity = access->StableIdentity(path);
+    if (identity == path)
+        identity = BusIdentity(cap, path);
+    return V4l2Camera{path, std::move(identity), CardName(cap)};
+}
+
+std::optional<V4l2Camera> FindV4l2Camera(const std::shared_ptr<V4l2Access>& access,
+                                         const std::string& identity) {
+    if (identity.rfind(kBusIdentityPrefix, 0) == 0) {
+        for (auto& camera : ListV4l2Cameras(access))
+            if (camera.identity == identity)
+                return std::move(camera);
+        return std::nullopt;
+    }
+    const std::string node = access->ResolveIdentity(identity);
+    if (node.empty())
+        return std::nullopt;
+    return ProbeV4l2Node(access, node);
 }
 
 std::vector<V4l2Camera> ListV4l2Cameras(const std::shared_ptr<V4l2Access>& access) {

@@ -9,14 +9,23 @@
 
 // A V4L2 node that can capture video.
 struct V4l2Camera {
-    std::string path;     // /dev/videoN
-    std::string identity; // what a moniker keeps: the stable identity, else the path
+    std::string path; // /dev/videoN
+    // What a moniker keeps: the node's /dev/v4l/by-id link, else its bus and card name
+    // (kBusIdentityPrefix, the bus, "|", the card), else its path.
+    std::string identity;
     std::string cardName; // the driver's card name, UTF-8
 };
+
+inline constexpr const char* kBusIdentityPrefix = "bus:";
 
 // The node as a camera, or nullopt when it cannot be opened, does not answer the capability
 // query, or cannot capture video (a metadata node of a camera, an output device).
 std::optional<V4l2Camera> ProbeV4l2Node(const std::shared_ptr<V4l2Access>& access, const std::string& path);
+
+// The camera an identity names now (a by-id link, a bus and card, or a path), wherever its
+// node is; nullopt when there is none.
+std::optional<V4l2Camera> FindV4l2Camera(const std::shared_ptr<V4l2Access>& access,
+                                         const std::string& identity);
 
 // Every node that can capture video, in order of N.
 std::vector<V4l2Camera> ListV4l2Cameras(const std::shared_ptr<V4l2Access>& access);

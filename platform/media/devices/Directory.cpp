@@ -35,11 +35,7 @@ PropertyBag::Values CategoryProperties(REFCLSID category) {
 }
 
 std::optional<V4l2Camera> FindV4l2(const std::u16string& identity) {
-    const auto access = V4l2Access::Current();
-    const std::string node = access->ResolveIdentity(Utf16ToUtf8(identity));
-    if (node.empty())
-        return std::nullopt;
-    return ProbeV4l2Node(access, node);
+    return FindV4l2Camera(V4l2Access::Current(), Utf16ToUtf8(identity));
 }
 
 std::optional<ProvidedDevice> FindProvided(const std::u16string& id) {

@@ -7,7 +7,7 @@
 
 // Where a device comes from, and so how its identity is read.
 enum class DeviceKind : uint32_t {
-    V4l2 = 1,     // identity: the node's stable identity (a /dev/v4l/by-id link) or its path
+    V4l2 = 1,     // identity: a /dev/v4l/by-id link, else the bus and card, else the path
     Virtual = 2,  // identity: the virtual camera's full entry
     Provided = 3, // identity: the device's id within its provider
     Category = 4, // a category of the category of categories; identity: its class id, braced

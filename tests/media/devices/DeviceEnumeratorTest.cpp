@@ -192,6 +192,22 @@ TEST_F(DeviceEnumeratorTest, StableIdentityFollowsARenumberedCameraAndAGoneOneDo
     EXPECT_EQ(Property(loaded.Get(), u"FriendlyName"), u"<no bag>");
 }
 
+TEST_F(DeviceEnumeratorTest, WithoutALinkTheBusAndCardNameTheCameraWhereverItsNodeGoes) {
+    auto camera = Node("/dev/video2", "Kamera USB");
+    camera.busInfo = "usb-0000:00:14.0-2";
+    v4l2_.Access().SetNodes({camera});
+    const auto loaded = SavedAndLoaded(All(Enumerate(CLSID_VideoInputDeviceCategory).Get())[0].Get());
+    EXPECT_EQ(MonikerDisplayName(loaded.Get()), u"@device:tarnolix:v4l2:bus:usb-0000:00:14.0-2|Kamera USB");
+
+    auto other = Node("/dev/video2", "Kamera USB"); // the same model on another port
+    other.busInfo = "usb-0000:00:14.0-3";
+    camera.path = "/dev/video5";
+    v4l2_.Access().SetNodes({other, camera});
+    ComPtr<IBaseFilter> filter;
+    ASSERT_EQ(loaded->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReceiveVoid()), S_OK);
+    EXPECT_EQ(static_cast<CaptureSourceFilter*>(filter.Get())->Device(), "/dev/video5");
+}
+
 TEST_F(DeviceEnumeratorTest, NodeWithoutBgrStillBindsWithNoFormatsAndCurrentSizeIsTheFallback) {
     auto noBgr = Node("/dev/video0", "Bez RGB");
     noBgr.offersBgr24 = false;

@@ -86,6 +86,7 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
         // A driver may fill the card field to its last byte, leaving no NUL.
         std::memcpy(cap->card, node.card.data(), std::min(node.card.size(), sizeof cap->card));
         std::memcpy(cap->driver, "fake", 4);
+        std::memcpy(cap->bus_info, node.busInfo.data(), std::min(node.busInfo.size(), sizeof cap->bus_info));
         cap->device_caps = node.deviceCaps;
         cap->capabilities = node.deviceCaps | V4L2_CAP_DEVICE_CAPS;
         return 0;

@@ -18,7 +18,8 @@ struct FakeV4l2Node {
     bool failsToOpen = false;
     bool offersBgr24 = true;
     std::vector<std::pair<uint32_t, uint32_t>> sizes{{640, 480}, {320, 240}};
-    std::string identity; // empty: the path
+    std::string identity; // a /dev/v4l/by-id link; empty: none
+    std::string busInfo;  // the capability query's bus_info
     bool busy = false;    // another program streams from it: S_FMT fails with EBUSY
     // The frame intervals listed at every size, slowest first as many drivers list them, and
     // the one a fresh descriptor starts at.
