@@ -2,11 +2,19 @@
 
 #include <QString>
 
-// Where "Zrób zdjęcie" saves. The program's own folder while the program may write there (a
-// build folder, a copy in the user's home); an installed copy sits in a system folder such as
-// /usr/bin, so it saves into the user's pictures folder instead (XDG_PICTURES_DIR as Qt reads
-// it), created if missing, or into the home folder when that cannot be made. GUI thread.
+// Where "Zrób zdjęcie" saves. The program's own folder while it is no install location and the
+// program may write there (a build folder, a copy in the user's home); an installed copy sits in
+// a system folder such as /usr/bin, where even root must not leave pictures, so it saves into the
+// user's pictures folder instead (XDG_PICTURES_DIR as Qt reads it), created if missing, or into
+// the home folder when that cannot be made. The one-argument form takes the install prefix the
+// program was built for. GUI thread.
 QString SnapshotFolder(const QString& programFolder);
+QString SnapshotFolder(const QString& programFolder, const QString& installPrefix);
+
+// Whether `folder` lies in an install location: `prefix` (none when empty), /usr, /opt or /bin.
+// Both sides are compared with their links resolved, by whole path components: /usr/bin is in
+// one, /usrlocal is not.
+bool IsInstallLocation(const QString& folder, const QString& prefix);
 
 // The snapshot's file: the folder above, a separator, the name exactly as typed, ".bmp". A
 // relative sub-folder in the name stays relative to that folder; it is never created.

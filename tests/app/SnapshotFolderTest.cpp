@@ -94,6 +94,36 @@ TEST_F(SnapshotFolder, AnInstalledProgramSavesIntoThePicturesFolderMadeIfMissing
     EXPECT_EQ(SnapshotPath(program, ""), home + "/Obrazy/.bmp");
 }
 
+TEST_F(SnapshotFolder, AWritableProgramFolderInAnInstallLocationLeavesThePicturesFolder) {
+    SetPicturesFolder("$HOME/Obrazy");
+    const QString prefix = root.filePath("prefix");
+    ASSERT_TRUE(QDir().mkpath(prefix + "/bin"));
+    EXPECT_EQ(::SnapshotFolder(prefix + "/bin", prefix), home + "/Obrazy");
+    // Writable for root, which is how an installed copy came to save there.
+    EXPECT_EQ(SnapshotPath("/usr/bin", "xyz"), home + "/Obrazy/xyz.bmp");
+}
+
+TEST(InstallLocation, IsTheInstallFoldersAndWhatIsBelowThemByWholeComponentsWithLinksResolved) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString prefix = root.filePath("prefix");
+    ASSERT_TRUE(QDir().mkpath(prefix + "/bin"));
+    ASSERT_TRUE(QDir().mkpath(root.filePath("prefixes")));
+    for (const QString& folder : {QString("/usr"), QString("/usr/bin"), QString("/usr/local/bin/"),
+                                  QString("/opt/tarnolix/bin"), QString("/bin"), prefix, prefix + "/bin"})
+        EXPECT_TRUE(IsInstallLocation(folder, prefix)) << folder.toStdString();
+    for (const QString& folder :
+         {QString("/usrlocal"), QString("/optics/bin"), QString("/binaries"),
+          QString("/home/ala/tarnolix/build"), root.filePath("prefixes"), root.path()})
+        EXPECT_FALSE(IsInstallLocation(folder, prefix)) << folder.toStdString();
+    EXPECT_FALSE(IsInstallLocation(prefix + "/bin", ""));
+
+    ASSERT_TRUE(QFile::link("/usr/bin", root.filePath("to-usr-bin")));
+    EXPECT_TRUE(IsInstallLocation(root.filePath("to-usr-bin"), ""));
+    ASSERT_TRUE(QFile::link(root.filePath("prefixes"), prefix + "/bin/to-prefixes"));
+    EXPECT_FALSE(IsInstallLocation(prefix + "/bin/to-prefixes", prefix));
+}
+
 TEST_F(SnapshotFolder, AMissingSubFolderOfThePicturesFolderFailsNamingThePathTried) {
     SetPicturesFolder("$HOME/Obrazy");
     const QString path = SnapshotPath(ReadOnlyProgramFolder(), "x/y");

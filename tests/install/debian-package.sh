@@ -2,15 +2,19 @@
 # Makes the Debian package with CPack into a temporary folder and checks it: its name, its
 # control fields (dependencies from dpkg-shlibdeps and the Polish translations), that it holds
 # exactly the installed files of installed-files.txt under /usr (manual pages compressed) plus
-# its copyright and changelog, and that lintian finds no error in it.
+# its copyright and changelog, that lintian finds no error in it, and that its programs are
+# hardened: no hardening tag from lintian (fortified functions, relro, bindnow, PIE) and the stack
+# protector, which lintian does not check, in every program.
 #
-# debian-package.sh <cpack> <build folder> <work folder> <project version>; exits 77 (skipped)
-# without dpkg-shlibdeps, file or lintian.
+# debian-package.sh <cpack> <build folder> <work folder> <project version> <hardened: ON or OFF>;
+# exits 77 (skipped) without dpkg-shlibdeps, file, lintian or readelf, and where a build that is
+# not hardened (cmake/Hardening.cmake: Debug, sanitizers, no dpkg-buildflags) passes all but the
+# hardening checks.
 set -euo pipefail
-cpack=$1 build=$2 work=$3 version=$4
+cpack=$1 build=$2 work=$3 version=$4 hardened=$5
 here=$(dirname "$0")
 source "$here/../support/session.sh"
-require_tools dpkg-deb dpkg-shlibdeps file lintian
+require_tools dpkg-deb dpkg-shlibdeps file lintian readelf
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -53,5 +57,19 @@ cat "$work/lintian.log"
 if grep -q '^E: ' "$work/lintian.log"; then
     fail "lintian reports errors"
 fi
-[ "$failed" -eq 0 ] && echo "package checked: $package, $(stat -c %s "$package") bytes"
-exit "$failed"
+
+unhardened=$(grep -E '^[A-Z]: [^ ]+ hardening-' "$work/lintian.log" || true)
+dpkg-deb -x "$package" "$work/unpacked"
+for program in "$work"/unpacked/usr/bin/*; do
+    readelf --dyn-syms -W "$program" | grep ' __stack_chk_fail' >/dev/null ||
+        unhardened+=$'\n'"no stack protector in ${program#"$work"/unpacked/}"
+done
+if [ -n "$unhardened" ] && [ "$hardened" = ON ]; then
+    fail "the programs are not hardened: $unhardened"
+fi
+[ "$failed" -eq 0 ] || exit 1
+if [ -n "$unhardened" ]; then
+    echo "this build has no hardening flags, so the hardening checks are skipped: $unhardened"
+    exit 77
+fi
+echo "package checked: $package, $(stat -c %s "$package") bytes"

@@ -23,6 +23,7 @@
 #include <array>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -414,7 +415,7 @@ TEST_F(Vivid, ADeviceStreamingInAnotherProgramMakesRunFailAsBusy) {
         ASSERT_EQ(live.rendered, S_OK);
         EXPECT_EQ(live.Run(), HRESULT_ERROR_BUSY);
     }
-    std::system(("kill " + std::to_string(pid)).c_str());
+    kill(pid, SIGTERM);
 }
 
 // vivid brings a disconnected device back once no descriptor of it is open: a descriptor held

@@ -6,14 +6,17 @@
 # run-vivid.sh <cache folder> <results folder> <guest script> [arguments...]
 #
 # The cache folder keeps Debian's kernel package, the uncompressed kernel and the initramfs, so a
-# second run boots at once. Exits 77 (skipped) where QEMU cannot run at all; otherwise with the
-# guest script's exit status.
+# second run boots at once. TARNOLIX_VM_MEMORY is the guest's memory (2G), TARNOLIX_VM_TIMEOUT
+# the seconds the guest may run (600). Exits 77 (skipped) where QEMU cannot run at all or cannot
+# have the guest's memory (inside another virtual machine, on a small machine); otherwise with
+# the guest script's exit status.
 set -euo pipefail
 cache=$(realpath -m "$1") results=$(realpath -m "$2") script=$(realpath "$3")
 shift 3
 guest_args="$*"
 
-# Where QEMU cannot run, the reason goes to the results too, for the cases that read them.
+# Where QEMU cannot run, or cannot have the guest's memory, the reason goes to the results too,
+# for the cases that read them.
 skip() {
     mkdir -p "$results"
     echo "skipped: $*" | tee "$results/skipped"
@@ -94,21 +97,27 @@ fi
 
 # --- the run -------------------------------------------------------------------------------
 rm -rf "${results:?}"/*
-log="$results/console.log"
-echo "Booting $version under QEMU (TCG); console: $log"
+log="$results/console.log" errors="$results/qemu-errors.log"
+memory=${TARNOLIX_VM_MEMORY:-2G}
+echo "Booting $version under QEMU (TCG) with $memory of memory; console: $log"
 started=$(date +%s)
 # The kernel hands unknown name=value words of its command line to init as its environment.
-timeout "${TARNOLIX_VM_TIMEOUT:-600}" qemu-system-x86_64 -accel tcg -cpu max -smp 2 -m 2G \
+timeout "${TARNOLIX_VM_TIMEOUT:-600}" qemu-system-x86_64 -accel tcg -cpu max -smp 2 -m "$memory" \
     -nodefaults -nographic -no-reboot -serial stdio -monitor none \
     -kernel "$vmlinux" -initrd "$initramfs" \
     -append "console=ttyS0 panic=-1 quiet loglevel=3 TARNOLIX_SCRIPT=$script TARNOLIX_ARGS=\"$guest_args\" TARNOLIX_VIVID=\"${TARNOLIX_VIVID_OPTIONS:-n_devs=2}\"" \
     -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
     -virtfs local,path="$results",mount_tag=results,security_model=none,multidevs=remap \
-    </dev/null >"$log" 2>&1 || true
+    </dev/null >"$log" 2>"$errors" || true
 echo "The guest ran for $(($(date +%s) - started)) s"
 if [ ! -f "$results/exit-status" ]; then
+    # QEMU says so before the guest starts: "cannot set up guest memory 'pc.ram': Cannot allocate
+    # memory".
+    refused=$(grep -m1 'cannot set up guest memory' "$errors" || true)
+    [ -z "$refused" ] || skip "QEMU cannot have the guest's $memory of memory: ${refused#*: }"
     echo "the guest ended without a result; its console:"
     tail -n 60 "$log"
+    [ ! -s "$errors" ] || { echo "QEMU's errors:"; cat "$errors"; }
     exit 1
 fi
 exit "$(cat "$results/exit-status")"
