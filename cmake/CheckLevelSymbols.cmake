@@ -1,14 +1,17 @@
 # Fails when an object file compiled for a higher instruction-set level (RowKernelsAvx2,
-# RowKernelsAvx512) defines a global symbol other than its table getter: the linker keeps one
-# copy of a shared inline function for the whole program, and a copy compiled with -mavx2 could
-# end up in baseline code.
-# cmake -DNM=<nm> -DOBJECTS=<a|b|...> -P CheckLevelSymbols.cmake
+# RowKernelsAvx512, or the sources PREFIX names) defines a global symbol other than its table
+# getter (<level><PREFIX>()): the linker keeps one copy of a shared inline function for the whole
+# program, and a copy compiled with -mavx2 could end up in baseline code.
+# cmake -DNM=<nm> -DOBJECTS=<a|b|...> [-DPREFIX=YuvRowKernels] -P CheckLevelSymbols.cmake
+if(NOT PREFIX)
+    set(PREFIX RowKernels)
+endif()
 string(REPLACE "|" ";" objects "${OBJECTS}")
 set(checked 0)
 set(offending "")
 foreach(object IN LISTS objects)
     get_filename_component(name "${object}" NAME)
-    if(NOT name MATCHES "^RowKernels(Avx2|Avx512)\\.cpp\\.o(bj)?$")
+    if(NOT name MATCHES "^${PREFIX}(Avx2|Avx512)\\.cpp\\.o(bj)?$")
         continue()
     endif()
     math(EXPR checked "${checked} + 1")
@@ -19,7 +22,7 @@ foreach(object IN LISTS objects)
     endif()
     string(REPLACE "\n" ";" lines "${symbols}")
     foreach(line IN LISTS lines)
-        if(line STREQUAL "" OR line MATCHES "(Avx2RowKernels|Avx512RowKernels)\\(\\)$"
+        if(line STREQUAL "" OR line MATCHES "(Avx2${PREFIX}|Avx512${PREFIX})\\(\\)$"
            OR line MATCHES "DW\\.ref\\.__gxx_personality_v0$")
             continue()
         endif()

@@ -4,6 +4,7 @@
 #include "effects/FramePass.h"
 #include "effects/KeyedBackground.h"
 #include "effects/SimdLevel.h"
+#include "tests/support/SimdLevelScope.h"
 
 #include <gtest/gtest.h>
 
@@ -11,18 +12,6 @@
 #include <tuple>
 
 namespace {
-
-// Restores the active level when a test ends.
-class LevelScope {
-public:
-    LevelScope() : was_(ActiveSimdLevel()) {}
-    ~LevelScope() { SetSimdLevel(was_); }
-    LevelScope(const LevelScope&) = delete;
-    LevelScope& operator=(const LevelScope&) = delete;
-
-private:
-    TSimdLevel was_;
-};
 
 TestFrame NoisyFrame(int width, int height, bool topDown) {
     TestFrame frame(width, height, topDown);
@@ -51,7 +40,7 @@ class SimdLevels : public ::testing::TestWithParam<LevelCase> {};
 
 TEST_P(SimdLevels, GiveTheScalarLoopsBytes) {
     const auto [level, info] = GetParam();
-    LevelScope restore;
+    SimdLevelScope restore;
     if (SetSimdLevel(level) != level)
         GTEST_SKIP() << "this processor has no " << SimdLevelName(level);
     // Widths below and around the kernels' groups of 5, 16 and 64 pixels; eighteen rows, so
@@ -102,7 +91,7 @@ TestFrame Keyed(TSimdLevel level, int width, int height) {
 }
 
 TEST(SimdLevels, KeyLikeTheScalarLoops) {
-    LevelScope restore;
+    SimdLevelScope restore;
     constexpr int kHeight = 9;
     for (TSimdLevel level : {TSimdLevel::Sse2, TSimdLevel::Avx2, TSimdLevel::Avx512}) {
         if (SetSimdLevel(level) != level)
@@ -126,7 +115,7 @@ TEST(SimdLevel, NamesParseBackAndOthersDoNot) {
 }
 
 TEST(SimdLevel, NeverRisesAboveTheProcessor) {
-    LevelScope restore;
+    SimdLevelScope restore;
     EXPECT_EQ(SetSimdLevel(TSimdLevel::Avx512), ProcessorSimdLevel());
     EXPECT_EQ(ActiveSimdLevel(), ProcessorSimdLevel());
     EXPECT_EQ(SetSimdLevel(TSimdLevel::Scalar), TSimdLevel::Scalar);

@@ -1,54 +1,63 @@
 #include "platform/media/converters/ColourConversion.h"
 
-#include <algorithm>
+#include "platform/media/converters/YuvPlanes.h"
 
 namespace {
 
-// BT.601 studio range, 16.16 fixed point: 1.164 (Y - 16), 1.596 V', 0.813 V', 0.391 U', 2.018 U'.
-constexpr int kY = 76309;
-constexpr int kRv = 104597;
-constexpr int kGv = 53279;
-constexpr int kGu = 25674;
-constexpr int kBu = 132201;
+using PackedRow = void (*)(const uint8_t*, int, uint8_t*, const TYuvCoefficients&);
 
-inline uint8_t Clamp(int value) {
-    return static_cast<uint8_t>(std::clamp(value >> 16, 0, 255));
+void PackedToRgb24(PackedRow convert, const uint8_t* source, int sourceStride, int width, int height,
+                   uint8_t* target, TYuvEncoding encoding) {
+    const TYuvCoefficients k = YuvCoefficients(encoding);
+    const int targetStride = Rgb24Stride(width);
+    for (int row = 0; row < height; ++row)
+        convert(source + static_cast<int64_t>(row) * sourceStride, width,
+                target + static_cast<int64_t>(height - 1 - row) * targetStride, k);
 }
 
-inline void StorePixel(uint8_t* p, int y, int u, int v) {
-    const int luma = (y - 16) * kY + (1 << 15);
-    p[0] = Clamp(luma + kBu * u);
-    p[1] = Clamp(luma - kGv * v - kGu * u);
-    p[2] = Clamp(luma + kRv * v);
-}
-
-// Converts packed 4:2:2 rows; the byte offsets of Y0, U, Y1, V within each pair of pixels differ
-// between YUY2 and UYVY.
-template <int Y0, int U, int Y1, int V>
-void Packed422ToRgb24(const uint8_t* source, int sourceStride, int width, int height, uint8_t* target) {
+// Calls convert(luma row, U row, V row, target row) for each row, top to bottom.
+template <class Convert>
+void EachPlanarRow(const TPlanes420& planes, const uint8_t* source, int width, int height, uint8_t* target,
+                   Convert convert) {
     const int targetStride = Rgb24Stride(width);
     for (int row = 0; row < height; ++row) {
-        const uint8_t* in = source + static_cast<int64_t>(row) * sourceStride;
-        uint8_t* out = target + static_cast<int64_t>(height - 1 - row) * targetStride;
-        for (int x = 0; x + 1 < width; x += 2, in += 4, out += 6) {
-            const int u = in[U] - 128;
-            const int v = in[V] - 128;
-            StorePixel(out, in[Y0], u, v);
-            StorePixel(out + 3, in[Y1], u, v);
-        }
-        if (width % 2 == 1)
-            StorePixel(out, in[Y0], in[U] - 128, in[V] - 128);
+        const size_t chroma = static_cast<size_t>(row / 2) * planes.chromaStride;
+        convert(source + static_cast<size_t>(row) * planes.lumaStride, source + planes.uOffset + chroma,
+                source + planes.vOffset + chroma,
+                target + static_cast<int64_t>(height - 1 - row) * targetStride);
     }
 }
 
 } // namespace
 
-void Yuy2ToRgb24(const uint8_t* source, int sourceStride, int width, int height, uint8_t* target) {
-    Packed422ToRgb24<0, 1, 2, 3>(source, sourceStride, width, height, target);
+void Yuy2ToRgb24(const uint8_t* source, int sourceStride, int width, int height, uint8_t* target,
+                 TYuvEncoding encoding) {
+    PackedToRgb24(YuvRowKernels().yuy2, source, sourceStride, width, height, target, encoding);
 }
 
-void UyvyToRgb24(const uint8_t* source, int sourceStride, int width, int height, uint8_t* target) {
-    Packed422ToRgb24<1, 0, 3, 2>(source, sourceStride, width, height, target);
+void UyvyToRgb24(const uint8_t* source, int sourceStride, int width, int height, uint8_t* target,
+                 TYuvEncoding encoding) {
+    PackedToRgb24(YuvRowKernels().uyvy, source, sourceStride, width, height, target, encoding);
+}
+
+void Nv12ToRgb24(const uint8_t* source, int lumaStride, int width, int height, uint8_t* target,
+                 TYuvEncoding encoding) {
+    const TYuvCoefficients k = YuvCoefficients(encoding);
+    const auto row = YuvRowKernels().nv12;
+    EachPlanarRow(Nv12Planes(lumaStride, height), source, width, height, target,
+                  [&](const uint8_t* y, const uint8_t* uv, const uint8_t*, uint8_t* out) {
+                      row(y, uv, width, out, k);
+                  });
+}
+
+void I420ToRgb24(const uint8_t* source, int lumaStride, int width, int height, uint8_t* target,
+                 TYuvEncoding encoding) {
+    const TYuvCoefficients k = YuvCoefficients(encoding);
+    const auto row = YuvRowKernels().i420;
+    EachPlanarRow(I420Planes(lumaStride, height), source, width, height, target,
+                  [&](const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out) {
+                      row(y, u, v, width, out, k);
+                  });
 }
 
 void Rgb32ToRgb24(const uint8_t* source, int sourceStride, int width, int height, bool sourceTopDown,

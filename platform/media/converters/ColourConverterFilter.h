@@ -2,7 +2,8 @@
 
 #include "platform/media/filters/ConverterFilter.h"
 
-// The colour converter (CLSID_Colour): YUY2, UYVY and 32-bit RGB pictures to 24-bit RGB.
+// The colour converter (CLSID_Colour): YUY2, UYVY, NV12, I420 (IYUV) and 32-bit RGB pictures to
+// 24-bit RGB. The media type carries no colour encoding, so YUV is taken as BT.601 limited range.
 class ColourConverterFilter final : public ConverterFilter {
 public:
     ColourConverterFilter();

@@ -30,6 +30,7 @@ const char* GuidName(const GUID& guid) {
     static const std::pair<GUID, const char*> kKnown[] = {
         {MEDIATYPE_Video, "Video"},      {MEDIASUBTYPE_RGB24, "RGB24"},    {MEDIASUBTYPE_RGB32, "RGB32"},
         {MEDIASUBTYPE_YUY2, "YUY2"},     {MEDIASUBTYPE_UYVY, "UYVY"},      {MEDIASUBTYPE_MJPG, "MJPG"},
+        {MEDIASUBTYPE_NV12, "NV12"},     {MEDIASUBTYPE_I420, "I420"},      {MEDIASUBTYPE_IYUV, "IYUV"},
         {FORMAT_VideoInfo, "VideoInfo"}, {FORMAT_VideoInfo2, "VideoInfo2"}};
     for (const auto& [known, name] : kKnown)
         if (known == guid)

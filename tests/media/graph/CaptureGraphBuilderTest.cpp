@@ -178,6 +178,29 @@ TEST_F(CaptureGraphBuilding, AYuy2SourceGetsAColourConverterAndItsColoursComeOut
     graph.As<IMediaControl>()->Stop();
 }
 
+class Planar420Building : public BuilderFixture, public ::testing::WithParamInterface<GUID> {};
+
+// 2x2 pure red (Y 81, U 90, V 240): a luma plane, then one chroma sample (NV12: U V; I420: U, V).
+TEST_P(Planar420Building, GetsAColourConverterThatReadsThePlanes) {
+    AddSource(VideoInfoType(GetParam(), 2, 2, 12));
+    ASSERT_EQ(Render(), S_OK);
+    EXPECT_EQ(site->calls,
+              (std::vector<std::string>{"SelectedFilter Color Space Converter", "CreatedFilter colour"}));
+    ASSERT_EQ(graph.As<IMediaControl>()->Run(), S_OK);
+    Push({81, 81, 81, 81, 90}); // short: dropped
+    EXPECT_EQ(sink->Samples(), 0);
+    Push({81, 81, 81, 81, 90, 240});
+    ASSERT_EQ(sink->Samples(), 1);
+    const std::vector<uint8_t> picture = sink->Last();
+    for (const int at : {0, 3, Rgb24Stride(2), Rgb24Stride(2) + 3})
+        EXPECT_TRUE(picture[at] <= 2 && picture[at + 1] <= 2 && picture[at + 2] >= 253) << at;
+    graph.As<IMediaControl>()->Stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(Nv12AndI420, Planar420Building,
+                         ::testing::Values(MEDIASUBTYPE_NV12, MEDIASUBTYPE_I420),
+                         [](const auto& info) { return info.param == MEDIASUBTYPE_NV12 ? "NV12" : "I420"; });
+
 TEST_F(CaptureGraphBuilding, ATypeBothPinsAgreeOnNeedsNoConverter) {
     AddSource(VideoInfoType(MEDIASUBTYPE_RGB24, 4, 4, 24));
     ASSERT_EQ(Render(), S_OK);
