@@ -14,11 +14,11 @@ tarnolix_packages=(
     librsvg2-bin
 )
 # The real-driver tier (tests/vm) boots a QEMU guest with busybox and sets vivid's controls with
-# v4l2-ctl; xz unpacks the kernel it downloads.
+# v4l2-ctl; xz unpacks the kernel it downloads, and make builds v4l2loopback for that kernel.
 tarnolix_test_packages=(
     xvfb xauth xdotool
     desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
-    qemu-system-x86 busybox-static v4l-utils xz-utils
+    qemu-system-x86 busybox-static v4l-utils xz-utils make
 )
 
 # tarnolix_install_deps [--tests]

@@ -37,7 +37,9 @@ deb="$cache/$kernel_package.deb"
 vmlinux="$cache/vmlinux-$version"
 initramfs="$cache/initramfs-$version.cpio"
 here=$(dirname "$(realpath "$0")")
-if [ ! -s "$vmlinux" ] || [ ! -s "$initramfs" ] || [ "$here/guest-init.sh" -nt "$initramfs" ]; then
+vivid_module="$cache/vivid-$version.ko"
+if [ ! -s "$vmlinux" ] || [ ! -s "$initramfs" ] || [ ! -s "$vivid_module" ] ||
+    [ "$here/guest-init.sh" -nt "$initramfs" ]; then
     # Debian's package, downloaded, not installed (that would pull udev and initramfs-tools in).
     if [ ! -s "$deb" ]; then
         rm -f "$cache"/*.deb "$cache"/vmlinux-* "$cache"/initramfs-*
@@ -92,7 +94,37 @@ if [ ! -s "$vmlinux" ] || [ ! -s "$initramfs" ] || [ "$here/guest-init.sh" -nt "
     done
     (cd "$staging" && find . | busybox cpio -o -H newc 2>/dev/null) >"$initramfs.part"
     mv "$initramfs.part" "$initramfs"
+    # vivid again, for the guest's cases that remove and load it (the share shows the cache).
+    cp "$modules/kernel/drivers/media/test-drivers/vivid/vivid.ko" "$vivid_module"
     rm -rf "$tree"
+fi
+
+# --- v4l2loopback for the guest's kernel, built once ---------------------------------------
+# Debian's source package of the module and the headers of the guest's kernel, unpacked, not
+# installed (DKMS would build for this machine's kernel); the headers' Makefile names its common
+# part by an absolute path, pointed here at the unpacked copy.
+loopback_module="$cache/v4l2loopback-$version.ko"
+if [ ! -s "$loopback_module" ]; then
+    headers_package=$(apt-cache depends linux-headers-amd64 2>/dev/null |
+        awk '/Depends: linux-headers-[0-9]/{print $2; exit}')
+    [ "$headers_package" = "linux-headers-$version" ] ||
+        { echo "apt-cache names headers $headers_package for kernel $version"; exit 1; }
+    common="linux-headers-${version%-amd64}-common"
+    kbuild="linux-kbuild-$(echo "$version" | cut -d. -f1,2)"
+    build_tree=$(mktemp -d "$cache/loopback.XXXXXX")
+    trap 'rm -rf "$build_tree"' EXIT
+    echo "Building v4l2loopback for $version"
+    (cd "$build_tree" && apt-get download v4l2loopback-dkms "$headers_package" "$common" "$kbuild" 2>&1 |
+        grep -v '^W: Download is performed unsandboxed' || true)
+    for package in "$build_tree"/*.deb; do dpkg-deb -x "$package" "$build_tree/root"; done
+    headers="$build_tree/root/usr/src/linux-headers-$version"
+    [ -f "$headers/Makefile" ] || { echo "could not download the headers of $version"; exit 1; }
+    sed -i "s|/usr/src/$common|$build_tree/root/usr/src/$common|" "$headers/Makefile"
+    source_tree=$(ls -d "$build_tree"/root/usr/src/v4l2loopback-* | head -n1)
+    make -s -C "$headers" M="$source_tree" modules >"$build_tree/make.log" 2>&1 ||
+        { echo "v4l2loopback did not build:"; tail -n 30 "$build_tree/make.log"; exit 1; }
+    cp "$source_tree/v4l2loopback.ko" "$loopback_module"
+    rm -rf "$build_tree"
 fi
 
 # --- the run -------------------------------------------------------------------------------

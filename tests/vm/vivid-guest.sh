@@ -13,7 +13,7 @@ run() {
     local group=$1
     shift
     echo "== $group" >&2
-    timeout 120 "$@" >"$results/$group.log" 2>&1
+    timeout "${timeout_of_run:-120}" "$@" >"$results/$group.log" 2>&1
     echo $? >"$results/$group.status"
 }
 tests() {
@@ -58,4 +58,22 @@ run LiveWindow bash "$source/tests/e2e/live-window.sh" "$build/app/tarnolix" "$b
     "$build/tests/e2e/list_devices" /tmp/live-window "$(v4l2-ctl -d /dev/video0 --info | sed -n 's/^\s*Card type\s*: //p')"
 kill "$blinking" 2>/dev/null
 tests Disconnect 'Vivid.DisconnectMidStream*'
+
+# The window with vivid unplugged and plugged back: the module is removed and loaded again
+# with the options it was loaded with, and a loopback camera is loaded while the window runs.
+# The modules come from the tier's cache, in the build folder.
+vivid_options=""
+for parameter in /sys/module/vivid/parameters/n_devs; do
+    [ -r "$parameter" ] && vivid_options="n_devs=$(cat "$parameter")"
+done
+export TARNOLIX_VIVID_MODULE="$(ls "$build"/vm/vivid-*.ko 2>/dev/null | head -n1)"
+export TARNOLIX_VIVID_OPTIONS="$vivid_options"
+export TARNOLIX_LOOPBACK_MODULE="$(ls "$build"/vm/v4l2loopback-*.ko 2>/dev/null | head -n1)"
+export TARNOLIX_GRAPHS="$build/tools/tarnolix-graphs"
+plug() {
+    run "$1" "$build/tests/vivid/vivid_plug_tests" --gtest_filter="$2"
+}
+plug Replug 'CameraPlug.ThePictureComesBack*'
+plug Loopback 'CameraPlug.ALoopbackCamera*'
+timeout_of_run=400 plug ReplugSoak 'CameraPlug.ThirtyReplugs*'
 exit 0
