@@ -1,16 +1,13 @@
 #include "platform/media/cameras/V4l2Cameras.h"
 
 #include "platform/media/cameras/V4l2FrameInterval.h"
+#include "platform/media/cameras/V4l2Modes.h"
 
 #include <algorithm>
 #include <cstring>
 #include <linux/videodev2.h>
 
 namespace {
-
-// Upper bounds on what a driver may list, so a misbehaving one cannot keep us looping.
-constexpr uint32_t kMaxListed = 256;
-constexpr int32_t kMaxSide = 16384;
 
 uint32_t DeviceCaps(const v4l2_capability& cap) {
     return (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
@@ -33,30 +30,21 @@ std::string BusIdentity(const v4l2_capability& cap, const std::string& path) {
 }
 
 bool OffersBgr24(const V4l2Node& node) {
-    for (uint32_t index = 0; index < kMaxListed; ++index) {
-        v4l2_fmtdesc description{};
-        description.index = index;
-        description.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        if (!node.Ioctl(VIDIOC_ENUM_FMT, &description))
-            return false;
-        if (description.pixelformat == V4L2_PIX_FMT_BGR24)
-            return true;
-    }
-    return false;
-}
-
-bool Plausible(uint32_t width, uint32_t height) {
-    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
+    bool offered = false;
+    ForEachV4l2Format(node, [&offered](uint32_t pixelFormat, uint32_t) {
+        offered = offered || pixelFormat == V4L2_PIX_FMT_BGR24;
+    });
+    return offered;
 }
 
 void AddFormat(std::vector<VideoFormat>& formats, const V4l2Node& node, uint32_t width, uint32_t height) {
-    if (!Plausible(width, height))
+    if (!PlausibleV4l2Size(width, height))
         return;
     // The source asks for the fastest interval when it runs, so the format promises that one.
     const auto ioctl = [&node](unsigned long request, void* argument) {
         return node.Ioctl(request, argument);
     };
-    const auto fastest = FastestV4l2Interval(ioctl, width, height);
+    const auto fastest = FastestV4l2Interval(ioctl, V4L2_PIX_FMT_BGR24, width, height);
     VideoFormat format{static_cast<int32_t>(width), static_cast<int32_t>(height),
                        fastest ? IntervalTime(*fastest) : 0};
     if (std::find(formats.begin(), formats.end(), format) == formats.end())
@@ -104,26 +92,24 @@ std::vector<VideoFormat> QueryV4l2Formats(const V4l2Node& node) {
     std::vector<VideoFormat> formats;
     if (!OffersBgr24(node))
         return formats;
-    for (uint32_t index = 0; index < kMaxListed; ++index) {
-        v4l2_frmsizeenum size{};
-        size.index = index;
-        size.pixel_format = V4L2_PIX_FMT_BGR24;
-        if (!node.Ioctl(VIDIOC_ENUM_FRAMESIZES, &size))
-            break;
-        if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
-            AddFormat(formats, node, size.discrete.width, size.discrete.height);
-        } else {
-            // A range: its largest and smallest sizes stand for it.
-            AddFormat(formats, node, size.stepwise.max_width, size.stepwise.max_height);
-            AddFormat(formats, node, size.stepwise.min_width, size.stepwise.min_height);
-            break;
-        }
-    }
+    ForEachV4l2Size(node, V4L2_PIX_FMT_BGR24,
+                    [&](uint32_t width, uint32_t height) { AddFormat(formats, node, width, height); });
     if (formats.empty()) {
         v4l2_format current{};
         current.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         if (node.Ioctl(VIDIOC_G_FMT, &current))
             AddFormat(formats, node, current.fmt.pix.width, current.fmt.pix.height);
+    }
+    return formats;
+}
+
+std::vector<VideoFormat> BestV4l2FormatFirst(std::vector<VideoFormat> formats) {
+    std::vector<V4l2Mode> modes;
+    for (const VideoFormat& format : formats)
+        modes.push_back({V4L2_PIX_FMT_BGR24, format.width, format.height, format.averageTimePerFrame});
+    if (const auto best = BestV4l2Mode(modes)) {
+        const auto found = formats.begin() + (std::find(modes.begin(), modes.end(), *best) - modes.begin());
+        std::rotate(formats.begin(), found, found + 1);
     }
     return formats;
 }

@@ -34,3 +34,7 @@ std::vector<V4l2Camera> ListV4l2Cameras(const std::shared_ptr<V4l2Access>& acces
 // size's fastest frame interval. Falls back to the node's current size when the sizes cannot be
 // listed; empty when the node offers no BGR at all.
 std::vector<VideoFormat> QueryV4l2Formats(const V4l2Node& node);
+
+// The formats with the best of them (BestV4l2Mode's rule) moved to the front, so that a plain
+// connection captures in it; the rest keep their order.
+std::vector<VideoFormat> BestV4l2FormatFirst(std::vector<VideoFormat> formats);

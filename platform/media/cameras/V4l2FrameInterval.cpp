@@ -13,12 +13,13 @@ bool Shorter(const v4l2_fract& a, const V4l2Interval& b) {
 
 } // namespace
 
-std::optional<V4l2Interval> FastestV4l2Interval(const V4l2Ioctl& ioctl, uint32_t width, uint32_t height) {
+std::optional<V4l2Interval> FastestV4l2Interval(const V4l2Ioctl& ioctl, uint32_t pixelFormat, uint32_t width,
+                                                uint32_t height) {
     std::optional<V4l2Interval> fastest;
     for (uint32_t index = 0; index < kMaxListed; ++index) {
         v4l2_frmivalenum interval{};
         interval.index = index;
-        interval.pixel_format = V4L2_PIX_FMT_BGR24;
+        interval.pixel_format = pixelFormat;
         interval.width = width;
         interval.height = height;
         if (!ioctl(VIDIOC_ENUM_FRAMEINTERVALS, &interval))

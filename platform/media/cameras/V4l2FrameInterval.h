@@ -15,9 +15,10 @@ struct V4l2Interval {
 // An ioctl on one open device: false when it fails.
 using V4l2Ioctl = std::function<bool(unsigned long request, void* argument)>;
 
-// The shortest frame interval the device lists for 24-bit BGR at the size: the least of its
+// The shortest frame interval the device lists for the pixel format at the size: the least of its
 // discrete intervals, or the lower end of a range. nullopt when it lists none that makes sense.
-std::optional<V4l2Interval> FastestV4l2Interval(const V4l2Ioctl& ioctl, uint32_t width, uint32_t height);
+std::optional<V4l2Interval> FastestV4l2Interval(const V4l2Ioctl& ioctl, uint32_t pixelFormat, uint32_t width,
+                                                uint32_t height);
 
 // The interval in 100 ns units; 0 for an interval without a denominator.
 REFERENCE_TIME IntervalTime(const V4l2Interval& interval);

@@ -117,7 +117,7 @@ HRESULT V4l2FrameSource::Start() {
 // refuses keeps its rate: that is no reason not to stream.
 void V4l2FrameSource::AskForFastestInterval() {
     const auto ioctl = [this](unsigned long request, void* argument) { return Ioctl(request, argument); };
-    const auto fastest = FastestV4l2Interval(ioctl, static_cast<uint32_t>(format_.width),
+    const auto fastest = FastestV4l2Interval(ioctl, V4L2_PIX_FMT_BGR24, static_cast<uint32_t>(format_.width),
                                              static_cast<uint32_t>(format_.height));
     v4l2_streamparm parameters{};
     parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;

@@ -7,6 +7,31 @@
 #include <linux/videodev2.h>
 #include <poll.h>
 
+namespace {
+
+// The node's own pixel formats in the order of their first mode.
+std::vector<uint32_t> NativeFormats(const FakeV4l2Node& node) {
+    if (node.nativeModes.empty())
+        return {V4L2_PIX_FMT_YUYV};
+    std::vector<uint32_t> formats;
+    for (const auto& mode : node.nativeModes)
+        if (std::find(formats.begin(), formats.end(), mode.pixelFormat) == formats.end())
+            formats.push_back(mode.pixelFormat);
+    return formats;
+}
+
+std::vector<std::pair<uint32_t, uint32_t>> NativeSizes(const FakeV4l2Node& node, uint32_t pixelFormat) {
+    std::vector<std::pair<uint32_t, uint32_t>> sizes;
+    for (const auto& mode : node.nativeModes) {
+        const std::pair size{mode.width, mode.height};
+        if (mode.pixelFormat == pixelFormat && std::find(sizes.begin(), sizes.end(), size) == sizes.end())
+            sizes.push_back(size);
+    }
+    return sizes;
+}
+
+} // namespace
+
 void FakeV4l2Access::SetNodes(std::vector<FakeV4l2Node> nodes) {
     std::lock_guard lock(mutex_);
     nodes_ = std::move(nodes);
@@ -93,11 +118,12 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
     }
     case VIDIOC_ENUM_FMT: {
         auto* description = static_cast<v4l2_fmtdesc*>(argument);
-        if (description->index == 0) {
-            description->pixelformat = V4L2_PIX_FMT_YUYV;
+        const auto native = NativeFormats(node);
+        if (description->index < native.size()) {
+            description->pixelformat = native[description->index];
             return 0;
         }
-        if (description->index == 1 && node.offersBgr24) {
+        if (description->index == native.size() && node.offersBgr24) {
             description->pixelformat = V4L2_PIX_FMT_BGR24;
             description->flags = V4L2_FMT_FLAG_EMULATED;
             return 0;
@@ -106,19 +132,29 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
     }
     case VIDIOC_ENUM_FRAMESIZES: {
         auto* size = static_cast<v4l2_frmsizeenum*>(argument);
-        if (size->pixel_format != V4L2_PIX_FMT_BGR24 || size->index >= node.sizes.size())
+        const auto sizes =
+            size->pixel_format == V4L2_PIX_FMT_BGR24 ? node.sizes : NativeSizes(node, size->pixel_format);
+        if (size->index >= sizes.size())
             return -1;
         size->type = V4L2_FRMSIZE_TYPE_DISCRETE;
-        size->discrete.width = node.sizes[size->index].first;
-        size->discrete.height = node.sizes[size->index].second;
+        size->discrete.width = sizes[size->index].first;
+        size->discrete.height = sizes[size->index].second;
         return 0;
     }
     case VIDIOC_ENUM_FRAMEINTERVALS: {
         auto* interval = static_cast<v4l2_frmivalenum*>(argument);
-        if (interval->index >= node.intervals.size())
+        std::vector<std::pair<uint32_t, uint32_t>> intervals = node.intervals;
+        if (interval->pixel_format != V4L2_PIX_FMT_BGR24) {
+            intervals.clear();
+            for (const auto& mode : node.nativeModes)
+                if (mode.pixelFormat == interval->pixel_format && mode.width == interval->width &&
+                    mode.height == interval->height)
+                    intervals.push_back(mode.interval);
+        }
+        if (interval->index >= intervals.size())
             return -1;
         interval->type = V4L2_FRMIVAL_TYPE_DISCRETE;
-        interval->discrete = {node.intervals[interval->index].first, node.intervals[interval->index].second};
+        interval->discrete = {intervals[interval->index].first, intervals[interval->index].second};
         return 0;
     }
     case VIDIOC_G_FMT: {

@@ -10,6 +10,14 @@
 #include <utility>
 #include <vector>
 
+// A mode a fake camera sends natively: pixel format, size, frame interval (seconds as a fraction).
+struct FakeV4l2Mode {
+    uint32_t pixelFormat = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::pair<uint32_t, uint32_t> interval{1, 30};
+};
+
 // A node that FakeV4l2Access presents.
 struct FakeV4l2Node {
     std::string path;
@@ -26,6 +34,9 @@ struct FakeV4l2Node {
     std::vector<std::pair<uint32_t, uint32_t>> intervals{{1, 5}, {1, 30}, {1, 15}};
     std::pair<uint32_t, uint32_t> defaultInterval{1, 5};
     bool refusesInterval = false; // S_PARM fails with EINVAL
+    // The camera's own formats, listed before libv4l2's emulated BGR24 (which keeps `sizes` and
+    // `intervals`). Empty: YUYV alone, without sizes.
+    std::vector<FakeV4l2Mode> nativeModes;
 };
 
 // Device nodes made up by a test, answering the capability, format, size and interval queries
