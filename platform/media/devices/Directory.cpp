@@ -1,8 +1,5 @@
 #include "platform/media/devices/Directory.h"
 
-#include <algorithm>
-#include <linux/videodev2.h>
-
 #include "platform/com/ClassIdText.h"
 #include "platform/media/cameras/V4l2Cameras.h"
 #include "platform/media/cameras/V4l2FrameSource.h"
@@ -43,22 +40,6 @@ std::optional<ProvidedDevice> FindProvided(const std::u16string& id) {
         if (device.id == id)
             return std::move(device);
     return std::nullopt;
-}
-
-// The device's formats with its current size first, so that a connection takes that size
-// unless asked for another.
-std::vector<VideoFormat> CurrentSizeFirst(const V4l2Node& node, std::vector<VideoFormat> formats) {
-    v4l2_format current{};
-    current.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (!node.Ioctl(VIDIOC_G_FMT, &current))
-        return formats;
-    const auto found = std::find_if(formats.begin(), formats.end(), [&](const VideoFormat& format) {
-        return format.width == static_cast<int32_t>(current.fmt.pix.width) &&
-               format.height == static_cast<int32_t>(current.fmt.pix.height);
-    });
-    if (found != formats.end())
-        std::rotate(formats.begin(), found, found + 1);
-    return formats;
 }
 
 HRESULT QueryFilter(const ComPtr<IBaseFilter>& filter, REFIID iid, void** object) {
@@ -131,7 +112,7 @@ HRESULT Bind(const DeviceIdentity& identity, REFIID iid, void** object) {
             return std::make_unique<V4l2FrameSource>(V4l2Access::Current(), path, format);
         };
         return QueryFilter(CaptureSourceFilter::Create(CLSID_V4l2CaptureSource, camera->path,
-                                                       CurrentSizeFirst(node, QueryV4l2Formats(node)),
+                                                       BestV4l2FormatFirst(QueryV4l2Formats(node)),
                                                        std::move(factory)),
                            iid, object);
     }

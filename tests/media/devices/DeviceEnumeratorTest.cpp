@@ -173,7 +173,8 @@ TEST_F(DeviceEnumeratorTest, V4l2MonikerRoundTripsAndBindsToANewFilterEachTime) 
     EXPECT_EQ(clsid, CLSID_V4l2CaptureSource);
     const REFERENCE_TIME thirtyPerSecond = 333333;
     EXPECT_EQ(Formats(first.Get()),
-              (std::vector<VideoFormat>{{640, 480, thirtyPerSecond}, {1280, 720, thirtyPerSecond}}));
+              (std::vector<VideoFormat>{{1280, 720, thirtyPerSecond}, {640, 480, thirtyPerSecond}}))
+        << "the best size first";
     EXPECT_EQ(v4l2_.Access().OpenDescriptors(), 0);
 }
 
@@ -220,6 +221,20 @@ TEST_F(DeviceEnumeratorTest, NodeWithoutBgrStillBindsWithNoFormatsAndCurrentSize
     EXPECT_TRUE(Formats(filter.Get()).empty());
     ASSERT_EQ(monikers[1]->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReceiveVoid()), S_OK);
     EXPECT_EQ(Formats(filter.Get()), (std::vector<VideoFormat>{{352, 288, 333333}}));
+}
+
+TEST_F(DeviceEnumeratorTest, CameraSendingOnlyFormatsWeDoNotConvertBindsWithLibv4l2sBgr) {
+    auto bayer = Node("/dev/video0", "Bayer");
+    bayer.nativeModes = {{V4L2_PIX_FMT_SGRBG8, 2592, 1944}, {V4L2_PIX_FMT_SGRBG8, 1280, 720}};
+    bayer.sizes = {{640, 480}, {2592, 1944}, {1280, 720}};
+    v4l2_.Access().SetNodes({bayer});
+    ComPtr<IBaseFilter> filter;
+    ASSERT_EQ(All(Enumerate(CLSID_VideoInputDeviceCategory).Get())[0]->BindToObject(
+                  nullptr, nullptr, IID_IBaseFilter, filter.ReceiveVoid()),
+              S_OK);
+    EXPECT_EQ(Formats(filter.Get()),
+              (std::vector<VideoFormat>{{1280, 720, 333333}, {640, 480, 333333}, {2592, 1944, 333333}}))
+        << "the largest size up to 1920x1080 at 30 frames a second first";
 }
 
 TEST_F(DeviceEnumeratorTest, VirtualCameraMonikerBindsWithoutTheVariable) {
