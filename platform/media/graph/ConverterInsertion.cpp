@@ -63,10 +63,18 @@ HRESULT TryConverter(IFilterGraph& graph, const ConverterEntry& converter, IPin*
 HRESULT ConnectThroughConverter(IFilterGraph& graph, IPin* output, IPin* input) {
     if (!output || !input)
         return E_POINTER;
-    const std::vector<GUID> offered = OfferedSubtypes(output);
-    for (const ConverterEntry& converter : ConverterCatalog()) {
-        if (TakesAnyOf(converter, offered) && SUCCEEDED(TryConverter(graph, converter, output, input)))
-            return S_OK;
+    // The converters in the order of the subtypes offered, so that the output's first type (a
+    // source's best) decides which goes in; the catalogue's order among those taking one subtype.
+    std::vector<const ConverterEntry*> tried;
+    for (const GUID& subtype : OfferedSubtypes(output)) {
+        for (const ConverterEntry& converter : ConverterCatalog()) {
+            if (!TakesAnyOf(converter, {subtype}) ||
+                std::find(tried.begin(), tried.end(), &converter) != tried.end())
+                continue;
+            tried.push_back(&converter);
+            if (SUCCEEDED(TryConverter(graph, converter, output, input)))
+                return S_OK;
+        }
     }
     return VFW_E_CANNOT_CONNECT;
 }

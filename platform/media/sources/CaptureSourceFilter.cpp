@@ -22,11 +22,11 @@ CaptureSourceFilter::~CaptureSourceFilter() {
 }
 
 HRESULT CaptureSourceFilter::OutputPin::CheckMediaType(const AM_MEDIA_TYPE& type) {
-    const auto format = VideoFormatOf(type);
+    const auto format = AnyVideoFormatOf(type);
     if (!format)
         return S_FALSE;
     const bool offered = std::any_of(formats_.begin(), formats_.end(), [&](const VideoFormat& own) {
-        return own.width == format->width && own.height == format->height;
+        return own.width == format->width && own.height == format->height && own.subtype == format->subtype;
     });
     return offered ? S_OK : S_FALSE;
 }
@@ -45,7 +45,7 @@ HRESULT CaptureSourceFilter::OnRun(REFERENCE_TIME) {
     if (thread_.joinable())
         return S_OK; // paused while streaming: it goes on
     const ScopedMediaType connected = pin_.ConnectedType();
-    const auto format = VideoFormatOf(connected.Get());
+    const auto format = AnyVideoFormatOf(connected.Get());
     if (!pin_.IsConnected() || !format || !factory_)
         return S_OK; // nothing downstream: nothing to capture for
     std::unique_ptr<FrameSource> source = factory_(*format);

@@ -11,9 +11,9 @@
 #include <vector>
 
 // The capture source filter of one device, as binding its moniker makes it. Its one output pin,
-// "Capture", offers the device's formats (24-bit RGB video-info types, in the device's order)
-// and accepts any of them. Run starts the device (a failure, such as a busy device, makes Run
-// fail) and one streaming thread that pushes every frame downstream as a sample stamped in
+// "Capture", offers the device's formats (video-info types of 24-bit RGB or of a camera's own
+// subtype, in the device's order) and accepts any of them. Run starts the device (a failure, such as a busy
+// device, makes Run fail) and one streaming thread that pushes every frame downstream as a sample stamped in
 // 100 ns units since Run. A device that goes away queues EC_DEVICE_LOST with the graph, one that
 // fails queues EC_ERRORABORT; either ends the thread. Stop (and Pause) wake the device, join the
 // thread and return once it has ended. While it streams, its source's counts (a V4L2 camera's

@@ -20,7 +20,8 @@ public:
         DeviceLost, // the device went away: streaming ends
         Failed,     // the device failed (LastError says how): streaming ends
     };
-    // Receives one frame: 24-bit RGB, bottom-up rows padded to 4 bytes, valid during the call.
+    // Receives one frame in the connected format (24-bit RGB: bottom-up rows padded to 4 bytes;
+    // see VideoFormat for the others), valid during the call.
     using FrameHandler = std::function<void(uint8_t* bits, int32_t length)>;
 
     virtual ~FrameSource() = default;

@@ -115,6 +115,9 @@ struct BuilderFixture : ::testing::Test {
     void AddSource(ScopedMediaType offer) {
         std::vector<ScopedMediaType> offers;
         offers.push_back(std::move(offer));
+        AddSource(std::move(offers));
+    }
+    void AddSource(std::vector<ScopedMediaType> offers) {
         sourceFilter = TestSource::Create(std::move(offers), &source);
         ASSERT_EQ(graph->AddFilter(sourceFilter.Get(), u"Kamera"), S_OK);
         ASSERT_EQ(graph->AddFilter(sinkFilter.Get(), u"Renderer"), S_OK);
@@ -227,6 +230,17 @@ TEST_F(CaptureGraphBuilding, UnableToRenderAnsweringOkEarnsOneMoreTry) {
     EXPECT_EQ(site->calls,
               (std::vector<std::string>{"SelectedFilter Color Space Converter", "UnableToRender",
                                         "SelectedFilter Color Space Converter", "CreatedFilter colour"}));
+}
+
+TEST_F(CaptureGraphBuilding, TheFirstOfferedSubtypeChoosesTheConverter) {
+    std::vector<ScopedMediaType> offers;
+    offers.push_back(VideoInfoType(MEDIASUBTYPE_MJPG, 4, 2, 24));
+    offers.push_back(VideoInfoType(MEDIASUBTYPE_YUY2, 2, 2, 16));
+    AddSource(std::move(offers));
+    ASSERT_EQ(Render(), S_OK);
+    EXPECT_EQ(site->calls,
+              (std::vector<std::string>{"SelectedFilter MJPEG Decompressor", "CreatedFilter other"}))
+        << "a source's best type first, ahead of the catalogue's order";
 }
 
 TEST_F(CaptureGraphBuilding, NothingFitsAPinNoConverterTakes) {
