@@ -270,7 +270,8 @@ TEST_F(Vivid, EnumerationListsEachDeviceWithItsCardNameAndAStableIdentity) {
 TEST_F(Vivid, ColourBarsReachTheGrabberAtTwoSizes) {
     for (const auto& [width, height] : {std::pair{640, 360}, std::pair{320, 180}}) {
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
-        // The connection takes the device's current size.
+        // Whatever size the device was left at, the connection takes its best mode: vivid keeps
+        // 30 frames a second up to 640x360 (40), not at 640x480 and above.
         ASSERT_TRUE(V4l2Ctl(nodes[0], "--set-fmt-video=width=" + std::to_string(width) +
                                           ",height=" + std::to_string(height) + ",pixelformat=BGR3"));
         LiveGraph live(nodes[0]);
@@ -278,8 +279,8 @@ TEST_F(Vivid, ColourBarsReachTheGrabberAtTwoSizes) {
         ASSERT_EQ(live.rendered, S_OK);
         const auto format = live.Connected();
         ASSERT_TRUE(format);
-        EXPECT_EQ(format->width, width);
-        EXPECT_EQ(format->height, height);
+        EXPECT_EQ(format->width, 640);
+        EXPECT_EQ(format->height, 360);
         ASSERT_EQ(live.Run(), S_OK);
         ASSERT_TRUE(live.frames->WaitForFrames(3));
         EXPECT_EQ(BarsShown(live.frames->Latest(), *format), 8);

@@ -51,6 +51,35 @@ void AddFormat(std::vector<VideoFormat>& formats, const V4l2Node& node, uint32_t
         formats.push_back(format);
 }
 
+// The subtype a native pixel format is carried in; RGB24 for those libv4l2 turns into BGR24.
+GUID CarriedSubtype(uint32_t pixelFormat) {
+    switch (pixelFormat) {
+    case V4L2_PIX_FMT_YUYV:
+        return MEDIASUBTYPE_YUY2;
+    case V4L2_PIX_FMT_UYVY:
+        return MEDIASUBTYPE_UYVY;
+    case V4L2_PIX_FMT_NV12:
+        return MEDIASUBTYPE_NV12;
+    case V4L2_PIX_FMT_YUV420:
+        return MEDIASUBTYPE_I420;
+    case V4L2_PIX_FMT_MJPEG:
+    case V4L2_PIX_FMT_JPEG:
+        return MEDIASUBTYPE_MJPG;
+    default:
+        return MEDIASUBTYPE_RGB24;
+    }
+}
+
+V4l2Offer OfferOf(const V4l2Mode& mode) {
+    const GUID subtype = CarriedSubtype(mode.pixelFormat);
+    return {{mode.width, mode.height, mode.interval, subtype},
+            subtype == MEDIASUBTYPE_RGB24 ? V4L2_PIX_FMT_BGR24 : mode.pixelFormat};
+}
+
+bool SameFormat(const VideoFormat& a, const VideoFormat& b) {
+    return a.width == b.width && a.height == b.height && a.subtype == b.subtype;
+}
+
 } // namespace
 
 std::optional<V4l2Camera> ProbeV4l2Node(const std::shared_ptr<V4l2Access>& access, const std::string& path) {
@@ -112,4 +141,27 @@ std::vector<VideoFormat> BestV4l2FormatFirst(std::vector<VideoFormat> formats) {
         std::rotate(formats.begin(), found, found + 1);
     }
     return formats;
+}
+
+std::vector<V4l2Offer> QueryV4l2Offers(const V4l2Node& node) {
+    std::vector<V4l2Offer> offers;
+    const std::vector<V4l2Mode> modes = ListV4l2Modes(node);
+    const auto best = BestV4l2Mode(modes);
+    if (!best) {
+        for (const VideoFormat& format : BestV4l2FormatFirst(QueryV4l2Formats(node)))
+            offers.push_back({format, V4L2_PIX_FMT_BGR24});
+        return offers;
+    }
+    const V4l2Offer first = OfferOf(*best);
+    offers.push_back(first);
+    const bool rgbAllowed = first.format.subtype == MEDIASUBTYPE_RGB24;
+    for (const V4l2Mode& mode : modes) {
+        const V4l2Offer offer = OfferOf(mode);
+        const bool known = std::any_of(offers.begin(), offers.end(), [&](const V4l2Offer& other) {
+            return SameFormat(other.format, offer.format);
+        });
+        if (!known && (rgbAllowed || offer.format.subtype != MEDIASUBTYPE_RGB24))
+            offers.push_back(offer);
+    }
+    return offers;
 }

@@ -35,6 +35,20 @@ std::vector<V4l2Camera> ListV4l2Cameras(const std::shared_ptr<V4l2Access>& acces
 // listed; empty when the node offers no BGR at all.
 std::vector<VideoFormat> QueryV4l2Formats(const V4l2Node& node);
 
+// A format the V4L2 source offers and the pixel format it asks the device for to capture it.
+struct V4l2Offer {
+    VideoFormat format;
+    uint32_t pixelFormat = 0;
+};
+
+// What the capture pin offers: one format per native mode (ListV4l2Modes) with the best mode
+// (BestV4l2Mode) first. YUV and MJPEG modes keep their subtype, for a converter downstream; BGR24,
+// RGB24 and grey come as 24-bit RGB through libv4l2, and are left out when the best mode is not
+// one of them, since a direct connection would take them before any converter is tried. A camera
+// without a native mode we convert (Bayer, vendor formats) gets libv4l2's BGR24 formats, the best
+// first.
+std::vector<V4l2Offer> QueryV4l2Offers(const V4l2Node& node);
+
 // The formats with the best of them (BestV4l2Mode's rule) moved to the front, so that a plain
 // connection captures in it; the rest keep their order.
 std::vector<VideoFormat> BestV4l2FormatFirst(std::vector<VideoFormat> formats);

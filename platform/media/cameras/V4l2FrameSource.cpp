@@ -32,11 +32,60 @@ HRESULT ResultOf(int error) {
     }
 }
 
+// One plane of a YUV picture as the device lays it out: where it starts, the device's bytes
+// from row to row, the bytes a row holds, and its rows. Downstream takes the rows back to back.
+struct Plane {
+    size_t offset;
+    size_t stride;
+    size_t rowBytes;
+    size_t rows;
+};
+
+// The planes of a frame in the pixel format: for single-planar 4:2:0 the chroma rows follow
+// the luma rows, NV12's as long as the luma's, YU12's half as long (V4L2's layout).
+std::vector<Plane> PlanesOf(uint32_t pixelFormat, size_t bytesPerLine, size_t width, size_t height) {
+    const size_t halfWidth = (width + 1) / 2;
+    const size_t chromaRows = (height + 1) / 2;
+    const size_t luma = bytesPerLine * height;
+    switch (pixelFormat) {
+    case V4L2_PIX_FMT_YUYV:
+    case V4L2_PIX_FMT_UYVY:
+        return {{0, bytesPerLine, halfWidth * 4, height}};
+    case V4L2_PIX_FMT_NV12:
+        return {{0, bytesPerLine, width, height}, {luma, bytesPerLine, halfWidth * 2, chromaRows}};
+    case V4L2_PIX_FMT_YUV420: {
+        const size_t chromaStride = (bytesPerLine + 1) / 2;
+        return {{0, bytesPerLine, width, height},
+                {luma, chromaStride, halfWidth, chromaRows},
+                {luma + chromaStride * chromaRows, chromaStride, halfWidth, chromaRows}};
+    }
+    default:
+        return {};
+    }
+}
+
+size_t BytesNeeded(const std::vector<Plane>& planes) {
+    const Plane& last = planes.back();
+    return last.offset + last.stride * (last.rows - 1) + last.rowBytes;
+}
+
+bool Compressed(uint32_t pixelFormat) {
+    return pixelFormat == V4L2_PIX_FMT_MJPEG || pixelFormat == V4L2_PIX_FMT_JPEG;
+}
+
+// The shortest row the device may report for the format at the width.
+uint32_t LeastBytesPerLine(uint32_t pixelFormat, uint32_t width) {
+    if (pixelFormat == V4L2_PIX_FMT_BGR24)
+        return width * 3;
+    const auto planes = PlanesOf(pixelFormat, 0, width, 1);
+    return planes.empty() ? 0 : static_cast<uint32_t>(planes.front().rowBytes);
+}
+
 } // namespace
 
 V4l2FrameSource::V4l2FrameSource(std::shared_ptr<V4l2Access> access, std::string path,
-                                 const VideoFormat& format)
-    : access_(std::move(access)), path_(std::move(path)), format_(format),
+                                 const VideoFormat& format, uint32_t pixelFormat)
+    : access_(std::move(access)), path_(std::move(path)), format_(format), pixelFormat_(pixelFormat),
       wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 V4l2FrameSource::~V4l2FrameSource() {
@@ -71,16 +120,17 @@ HRESULT V4l2FrameSource::Start() {
     format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     format.fmt.pix.width = static_cast<uint32_t>(format_.width);
     format.fmt.pix.height = static_cast<uint32_t>(format_.height);
-    format.fmt.pix.pixelformat = V4L2_PIX_FMT_BGR24;
+    format.fmt.pix.pixelformat = pixelFormat_;
     format.fmt.pix.field = V4L2_FIELD_ANY;
     if (!Ioctl(VIDIOC_S_FMT, &format))
         return ResultOf(errno);
     // The downstream filters expect exactly the connected picture.
-    if (format.fmt.pix.pixelformat != V4L2_PIX_FMT_BGR24 ||
+    if (format.fmt.pix.pixelformat != pixelFormat_ ||
         format.fmt.pix.width != static_cast<uint32_t>(format_.width) ||
         format.fmt.pix.height != static_cast<uint32_t>(format_.height))
         return VFW_E_TYPE_NOT_ACCEPTED;
-    bytesPerLine_ = std::max(format.fmt.pix.bytesperline, format.fmt.pix.width * 3);
+    bytesPerLine_ =
+        std::max(format.fmt.pix.bytesperline, LeastBytesPerLine(pixelFormat_, format.fmt.pix.width));
     AskForFastestInterval();
 
     v4l2_requestbuffers request{};
@@ -109,7 +159,7 @@ HRESULT V4l2FrameSource::Start() {
     if (!Ioctl(VIDIOC_STREAMON, &type))
         return ResultOf(errno);
     streaming_ = true;
-    frame_.resize(static_cast<size_t>(Rgb24Stride(format_.width)) * format_.height);
+    frame_.resize(VideoImageSize(format_));
     return S_OK;
 }
 
@@ -117,7 +167,7 @@ HRESULT V4l2FrameSource::Start() {
 // refuses keeps its rate: that is no reason not to stream.
 void V4l2FrameSource::AskForFastestInterval() {
     const auto ioctl = [this](unsigned long request, void* argument) { return Ioctl(request, argument); };
-    const auto fastest = FastestV4l2Interval(ioctl, V4L2_PIX_FMT_BGR24, static_cast<uint32_t>(format_.width),
+    const auto fastest = FastestV4l2Interval(ioctl, pixelFormat_, static_cast<uint32_t>(format_.width),
                                              static_cast<uint32_t>(format_.height));
     v4l2_streamparm parameters{};
     parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -184,25 +234,46 @@ FrameSource::Outcome V4l2FrameSource::Next(const FrameHandler& handler) {
         if (buffer.index >= mappings_.size())
             return Failure(EIO);
         framesDelivered_.fetch_add(1, std::memory_order_relaxed);
-        const size_t rowBytes = static_cast<size_t>(format_.width) * 3;
-        const size_t needed = static_cast<size_t>(bytesPerLine_) * (format_.height - 1) + rowBytes;
-        const bool whole = !(buffer.flags & V4L2_BUF_FLAG_ERROR) && buffer.bytesused >= needed &&
-                           mappings_[buffer.index].length >= needed;
-        if (whole) {
-            const auto* rows = static_cast<const uint8_t*>(mappings_[buffer.index].address);
-            const size_t stride = static_cast<size_t>(Rgb24Stride(format_.width));
-            for (int row = 0; row < format_.height; ++row)
-                std::memcpy(&frame_[(format_.height - 1 - row) * stride], rows + row * size_t{bytesPerLine_},
-                            rowBytes);
-        }
+        const size_t length = buffer.flags & V4L2_BUF_FLAG_ERROR
+                                  ? 0
+                                  : Pack(static_cast<const uint8_t*>(mappings_[buffer.index].address),
+                                         std::min<size_t>(buffer.bytesused, mappings_[buffer.index].length));
         // The buffer goes back to the device before the frame goes downstream.
         if (!Ioctl(VIDIOC_QBUF, &buffer))
             return Failure(errno);
-        if (!whole) {
+        if (length == 0) {
             framesDamaged_.fetch_add(1, std::memory_order_relaxed);
             continue; // a damaged or short frame is dropped
         }
-        handler(frame_.data(), static_cast<int32_t>(frame_.size()));
+        handler(frame_.data(), static_cast<int32_t>(length));
         return Outcome::Frame;
     }
+}
+
+size_t V4l2FrameSource::Pack(const uint8_t* data, size_t used) {
+    const size_t width = static_cast<size_t>(format_.width);
+    const size_t height = static_cast<size_t>(format_.height);
+    if (Compressed(pixelFormat_)) {
+        if (used == 0 || used > frame_.size())
+            return 0;
+        std::memcpy(frame_.data(), data, used);
+        return used;
+    }
+    if (pixelFormat_ == V4L2_PIX_FMT_BGR24) {
+        const size_t rowBytes = width * 3;
+        if (used < size_t{bytesPerLine_} * (height - 1) + rowBytes)
+            return 0;
+        const size_t stride = static_cast<size_t>(Rgb24Stride(format_.width));
+        for (size_t row = 0; row < height; ++row)
+            std::memcpy(&frame_[(height - 1 - row) * stride], data + row * size_t{bytesPerLine_}, rowBytes);
+        return frame_.size();
+    }
+    const std::vector<Plane> planes = PlanesOf(pixelFormat_, bytesPerLine_, width, height);
+    if (planes.empty() || used < BytesNeeded(planes))
+        return 0;
+    uint8_t* target = frame_.data();
+    for (const Plane& plane : planes)
+        for (size_t row = 0; row < plane.rows; ++row, target += plane.rowBytes)
+            std::memcpy(target, data + plane.offset + row * plane.stride, plane.rowBytes);
+    return static_cast<size_t>(target - frame_.data());
 }

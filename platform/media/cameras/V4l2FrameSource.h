@@ -4,17 +4,21 @@
 #include "platform/media/sources/FrameSource.h"
 
 #include <atomic>
+#include <linux/videodev2.h>
 #include <memory>
 #include <string>
 #include <vector>
 
-// A V4L2 camera's frames through libv4l2: the device set to 24-bit BGR at the format's size and
-// the fastest frame interval it offers there, a few memory-mapped buffers, poll with a timeout and an eventfd
-// that Wake signals. Frames come top-down and are turned bottom-up, rows padded to 4 bytes. The destructor
-// stops the device, unmaps its buffers and closes it.
+// A V4L2 camera's frames through libv4l2: the device set to the pixel format (24-bit BGR, which
+// libv4l2 converts to, or a format of the camera's own that it passes through) at the format's
+// size and the fastest frame interval it offers there, a few memory-mapped buffers, poll with a
+// timeout and an eventfd that Wake signals. BGR frames come top-down and are turned bottom-up,
+// rows padded to 4 bytes; YUV frames keep their rows, packed as long as the width needs; MJPEG
+// frames go as they came. The destructor stops the device, unmaps its buffers and closes it.
 class V4l2FrameSource final : public FrameSource {
 public:
-    V4l2FrameSource(std::shared_ptr<V4l2Access> access, std::string path, const VideoFormat& format);
+    V4l2FrameSource(std::shared_ptr<V4l2Access> access, std::string path, const VideoFormat& format,
+                    uint32_t pixelFormat = V4L2_PIX_FMT_BGR24);
     ~V4l2FrameSource() override;
     V4l2FrameSource(const V4l2FrameSource&) = delete;
     V4l2FrameSource& operator=(const V4l2FrameSource&) = delete;
@@ -42,11 +46,15 @@ private:
     bool Ioctl(unsigned long request, void* argument) const;
     Outcome Failure(int error);
     void AskForFastestInterval();
+    // Streaming thread: the `used` bytes of a device buffer into frame_ as downstream takes
+    // them; the frame's length, or 0 when the buffer holds less than a picture.
+    size_t Pack(const uint8_t* data, size_t used);
 
     const std::shared_ptr<V4l2Access> access_;
     const std::string path_;
     const VideoFormat format_;
-    const int wake_; // eventfd; Wake writes it from any thread
+    const uint32_t pixelFormat_; // a V4L2 four-character code
+    const int wake_;             // eventfd; Wake writes it from any thread
 
     // Set up by Start on the GUI thread, then the streaming thread's.
     int fd_ = -1;

@@ -1,5 +1,8 @@
+#include "platform/com/ClassRegistry.h"
+#include "platform/media/MediaClasses.h"
 #include "platform/media/cameras/V4l2FrameSource.h"
 #include "platform/media/core/ErrorText.h"
+#include "platform/media/core/GraphInterfaces.h"
 #include "platform/media/devices/Directory.h"
 #include "platform/media/filters/SampleGrabber.h"
 #include "platform/media/renderers/VideoRenderer.h"
@@ -271,6 +274,57 @@ TEST(CaptureStreaming, AV4l2ErrorWithNothingToDequeueAbortsInsteadOfSpinning) {
     ASSERT_TRUE(chain.callback->WaitForCalls(2));
     fake.Access().ReportErrorWithoutFrames("/dev/video0");
     EXPECT_TRUE(chain.graph->WaitFor(EC_ERRORABORT));
+}
+
+TEST(CaptureStreaming, AV4l2CameraSendingYuyvIsCapturedAsItIsAndConvertedInTheGraph) {
+    FakeV4l2Node camera = SmallCamera();
+    camera.nativeModes = {{V4L2_PIX_FMT_YUYV, 32, 24}};
+    ScopedFakeV4l2 fake({camera});
+    RegisterMediaClasses();
+    ComPtr<IGraphBuilder> graph;
+    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                               graph.ReceiveVoid()),
+              S_OK);
+    const ComPtr<IBaseFilter> source = BindDevice(DeviceKind::V4l2, u"/dev/video0");
+    SampleGrabber* grabber = nullptr;
+    const auto grabberFilter = ComPtr<IBaseFilter>::Adopt(grabber = new SampleGrabber);
+    ScopedMediaType wanted = VideoType(MEDIASUBTYPE_RGB24);
+    grabber->SetMediaType(&wanted);
+    const auto callback = ComPtr<RecordingCallback>::Adopt(new RecordingCallback);
+    grabber->SetCallback(callback.Get(), 1);
+    ASSERT_EQ(graph->AddFilter(source.Get(), u"Source"), S_OK);
+    ASSERT_EQ(graph->AddFilter(grabberFilter.Get(), u"Grabber"), S_OK);
+    ASSERT_EQ(graph->Connect(PinOf(source, u"Capture").Get(), PinOf(grabberFilter, u"Input").Get()), S_OK);
+    AM_MEDIA_TYPE type{};
+    ASSERT_EQ(PinOf(source, u"Capture")->ConnectionMediaType(&type), S_OK);
+    EXPECT_EQ(type.subtype, MEDIASUBTYPE_YUY2) << "a converter between the camera and the grabber";
+    FreeMediaType(type);
+
+    ASSERT_EQ(graph.As<IMediaControl>()->Run(), S_OK);
+    ASSERT_TRUE(callback->WaitForCalls(3));
+    graph.As<IMediaControl>()->Stop();
+    EXPECT_EQ(callback->Read([&] { return callback->lengths; })[0], 96 * 24)
+        << "RGB frames of the camera's size";
+    graph->RemoveFilter(source.Get());
+    EXPECT_EQ(fake.Access().OpenDescriptors(), 0);
+}
+
+TEST(CaptureStreaming, APlanarV4l2FrameLosesTheDriversRowPaddingPlaneByPlane) {
+    FakeV4l2Node camera = SmallCamera();
+    camera.nativeModes = {{V4L2_PIX_FMT_NV12, 32, 24}};
+    camera.linePadding = 8;
+    ScopedFakeV4l2 fake({camera});
+    V4l2FrameSource source(V4l2Access::Current(), camera.path, {32, 24, 0, MEDIASUBTYPE_NV12},
+                           V4L2_PIX_FMT_NV12);
+    ASSERT_EQ(source.Start(), S_OK);
+    std::vector<uint8_t> frame;
+    ASSERT_EQ(source.Next([&](uint8_t* bits, int32_t length) { frame.assign(bits, bits + length); }),
+              FrameSource::Outcome::Frame);
+    ASSERT_EQ(frame.size(), 32u * 24 * 3 / 2);
+    EXPECT_EQ(frame[31], 0);
+    EXPECT_EQ(frame[32], 1) << "luma rows back to back";
+    EXPECT_EQ(frame[32 * 24], 24) << "the U V rows follow the luma rows";
+    EXPECT_EQ(frame.back(), 35);
 }
 
 } // namespace

@@ -83,7 +83,7 @@ std::vector<VideoFormat> Formats(IBaseFilter* filter) {
     EXPECT_EQ(pin->EnumMediaTypes(types.Receive()), S_OK);
     AM_MEDIA_TYPE* type = nullptr;
     while (types->Next(1, &type, nullptr) == S_OK) {
-        if (const auto format = VideoFormatOf(*type))
+        if (const auto format = AnyVideoFormatOf(*type))
             formats.push_back(*format);
         EXPECT_EQ(pin->QueryAccept(type), S_OK);
         DeleteMediaType(type);
@@ -235,6 +235,25 @@ TEST_F(DeviceEnumeratorTest, CameraSendingOnlyFormatsWeDoNotConvertBindsWithLibv
     EXPECT_EQ(Formats(filter.Get()),
               (std::vector<VideoFormat>{{1280, 720, 333333}, {640, 480, 333333}, {2592, 1944, 333333}}))
         << "the largest size up to 1920x1080 at 30 frames a second first";
+}
+
+TEST_F(DeviceEnumeratorTest, ACameraOffersOneTypePerNativeModeTheBestFirst) {
+    auto webcam = Node("/dev/video0", "Kamera HD");
+    webcam.nativeModes = {{V4L2_PIX_FMT_YUYV, 640, 480, {1, 30}},
+                          {V4L2_PIX_FMT_YUYV, 1280, 720, {1, 10}},
+                          {V4L2_PIX_FMT_MJPEG, 1280, 720, {1, 30}},
+                          {V4L2_PIX_FMT_MJPEG, 1920, 1080, {1, 30}},
+                          {V4L2_PIX_FMT_GREY, 640, 480, {1, 30}}};
+    v4l2_.Access().SetNodes({webcam});
+    ComPtr<IBaseFilter> filter;
+    ASSERT_EQ(All(Enumerate(CLSID_VideoInputDeviceCategory).Get())[0]->BindToObject(
+                  nullptr, nullptr, IID_IBaseFilter, filter.ReceiveVoid()),
+              S_OK);
+    EXPECT_EQ(Formats(filter.Get()), (std::vector<VideoFormat>{{1920, 1080, 333333, MEDIASUBTYPE_MJPG},
+                                                               {640, 480, 333333, MEDIASUBTYPE_YUY2},
+                                                               {1280, 720, 1000000, MEDIASUBTYPE_YUY2},
+                                                               {1280, 720, 333333, MEDIASUBTYPE_MJPG}}))
+        << "no 24-bit RGB (grey through libv4l2) beside a best mode that needs a converter";
 }
 
 TEST_F(DeviceEnumeratorTest, VirtualCameraMonikerBindsWithoutTheVariable) {

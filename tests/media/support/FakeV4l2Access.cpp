@@ -178,10 +178,22 @@ int FakeV4l2Access::Stream(OpenNode& open, unsigned long request, void* argument
             return -1;
         }
         auto* format = static_cast<v4l2_format*>(argument);
-        format->fmt.pix.pixelformat = V4L2_PIX_FMT_BGR24;
-        format->fmt.pix.bytesperline = format->fmt.pix.width * 3;
+        const uint32_t wanted = format->fmt.pix.pixelformat;
+        const auto native =
+            open.node.nativeModes.empty() ? std::vector<uint32_t>{} : NativeFormats(open.node);
+        open.pixelFormat =
+            std::find(native.begin(), native.end(), wanted) != native.end() ? wanted : V4L2_PIX_FMT_BGR24;
         open.width = format->fmt.pix.width;
         open.height = format->fmt.pix.height;
+        const bool planar = open.pixelFormat == V4L2_PIX_FMT_NV12 || open.pixelFormat == V4L2_PIX_FMT_YUV420;
+        const bool packed = open.pixelFormat == V4L2_PIX_FMT_YUYV || open.pixelFormat == V4L2_PIX_FMT_UYVY;
+        open.bytesPerLine =
+            open.pixelFormat == V4L2_PIX_FMT_BGR24
+                ? open.width * 3
+                : (planar ? open.width : open.width * (packed ? 2 : 3)) + open.node.linePadding;
+        open.imageSize = size_t{open.bytesPerLine} * (planar ? open.height * 3 / 2 : open.height);
+        format->fmt.pix.pixelformat = open.pixelFormat;
+        format->fmt.pix.bytesperline = open.bytesPerLine;
         return 0;
     }
     case VIDIOC_S_PARM:
@@ -202,7 +214,7 @@ int FakeV4l2Access::Stream(OpenNode& open, unsigned long request, void* argument
     }
     case VIDIOC_REQBUFS: {
         auto* request = static_cast<v4l2_requestbuffers*>(argument);
-        open.buffers.assign(request->count, std::vector<uint8_t>(size_t{open.width} * 3 * open.height));
+        open.buffers.assign(request->count, std::vector<uint8_t>(open.imageSize));
         return 0;
     }
     case VIDIOC_QUERYBUF: {
@@ -237,8 +249,8 @@ int FakeV4l2Access::Stream(OpenNode& open, unsigned long request, void* argument
         buffer->index = open.queued.front();
         open.queued.erase(open.queued.begin());
         std::vector<uint8_t>& bytes = open.buffers[buffer->index];
-        const size_t row = size_t{open.width} * 3;
-        for (uint32_t r = 0; r < open.height; ++r)
+        const size_t row = open.bytesPerLine;
+        for (size_t r = 0; r < bytes.size() / row; ++r)
             std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(r * row), row, static_cast<uint8_t>(r));
         buffer->bytesused = static_cast<uint32_t>(bytes.size());
         buffer->flags = 0;

@@ -37,6 +37,7 @@ struct FakeV4l2Node {
     // The camera's own formats, listed before libv4l2's emulated BGR24 (which keeps `sizes` and
     // `intervals`). Empty: YUYV alone, without sizes.
     std::vector<FakeV4l2Mode> nativeModes;
+    uint32_t linePadding = 0; // bytes the driver adds to every row of a native format
 };
 
 // Device nodes made up by a test, answering the capability, format, size and interval queries
@@ -53,8 +54,9 @@ public:
     int Open(const std::string& node) override;
     int Close(int fd) override;
     int Ioctl(int fd, unsigned long request, void* argument) override;
-    // Streaming: as soon as a buffer is queued a frame is ready in it, each row r (from the top)
-    // filled with the byte r.
+    // Streaming: S_FMT takes a native format of the node, else sets libv4l2's BGR24. As soon as
+    // a buffer is queued a frame is ready in it, each row r of bytes-per-line bytes (from the top,
+    // chroma rows counted on after the luma rows) filled with the byte r.
     void* Mmap(int fd, size_t length, int64_t offset) override;
     int Munmap(void* address, size_t length) override;
     int Poll(pollfd* descriptors, size_t count, int timeoutMilliseconds) override;
@@ -80,6 +82,9 @@ private:
         bool errorWithoutFrames = false;
         uint32_t width = 0;
         uint32_t height = 0;
+        uint32_t pixelFormat = 0;
+        uint32_t bytesPerLine = 0;
+        size_t imageSize = 0;
         std::pair<uint32_t, uint32_t> interval;
         std::vector<std::vector<uint8_t>> buffers;
         std::vector<uint32_t> queued;
