@@ -309,22 +309,35 @@ TEST(CaptureStreaming, AV4l2CameraSendingYuyvIsCapturedAsItIsAndConvertedInTheGr
     EXPECT_EQ(fake.Access().OpenDescriptors(), 0);
 }
 
-TEST(CaptureStreaming, APlanarV4l2FrameLosesTheDriversRowPaddingPlaneByPlane) {
+// One frame of a 32x24 camera sending the native format with 8 bytes of padding on every row.
+std::vector<uint8_t> PaddedNativeFrame(uint32_t pixelFormat, const GUID& subtype) {
     FakeV4l2Node camera = SmallCamera();
-    camera.nativeModes = {{V4L2_PIX_FMT_NV12, 32, 24}};
+    camera.nativeModes = {{pixelFormat, 32, 24}};
     camera.linePadding = 8;
     ScopedFakeV4l2 fake({camera});
-    V4l2FrameSource source(V4l2Access::Current(), camera.path, {32, 24, 0, MEDIASUBTYPE_NV12},
-                           V4L2_PIX_FMT_NV12);
-    ASSERT_EQ(source.Start(), S_OK);
+    V4l2FrameSource source(V4l2Access::Current(), camera.path, {32, 24, 0, subtype}, pixelFormat);
     std::vector<uint8_t> frame;
-    ASSERT_EQ(source.Next([&](uint8_t* bits, int32_t length) { frame.assign(bits, bits + length); }),
+    EXPECT_EQ(source.Start(), S_OK);
+    EXPECT_EQ(source.Next([&](uint8_t* bits, int32_t length) { frame.assign(bits, bits + length); }),
               FrameSource::Outcome::Frame);
-    ASSERT_EQ(frame.size(), 32u * 24 * 3 / 2);
-    EXPECT_EQ(frame[31], 0);
-    EXPECT_EQ(frame[32], 1) << "luma rows back to back";
-    EXPECT_EQ(frame[32 * 24], 24) << "the U V rows follow the luma rows";
-    EXPECT_EQ(frame.back(), 35);
+    return frame;
+}
+
+TEST(CaptureStreaming, APlanarV4l2FrameLosesTheDriversRowPaddingPlaneByPlane) {
+    // The fake fills each row of bytes-per-line (40) bytes with its number, chroma rows going on
+    // from 24: NV12's U V rows are 40 bytes apart, YU12's U and V rows 20.
+    const auto nv12 = PaddedNativeFrame(V4L2_PIX_FMT_NV12, MEDIASUBTYPE_NV12);
+    ASSERT_EQ(nv12.size(), 32u * 24 * 3 / 2);
+    EXPECT_EQ(nv12[31], 0);
+    EXPECT_EQ(nv12[32], 1) << "luma rows back to back";
+    EXPECT_EQ(nv12[32 * 24], 24) << "the U V rows follow the luma rows";
+    EXPECT_EQ(nv12.back(), 35);
+
+    const auto i420 = PaddedNativeFrame(V4L2_PIX_FMT_YUV420, MEDIASUBTYPE_I420);
+    ASSERT_EQ(i420.size(), 32u * 24 * 3 / 2);
+    EXPECT_EQ(i420[32 * 24 + 16 * 2], 25) << "U rows at half the luma's bytes per line";
+    EXPECT_EQ(i420[32 * 24 + 16 * 12], 30) << "the V plane after the U plane";
+    EXPECT_EQ(i420.back(), 35);
 }
 
 } // namespace
