@@ -165,3 +165,9 @@ std::vector<V4l2Offer> QueryV4l2Offers(const V4l2Node& node) {
     }
     return offers;
 }
+
+uint32_t V4l2PixelFormatFor(const std::vector<V4l2Offer>& offers, const VideoFormat& format) {
+    const auto offer = std::find_if(offers.begin(), offers.end(),
+                                    [&](const V4l2Offer& own) { return SameFormat(own.format, format); });
+    return offer != offers.end() ? offer->pixelFormat : V4L2_PIX_FMT_BGR24;
+}

@@ -48,6 +48,8 @@ struct V4l2Offer {
 // without a native mode we convert (Bayer, vendor formats) gets libv4l2's BGR24 formats, the best
 // first.
 std::vector<V4l2Offer> QueryV4l2Offers(const V4l2Node& node);
+// The pixel format to capture a connected format in: its offer's, BGR24 when none matches.
+uint32_t V4l2PixelFormatFor(const std::vector<V4l2Offer>& offers, const VideoFormat& format);
 
 // The formats with the best of them (BestV4l2Mode's rule) moved to the front, so that a plain
 // connection captures in it; the rest keep their order.

@@ -1,8 +1,5 @@
 #include "platform/media/devices/Directory.h"
 
-#include <algorithm>
-#include <linux/videodev2.h>
-
 #include "platform/com/ClassIdText.h"
 #include "platform/media/cameras/V4l2Cameras.h"
 #include "platform/media/cameras/V4l2FrameSource.h"
@@ -116,12 +113,8 @@ HRESULT Bind(const DeviceIdentity& identity, REFIID iid, void** object) {
         for (const V4l2Offer& offer : offers)
             formats.push_back(offer.format);
         FrameSourceFactory factory = [path = camera->path, offers](const VideoFormat& format) {
-            const auto offer = std::find_if(offers.begin(), offers.end(), [&](const V4l2Offer& own) {
-                return own.format.subtype == format.subtype && own.format.width == format.width &&
-                       own.format.height == format.height;
-            });
-            const uint32_t pixelFormat = offer != offers.end() ? offer->pixelFormat : V4L2_PIX_FMT_BGR24;
-            return std::make_unique<V4l2FrameSource>(V4l2Access::Current(), path, format, pixelFormat);
+            return std::make_unique<V4l2FrameSource>(V4l2Access::Current(), path, format,
+                                                     V4l2PixelFormatFor(offers, format));
         };
         return QueryFilter(CaptureSourceFilter::Create(CLSID_V4l2CaptureSource, camera->path,
                                                        std::move(formats), std::move(factory)),
