@@ -11,6 +11,7 @@
 #include "tests/media/support/FakeGraph.h"
 #include "tests/media/support/FakeV4l2Access.h"
 #include "tests/media/support/GrabberTestSupport.h"
+#include "tests/media/support/JpegEncoding.h"
 #include "tests/support/QtTestMain.h"
 
 #include <QDir>
@@ -276,13 +277,13 @@ TEST(CaptureStreaming, AV4l2ErrorWithNothingToDequeueAbortsInsteadOfSpinning) {
     EXPECT_TRUE(chain.graph->WaitFor(EC_ERRORABORT));
 }
 
-TEST(CaptureStreaming, AV4l2CameraSendingYuyvIsCapturedAsItIsAndConvertedInTheGraph) {
-    FakeV4l2Node camera = SmallCamera();
-    camera.nativeModes = {{V4L2_PIX_FMT_YUYV, 32, 24}};
+// Connects the camera's capture pin to a grabber wanting RGB24 and runs the graph for three
+// frames: the subtype the capture pin connected with, and the length of the first RGB frame.
+std::pair<GUID, int32_t> NativeCapture(const FakeV4l2Node& camera) {
     ScopedFakeV4l2 fake({camera});
     RegisterMediaClasses();
     ComPtr<IGraphBuilder> graph;
-    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+    EXPECT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                graph.ReceiveVoid()),
               S_OK);
     const ComPtr<IBaseFilter> source = BindDevice(DeviceKind::V4l2, u"/dev/video0");
@@ -292,21 +293,37 @@ TEST(CaptureStreaming, AV4l2CameraSendingYuyvIsCapturedAsItIsAndConvertedInTheGr
     grabber->SetMediaType(&wanted);
     const auto callback = ComPtr<RecordingCallback>::Adopt(new RecordingCallback);
     grabber->SetCallback(callback.Get(), 1);
-    ASSERT_EQ(graph->AddFilter(source.Get(), u"Source"), S_OK);
-    ASSERT_EQ(graph->AddFilter(grabberFilter.Get(), u"Grabber"), S_OK);
-    ASSERT_EQ(graph->Connect(PinOf(source, u"Capture").Get(), PinOf(grabberFilter, u"Input").Get()), S_OK);
+    EXPECT_EQ(graph->AddFilter(source.Get(), u"Source"), S_OK);
+    EXPECT_EQ(graph->AddFilter(grabberFilter.Get(), u"Grabber"), S_OK);
+    EXPECT_EQ(graph->Connect(PinOf(source, u"Capture").Get(), PinOf(grabberFilter, u"Input").Get()), S_OK);
     AM_MEDIA_TYPE type{};
-    ASSERT_EQ(PinOf(source, u"Capture")->ConnectionMediaType(&type), S_OK);
-    EXPECT_EQ(type.subtype, MEDIASUBTYPE_YUY2) << "a converter between the camera and the grabber";
+    EXPECT_EQ(PinOf(source, u"Capture")->ConnectionMediaType(&type), S_OK);
+    const GUID subtype = type.subtype;
     FreeMediaType(type);
 
-    ASSERT_EQ(graph.As<IMediaControl>()->Run(), S_OK);
-    ASSERT_TRUE(callback->WaitForCalls(3));
+    EXPECT_EQ(graph.As<IMediaControl>()->Run(), S_OK);
+    const bool frames = callback->WaitForCalls(3);
+    EXPECT_TRUE(frames);
     graph.As<IMediaControl>()->Stop();
-    EXPECT_EQ(callback->Read([&] { return callback->lengths; })[0], 96 * 24)
-        << "RGB frames of the camera's size";
+    const int32_t length = frames ? callback->Read([&] { return callback->lengths; })[0] : 0;
     graph->RemoveFilter(source.Get());
     EXPECT_EQ(fake.Access().OpenDescriptors(), 0);
+    return {subtype, length};
+}
+
+TEST(CaptureStreaming, AV4l2CameraSendingYuyvOrMjpegIsCapturedAsItIsAndConvertedInTheGraph) {
+    FakeV4l2Node yuyv = SmallCamera();
+    yuyv.nativeModes = {{V4L2_PIX_FMT_YUYV, 32, 24}};
+    const auto [yuyvSubtype, yuyvLength] = NativeCapture(yuyv);
+    EXPECT_EQ(yuyvSubtype, MEDIASUBTYPE_YUY2) << "a converter between the camera and the grabber";
+    EXPECT_EQ(yuyvLength, 96 * 24) << "RGB frames of the camera's size";
+
+    FakeV4l2Node mjpeg = SmallCamera();
+    mjpeg.nativeModes = {{V4L2_PIX_FMT_MJPEG, 32, 24}};
+    mjpeg.compressedFrame = EncodeRepeatedRow(std::vector<uint8_t>(32 * 3, 200), 24);
+    const auto [mjpegSubtype, mjpegLength] = NativeCapture(mjpeg);
+    EXPECT_EQ(mjpegSubtype, MEDIASUBTYPE_MJPG) << "the decompressor between the camera and the grabber";
+    EXPECT_EQ(mjpegLength, 96 * 24);
 }
 
 // One frame of a 32x24 camera sending the native format with 8 bytes of padding on every row.

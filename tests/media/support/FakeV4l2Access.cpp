@@ -253,6 +253,11 @@ int FakeV4l2Access::Stream(OpenNode& open, unsigned long request, void* argument
         for (size_t r = 0; r < bytes.size() / row; ++r)
             std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(r * row), row, static_cast<uint8_t>(r));
         buffer->bytesused = static_cast<uint32_t>(bytes.size());
+        if (const auto& compressed = open.node.compressedFrame; !compressed.empty()) {
+            const size_t used = std::min(compressed.size(), bytes.size());
+            std::copy_n(compressed.begin(), used, bytes.begin());
+            buffer->bytesused = static_cast<uint32_t>(used);
+        }
         buffer->flags = 0;
         if (open.shortFrames > 0) {
             --open.shortFrames;

@@ -38,6 +38,8 @@ struct FakeV4l2Node {
     // `intervals`). Empty: YUYV alone, without sizes.
     std::vector<FakeV4l2Mode> nativeModes;
     uint32_t linePadding = 0; // bytes the driver adds to every row of a native format
+    // For a compressed native format: the bytes of every frame, shorter than the buffer.
+    std::vector<uint8_t> compressedFrame;
 };
 
 // Device nodes made up by a test, answering the capability, format, size and interval queries
