@@ -159,6 +159,9 @@ void TMainForm::CreateActions() {
 void TMainForm::CreateMenus() {
     Devices = menuBar()->addMenu(QString::fromUtf8("Urządzenia"));
     Devices->setObjectName("Devices");
+    Kamera1 = menuBar()->addMenu("Kamera");
+    Kamera1->setObjectName("Kamera1");
+    Kamera1->setEnabled(false);
     Efekty1 = menuBar()->addMenu("Efekty");
     Efekty1->setObjectName("Efekty1");
     for (const TEffectInfo& info : EffectCatalogue()) {
@@ -230,8 +233,45 @@ void TMainForm::FillDeviceMenu() {
 
 void TMainForm::CaptureTeardown() {
     deviceEnumerator_.reset();
+    StopCapture();
+}
+
+void TMainForm::StopCapture() {
+    ClearCameraMenu();
     FilterGraph->ClearGraph();
     FilterGraph->SetActive(false);
+}
+
+std::u16string TMainForm::CameraName() {
+    const ComPtr<IMoniker> camera = Filter->BaseFilter().Moniker();
+    return camera ? MonikerDisplayName(camera.Get()) : std::u16string();
+}
+
+void TMainForm::ClearCameraMenu() {
+    Kamera1->clear();
+    Kamera1->setEnabled(false);
+}
+
+void TMainForm::FillCameraMenu(const CameraModes& modes) {
+    ClearCameraMenu();
+    auto* group = new QActionGroup(Kamera1);
+    for (const VideoFormat& mode : modes.offered) {
+        auto* item = new QAction(CameraModeCaption(mode), group);
+        item->setCheckable(true);
+        item->setChecked(modes.current && mode.width == modes.current->width &&
+                         mode.height == modes.current->height && mode.subtype == modes.current->subtype &&
+                         mode.averageTimePerFrame == modes.current->averageTimePerFrame);
+        connect(item, &QAction::triggered, this,
+                [this, mode] { RunCommand([this, mode] { CameraModeClick(mode); }); });
+        Kamera1->addAction(item);
+    }
+    Kamera1->setEnabled(!modes.offered.empty());
+}
+
+void TMainForm::CameraModeClick(const VideoFormat& mode) {
+    chosenModes_[CameraName()] = mode;
+    StopCapture();
+    PreviewBuild();
 }
 
 void TMainForm::FormCloseQuery() {
@@ -259,10 +299,8 @@ void TMainForm::DeviceItemClick(int tag) {
 void TMainForm::CameraUnplugged() {
     if (closed_)
         return;
-    const ComPtr<IMoniker> camera = Filter->BaseFilter().Moniker();
-    unpluggedCamera_ = camera ? MonikerDisplayName(camera.Get()) : std::u16string();
-    FilterGraph->ClearGraph();
-    FilterGraph->SetActive(false);
+    unpluggedCamera_ = CameraName();
+    StopCapture();
     Podglad1->SetNote(QString::fromUtf8("Kamera została odłączona. Obraz wróci, gdy znów ją podłączysz."));
 }
 
@@ -284,8 +322,7 @@ void TMainForm::DevicesChanged() {
 }
 
 void TMainForm::StartDevice(int tag) {
-    FilterGraph->ClearGraph();
-    FilterGraph->SetActive(false);
+    StopCapture();
     ComPtr<IMoniker> moniker = deviceEnumerator_ ? deviceEnumerator_->GetMoniker(tag) : nullptr;
     Filter->BaseFilter().SetMoniker(moniker.Get());
     PreviewBuild();
@@ -302,7 +339,15 @@ void TMainForm::PreviewBuild() {
     auto video = require(VideoWindow->Query<IBaseFilter>());
     auto grabber = require(SampleGrabber->Query<IBaseFilter>());
     auto source = require(Filter->Query<IBaseFilter>());
+    // The camera's mode chosen before, if it still offers it; else its best, which it proposes first.
+    ComPtr<IAMStreamConfig> config;
+    builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source.Get(), IID_IAMStreamConfig,
+                           config.ReceiveVoid());
+    if (const auto chosen = chosenModes_.find(CameraName()); chosen != chosenModes_.end())
+        ChooseCameraMode(config.Get(), chosen->second);
     builder->RenderStream(&PIN_CATEGORY_PREVIEW, nullptr, source.Get(), grabber.Get(), video.Get());
+    // Filled before the graph runs, so that a mode the device refuses can be changed from the menu.
+    FillCameraMenu(ReadCameraModes(config.Get()));
     FilterGraph->Play();
 }
 
@@ -331,6 +376,7 @@ void TMainForm::Zrbzdjcie1Click() {
 }
 
 void TMainForm::Nakadanieta1Click() {
+    ClearCameraMenu();
     FilterGraph->SetActive(false);
     QString fileName;
     if (!dialogs_.OpenPicture(this, fileName))

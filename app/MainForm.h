@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CameraModes.h"
 #include "app/Dialogs.h"
 #include "app/ImagePane.h"
 #include "capture/DSComponents.h"
@@ -14,6 +15,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -37,6 +39,8 @@ public:
     TVideoWindow* VideoWindow = nullptr;
     TImagePane* Podglad1 = nullptr;
     QMenu* Devices = nullptr;
+    // The running camera's modes, the current one checked; disabled while no camera runs.
+    QMenu* Kamera1 = nullptr;
     QMenu* Efekty1 = nullptr;
     QAction* Zrbzdjcie1 = nullptr;
     QAction* Info1 = nullptr;
@@ -64,6 +68,9 @@ public:
     // Saves the processed picture under a name the user types, in the program's folder, or in
     // the user's pictures folder when the program may not write to its own.
     void Zrbzdjcie1Click();
+    // Capture restarts in the mode chosen, which the camera keeps for the rest of the session,
+    // also when it is unplugged and comes back.
+    void CameraModeClick(const VideoFormat& mode);
     // Asks for a background picture and the key colour, then restarts capture.
     void Nakadanieta1Click();
     // Every delivered frame, on the streaming thread.
@@ -90,6 +97,11 @@ private:
     void CreateActions();
     void CreateMenus();
     void FillDeviceMenu();
+    void FillCameraMenu(const CameraModes& modes);
+    void ClearCameraMenu();
+    // Stops capture and lets its device go.
+    void StopCapture();
+    std::u16string CameraName();
     void StartDevice(int tag);
     void WatchDevices();
     void SyncSelection();
@@ -109,6 +121,7 @@ private:
     std::unique_ptr<TBitmap> backgroundBitmap_;
     TKeyedBackground keyedBackground_;
     std::unique_ptr<DeviceWatch> deviceWatch_;
-    std::u16string unpluggedCamera_; // its moniker's display name while it is waited for
+    std::u16string unpluggedCamera_;                    // its moniker's display name while it is waited for
+    std::map<std::u16string, VideoFormat> chosenModes_; // by the camera's moniker display name
     bool closed_ = false;
 };

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <linux/videodev2.h>
 
 #include <string>
 
@@ -60,6 +61,16 @@ protected:
         form.FormCreate();
         form.Devices->actions()[0]->trigger();
         ASSERT_TRUE(ProcessEventsUntil([&] { return Streaming(form, 0); }));
+    }
+
+    static QStringList Modes(const TMainForm& form, QString* checked) {
+        QStringList modes;
+        for (const QAction* action : form.Kamera1->actions()) {
+            modes << action->text();
+            if (action->isChecked())
+                *checked = action->text();
+        }
+        return modes;
     }
 
     static bool Streaming(const TMainForm& form, uint64_t after) {
@@ -133,6 +144,51 @@ TEST_F(CameraPlug, NothingRestartsWhenTheUserChoseAnotherDeviceMeanwhile) {
     ProcessEventsUntil([] { return false; }, std::chrono::milliseconds(300));
     EXPECT_EQ(v4l2_.Access().OpenDescriptors(), 0) << "the camera that came back was not opened";
     form.close();
+}
+
+TEST_F(CameraPlug, TheCameraMenuOffersTheModesAndTheChosenOneOutlivesAReplug) {
+    auto camera = Camera("video1", "Kamera A", "usb-1");
+    camera.nativeModes = {{V4L2_PIX_FMT_YUYV, 320, 240, {1, 30}},
+                          {V4L2_PIX_FMT_YUYV, 640, 360, {1, 30}},
+                          {V4L2_PIX_FMT_NV12, 640, 360, {1001, 30000}}};
+    Plug({camera}, "video1");
+    TMainForm form(dialogs_);
+    form.EffectAction(TEffectItem::Negatyw1)->trigger();
+    EXPECT_FALSE(form.Kamera1->isEnabled()) << "no camera runs yet";
+    Start(form);
+
+    QString checked;
+    const QStringList modes = Modes(form, &checked);
+    EXPECT_TRUE(form.Kamera1->isEnabled());
+    EXPECT_TRUE(modes.contains(QString::fromUtf8("640 × 360, 29,97 kl./s, NV12")))
+        << modes.join('|').toStdString();
+    EXPECT_EQ(checked, QString::fromUtf8("640 × 360, 30 kl./s, YUYV")) << "the best mode by default";
+    EXPECT_EQ(form.Podglad1->Picture().Width(), 640);
+
+    const QString small = QString::fromUtf8("320 × 240, 30 kl./s, YUYV");
+    const auto choose = [&](const QString& caption) {
+        for (QAction* action : form.Kamera1->actions())
+            if (action->text() == caption)
+                action->trigger();
+    };
+    choose(small);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form.Podglad1->Picture().Width() == 320; }));
+    Modes(form, &checked);
+    EXPECT_EQ(checked, small);
+    EXPECT_TRUE(form.EffectAction(TEffectItem::Negatyw1)->isChecked());
+
+    Unplug(camera, {});
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !form.Podglad1->Note().isEmpty(); }));
+    EXPECT_FALSE(form.Kamera1->isEnabled());
+    auto back = camera;
+    back.path = folder_.filePath("video3").toStdString();
+    const uint64_t before = form.FrameHandler().FramesProcessed();
+    Plug({back}, "video3");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Streaming(form, before); }));
+    Modes(form, &checked);
+    EXPECT_EQ(checked, small) << "the mode chosen is kept for the camera";
+    form.close();
+    EXPECT_TRUE(dialogs_.boxes.empty());
 }
 
 } // namespace

@@ -46,8 +46,9 @@ protected:
 TEST_F(MainForm, MenuTreeAndCaptionAreThoseOfTheProgram) {
     TMainForm form(dialogs);
     EXPECT_EQ(form.windowTitle(), "Tarnolix");
-    EXPECT_EQ(Captions(form.menuBar()->actions()), (QStringList{QString::fromUtf8("Urządzenia"), "Efekty",
-                                                                QString::fromUtf8("Zrób zdjęcie"), "Info"}));
+    EXPECT_EQ(Captions(form.menuBar()->actions()),
+              (QStringList{QString::fromUtf8("Urządzenia"), "Kamera", "Efekty",
+                           QString::fromUtf8("Zrób zdjęcie"), "Info"}));
     const QStringList effects = Captions(form.Efekty1->actions());
     ASSERT_EQ(effects.size(), 25);
     EXPECT_EQ(effects[0], "Obraz normalny");

@@ -45,10 +45,12 @@ sleep 0.7
 for _ in $(seq "$position"); do xdotool key Down; done
 xdotool key Return
 sleep 0.5
-# The effects menu is the next one; opened from the keyboard its first item is active, and the
-# negative is five items further down (the separator is skipped).
+# The effects menu is two further, after the camera's modes; opened from the keyboard its first
+# item is active, and the negative is five items further down (the separator is skipped).
 xdotool mousemove --window "$window" 20 12 click 1
 sleep 0.7
+xdotool key Right
+sleep 0.5
 xdotool key Right
 sleep 0.5
 xdotool key Down Down Down Down Down Return

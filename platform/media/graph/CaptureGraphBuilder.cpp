@@ -123,6 +123,27 @@ HRESULT CaptureGraphBuilder::ConnectPins(IGraphBuilder* graph, IPin* output, IPi
     return hr;
 }
 
+HRESULT CaptureGraphBuilder::FindInterface(const GUID* category, const GUID* type, IBaseFilter* filter,
+                                           REFIID iid, void** object) {
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (!filter)
+        return E_POINTER;
+    if (!category && SUCCEEDED(filter->QueryInterface(iid, object)))
+        return S_OK;
+    for (int number = 0;; ++number) {
+        ComPtr<IPin> pin;
+        HRESULT hr = FindPin(filter, PINDIR_OUTPUT, category, type, FALSE, number, pin.Receive());
+        if (FAILED(hr) && category && *category == PIN_CATEGORY_PREVIEW)
+            hr = FindPin(filter, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, type, FALSE, number, pin.Receive());
+        if (FAILED(hr))
+            return E_NOINTERFACE;
+        if (SUCCEEDED(pin->QueryInterface(iid, object)))
+            return S_OK;
+    }
+}
+
 HRESULT CaptureGraphBuilder::RenderStream(const GUID* category, const GUID* type, IUnknown* source,
                                           IBaseFilter* intermediate, IBaseFilter* sink) {
     if (!source)

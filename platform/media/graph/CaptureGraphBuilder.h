@@ -19,9 +19,11 @@ public:
     HRESULT SetOutputFileName(const GUID*, LPCOLESTR, IBaseFilter**, IFileSinkFilter**) override {
         return E_NOTIMPL;
     }
-    HRESULT FindInterface(const GUID*, const GUID*, IBaseFilter*, REFIID, void**) override {
-        return E_NOTIMPL;
-    }
+    // An interface of the filter's output pin of `category` (a preview request falls back to the
+    // capture pin, as rendering does), or without a category of the filter itself, else of the
+    // first of its pins that has it.
+    HRESULT FindInterface(const GUID* category, const GUID* type, IBaseFilter* filter, REFIID iid,
+                          void** object) override;
     HRESULT RenderStream(const GUID* category, const GUID* type, IUnknown* source, IBaseFilter* intermediate,
                          IBaseFilter* sink) override;
     HRESULT ControlStream(const GUID*, const GUID*, IBaseFilter*, REFERENCE_TIME*, REFERENCE_TIME*, uint16_t,

@@ -21,24 +21,96 @@ CaptureSourceFilter::~CaptureSourceFilter() {
     StopStreaming();
 }
 
-HRESULT CaptureSourceFilter::OutputPin::CheckMediaType(const AM_MEDIA_TYPE& type) {
+const VideoFormat* CaptureSourceFilter::OutputPin::Offered(const AM_MEDIA_TYPE& type) const {
     const auto format = AnyVideoFormatOf(type);
     if (!format)
-        return S_FALSE;
-    const bool offered = std::any_of(formats_.begin(), formats_.end(), [&](const VideoFormat& own) {
-        return own.width == format->width && own.height == format->height && own.subtype == format->subtype;
+        return nullptr;
+    const auto own = std::find_if(formats_.begin(), formats_.end(), [&](const VideoFormat& offered) {
+        return offered.width == format->width && offered.height == format->height &&
+               offered.subtype == format->subtype;
     });
-    return offered ? S_OK : S_FALSE;
+    return own != formats_.end() ? &*own : nullptr;
+}
+
+HRESULT CaptureSourceFilter::OutputPin::CheckMediaType(const AM_MEDIA_TYPE& type) {
+    return Offered(type) ? S_OK : S_FALSE;
 }
 
 std::vector<ScopedMediaType> CaptureSourceFilter::OutputPin::ProposedTypes() {
+    std::vector<VideoFormat> order;
+    {
+        std::lock_guard lock(chosenMutex_);
+        if (chosen_)
+            order.push_back(*chosen_);
+    }
+    for (const VideoFormat& format : formats_)
+        if (order.empty() || !(format == order.front()))
+            order.push_back(format);
     std::vector<ScopedMediaType> types;
-    for (const VideoFormat& format : formats_) {
+    for (const VideoFormat& format : order) {
         ScopedMediaType type;
         if (FillVideoMediaType(format, type.Get()))
             types.push_back(std::move(type));
     }
     return types;
+}
+
+HRESULT CaptureSourceFilter::OutputPin::QueryInterface(REFIID iid, void** object) {
+    if (object && iid == IID_IAMStreamConfig) {
+        *object = static_cast<IAMStreamConfig*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return BasePin::QueryInterface(iid, object);
+}
+
+HRESULT CaptureSourceFilter::OutputPin::SetFormat(AM_MEDIA_TYPE* type) {
+    if (!type)
+        return E_POINTER;
+    if (IsConnected())
+        return VFW_E_ALREADY_CONNECTED;
+    if (!FilterStopped())
+        return VFW_E_NOT_STOPPED;
+    const VideoFormat* offered = Offered(*type);
+    if (!offered)
+        return VFW_E_INVALIDMEDIATYPE;
+    std::lock_guard lock(chosenMutex_);
+    chosen_ = *offered;
+    return S_OK;
+}
+
+HRESULT CaptureSourceFilter::OutputPin::GetFormat(AM_MEDIA_TYPE** type) {
+    if (!type)
+        return E_POINTER;
+    *type = nullptr;
+    if (IsConnected()) {
+        const ScopedMediaType connected = ConnectedType();
+        *type = CreateMediaTypeCopy(connected.Get());
+    } else {
+        std::vector<ScopedMediaType> proposed = ProposedTypes();
+        if (proposed.empty())
+            return VFW_E_NO_ACCEPTABLE_TYPES;
+        *type = CreateMediaTypeCopy(proposed.front().Get());
+    }
+    return *type ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CaptureSourceFilter::OutputPin::GetNumberOfCapabilities(int* count, int* capsSize) {
+    if (!count || !capsSize)
+        return E_POINTER;
+    *count = static_cast<int>(formats_.size());
+    *capsSize = 0;
+    return S_OK;
+}
+
+HRESULT CaptureSourceFilter::OutputPin::GetStreamCaps(int index, AM_MEDIA_TYPE** type, uint8_t*) {
+    if (!type)
+        return E_POINTER;
+    *type = nullptr;
+    if (index < 0 || static_cast<size_t>(index) >= formats_.size())
+        return S_FALSE;
+    *type = CreateVideoMediaType(formats_[static_cast<size_t>(index)]);
+    return *type ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT CaptureSourceFilter::OnRun(REFERENCE_TIME) {

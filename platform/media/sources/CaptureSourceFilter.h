@@ -1,18 +1,22 @@
 #pragma once
 
 #include "platform/media/core/MediaEventSink.h"
+#include "platform/media/core/StreamConfigInterface.h"
 #include "platform/media/pins/MediaFilter.h"
 #include "platform/media/sources/FrameSource.h"
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 // The capture source filter of one device, as binding its moniker makes it. Its one output pin,
 // "Capture", offers the device's formats (video-info types of 24-bit RGB or of a camera's own
-// subtype, in the device's order) and accepts any of them. Run starts the device (a failure, such as a busy
+// subtype, in the device's order) and accepts any of them. Through IAMStreamConfig the pin lists
+// them and takes one to propose first at its next connection, which is how a user's choice of
+// camera mode reaches the graph. Run starts the device (a failure, such as a busy
 // device, makes Run fail) and one streaming thread that pushes every frame downstream as a sample stamped in
 // 100 ns units since Run. A device that goes away queues EC_DEVICE_LOST with the graph, one that
 // fails queues EC_ERRORABORT; either ends the thread. Stop (and Pause) wake the device, join the
@@ -33,17 +37,31 @@ public:
     void ReadCounters(NamedCounters& counters) override;
 
 private:
-    class OutputPin final : public BasePin {
+    class OutputPin final : public BasePin, public IAMStreamConfig {
     public:
         OutputPin(IBaseFilter& filter, std::vector<VideoFormat> formats)
             : BasePin(filter, u"Capture", PINDIR_OUTPUT), formats_(std::move(formats)) {}
+
+        HRESULT QueryInterface(REFIID iid, void** object) override;
+        ULONG AddRef() override { return BasePin::AddRef(); }
+        ULONG Release() override { return BasePin::Release(); }
+
+        // Stopped and unconnected only; the type must be one of the offered formats.
+        HRESULT SetFormat(AM_MEDIA_TYPE* type) override;
+        HRESULT GetFormat(AM_MEDIA_TYPE** type) override;
+        HRESULT GetNumberOfCapabilities(int* count, int* capsSize) override;
+        HRESULT GetStreamCaps(int index, AM_MEDIA_TYPE** type, uint8_t* caps) override;
 
     protected:
         HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
         std::vector<ScopedMediaType> ProposedTypes() override;
 
     private:
+        const VideoFormat* Offered(const AM_MEDIA_TYPE& type) const;
+
         const std::vector<VideoFormat> formats_;
+        std::mutex chosenMutex_; // chosen_ is set on the GUI thread, read by connections and viewers
+        std::optional<VideoFormat> chosen_;
     };
 
     CaptureSourceFilter(REFCLSID clsid, std::string device, std::vector<VideoFormat> formats,
