@@ -76,6 +76,38 @@ V4l2Offer OfferOf(const V4l2Mode& mode) {
             subtype == MEDIASUBTYPE_RGB24 ? V4L2_PIX_FMT_BGR24 : mode.pixelFormat};
 }
 
+// The encoding the driver reports for YUV in the pixel format, its defaults resolved as V4L2
+// resolves them from the colour space. The extended fields count only when the driver marks
+// them valid; an older driver's YUV is taken as BT.601 limited.
+TYuvEncoding DriverEncoding(const V4l2Node& node, const V4l2Mode& mode) {
+    v4l2_format format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    format.fmt.pix.width = static_cast<uint32_t>(mode.width);
+    format.fmt.pix.height = static_cast<uint32_t>(mode.height);
+    format.fmt.pix.pixelformat = mode.pixelFormat;
+    format.fmt.pix.field = V4L2_FIELD_ANY;
+    TYuvEncoding encoding;
+    if (!node.Ioctl(VIDIOC_TRY_FMT, &format) || format.fmt.pix.priv != V4L2_PIX_FMT_PRIV_MAGIC)
+        return encoding;
+    const auto colourSpace = static_cast<v4l2_colorspace>(format.fmt.pix.colorspace);
+    auto matrix = static_cast<v4l2_ycbcr_encoding>(format.fmt.pix.ycbcr_enc);
+    if (matrix == V4L2_YCBCR_ENC_DEFAULT)
+        matrix = V4L2_MAP_YCBCR_ENC_DEFAULT(colourSpace);
+    auto range = static_cast<v4l2_quantization>(format.fmt.pix.quantization);
+    if (range == V4L2_QUANTIZATION_DEFAULT)
+        range = V4L2_MAP_QUANTIZATION_DEFAULT(false, colourSpace, matrix);
+    if (matrix == V4L2_YCBCR_ENC_709 || matrix == V4L2_YCBCR_ENC_XV709)
+        encoding.matrix = TYuvMatrix::Bt709;
+    if (range == V4L2_QUANTIZATION_FULL_RANGE)
+        encoding.range = TYuvRange::Full;
+    return encoding;
+}
+
+bool IsYuvSubtype(const GUID& subtype) {
+    return subtype == MEDIASUBTYPE_YUY2 || subtype == MEDIASUBTYPE_UYVY || subtype == MEDIASUBTYPE_NV12 ||
+           subtype == MEDIASUBTYPE_I420;
+}
+
 bool SameFormat(const VideoFormat& a, const VideoFormat& b) {
     return a.width == b.width && a.height == b.height && a.subtype == b.subtype;
 }
@@ -152,11 +184,24 @@ std::vector<V4l2Offer> QueryV4l2Offers(const V4l2Node& node) {
             offers.push_back({format, V4L2_PIX_FMT_BGR24});
         return offers;
     }
-    const V4l2Offer first = OfferOf(*best);
+    // One query a pixel format: drivers report the encoding by format, not by size.
+    std::vector<std::pair<uint32_t, TYuvEncoding>> encodings;
+    const auto offerOf = [&](const V4l2Mode& mode) {
+        V4l2Offer offer = OfferOf(mode);
+        if (!IsYuvSubtype(offer.format.subtype))
+            return offer;
+        auto known = std::find_if(encodings.begin(), encodings.end(),
+                                  [&](const auto& entry) { return entry.first == mode.pixelFormat; });
+        if (known == encodings.end())
+            known = encodings.insert(encodings.end(), {mode.pixelFormat, DriverEncoding(node, mode)});
+        offer.format.encoding = known->second;
+        return offer;
+    };
+    const V4l2Offer first = offerOf(*best);
     offers.push_back(first);
     const bool rgbAllowed = first.format.subtype == MEDIASUBTYPE_RGB24;
     for (const V4l2Mode& mode : modes) {
-        const V4l2Offer offer = OfferOf(mode);
+        const V4l2Offer offer = offerOf(mode);
         const bool known = std::any_of(offers.begin(), offers.end(), [&](const V4l2Offer& other) {
             return SameFormat(other.format, offer.format);
         });

@@ -46,13 +46,13 @@ bool ColourConverterFilter::Convert(const ConverterInput& input, const uint8_t* 
     if (size < PictureSize(input, stride))
         return false; // a short sample would be read past its end
     if (input.subtype == MEDIASUBTYPE_YUY2)
-        Yuy2ToRgb24(data, stride, input.width, input.height, target);
+        Yuy2ToRgb24(data, stride, input.width, input.height, target, input.encoding);
     else if (input.subtype == MEDIASUBTYPE_UYVY)
-        UyvyToRgb24(data, stride, input.width, input.height, target);
+        UyvyToRgb24(data, stride, input.width, input.height, target, input.encoding);
     else if (input.subtype == MEDIASUBTYPE_NV12)
-        Nv12ToRgb24(data, stride, input.width, input.height, target);
+        Nv12ToRgb24(data, stride, input.width, input.height, target, input.encoding);
     else if (IsPlanar420(input.subtype))
-        I420ToRgb24(data, stride, input.width, input.height, target);
+        I420ToRgb24(data, stride, input.width, input.height, target, input.encoding);
     else
         Rgb32ToRgb24(data, stride, input.width, input.height, input.topDown, target);
     return true;

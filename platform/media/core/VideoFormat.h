@@ -4,6 +4,19 @@
 
 #include <optional>
 
+// How a camera's YUV encodes its colours, as a V4L2 driver reports them: the matrix
+// (V4L2_YCBCR_ENC_601 or _709) and the quantization (V4L2_QUANTIZATION_LIM_RANGE, Y 16..235 and
+// chroma 16..240, or _FULL_RANGE, 0..255). BT.601 limited is what cameras give unless they say.
+enum class TYuvMatrix { Bt601, Bt709 };
+enum class TYuvRange { Limited, Full };
+
+struct TYuvEncoding {
+    TYuvMatrix matrix = TYuvMatrix::Bt601;
+    TYuvRange range = TYuvRange::Limited;
+
+    friend bool operator==(const TYuvEncoding&, const TYuvEncoding&) = default;
+};
+
 // One picture format a capture source offers, at a size and a frame rate: 24-bit RGB (blue,
 // green, red), bottom-up, or a camera's own YUY2, UYVY, NV12, I420 (top-down, rows as long as
 // the width needs) or MJPG, which a converter inserted downstream turns into RGB.
@@ -12,6 +25,7 @@ struct VideoFormat {
     int32_t height = 0;
     REFERENCE_TIME averageTimePerFrame = 0; // 100 ns units; 0 = not known
     GUID subtype = MEDIASUBTYPE_RGB24;
+    TYuvEncoding encoding{}; // for the YUV subtypes
 
     friend bool operator==(const VideoFormat&, const VideoFormat&) = default;
 };

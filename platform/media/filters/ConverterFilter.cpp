@@ -16,13 +16,25 @@ constexpr int32_t kMaxSide = 16384;
 ConverterFilter::ConverterFilter(const CLSID& clsid) : MediaFilter(clsid), input_(*this), output_(*this) {}
 
 std::optional<ConverterInput> ConverterFilter::InputOf(const AM_MEDIA_TYPE& type) {
-    if (type.majortype != MEDIATYPE_Video || type.formattype != FORMAT_VideoInfo || !type.pbFormat ||
-        type.cbFormat < sizeof(VIDEOINFOHEADER))
+    if (type.majortype != MEDIATYPE_Video || !type.pbFormat)
         return std::nullopt;
-    VIDEOINFOHEADER info;
-    std::memcpy(&info, type.pbFormat, sizeof info);
-    const int32_t width = info.bmiHeader.biWidth;
-    const int32_t height = info.bmiHeader.biHeight;
+    BITMAPINFOHEADER header;
+    REFERENCE_TIME frameTime = 0;
+    if (type.formattype == FORMAT_VideoInfo && type.cbFormat >= sizeof(VIDEOINFOHEADER)) {
+        VIDEOINFOHEADER info;
+        std::memcpy(&info, type.pbFormat, sizeof info);
+        header = info.bmiHeader;
+        frameTime = info.AvgTimePerFrame;
+    } else if (type.formattype == FORMAT_VideoInfo2 && type.cbFormat >= sizeof(VIDEOINFOHEADER2)) {
+        VIDEOINFOHEADER2 info;
+        std::memcpy(&info, type.pbFormat, sizeof info);
+        header = info.bmiHeader;
+        frameTime = info.AvgTimePerFrame;
+    } else {
+        return std::nullopt;
+    }
+    const int32_t width = header.biWidth;
+    const int32_t height = header.biHeight;
     if (width <= 0 || width > kMaxSide || height == 0 || height < -kMaxSide || height > kMaxSide)
         return std::nullopt;
     ConverterInput input;
@@ -30,8 +42,10 @@ std::optional<ConverterInput> ConverterFilter::InputOf(const AM_MEDIA_TYPE& type
     input.width = width;
     input.height = std::abs(height);
     input.topDown = height < 0;
-    input.bitCount = info.bmiHeader.biBitCount;
-    input.averageTimePerFrame = info.AvgTimePerFrame;
+    input.bitCount = header.biBitCount;
+    input.averageTimePerFrame = frameTime;
+    if (const auto format = AnyVideoFormatOf(type))
+        input.encoding = format->encoding;
     return input;
 }
 

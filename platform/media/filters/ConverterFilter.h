@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/media/core/VideoFormat.h"
 #include "platform/media/pins/MediaFilter.h"
 
 #include <cstddef>
@@ -16,6 +17,7 @@ struct ConverterInput {
     bool topDown = false; // the video-info block's negative height
     uint32_t bitCount = 0;
     REFERENCE_TIME averageTimePerFrame = 0;
+    TYuvEncoding encoding{}; // as the camera's driver reports it
 };
 
 // The common part of the converter filters that the graph inserts between two pins that do not

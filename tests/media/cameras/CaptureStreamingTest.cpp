@@ -1,6 +1,7 @@
 #include "platform/com/ClassRegistry.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/cameras/V4l2FrameSource.h"
+#include "platform/media/converters/ColourConversion.h"
 #include "platform/media/core/ErrorText.h"
 #include "platform/media/core/GraphInterfaces.h"
 #include "platform/media/devices/Directory.h"
@@ -19,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cerrno>
 
 namespace {
@@ -278,8 +280,14 @@ TEST(CaptureStreaming, AV4l2ErrorWithNothingToDequeueAbortsInsteadOfSpinning) {
 }
 
 // Connects the camera's capture pin to a grabber wanting RGB24 and runs the graph for three
-// frames: the subtype the capture pin connected with, and the length of the first RGB frame.
-std::pair<GUID, int32_t> NativeCapture(const FakeV4l2Node& camera) {
+// frames: the subtype the capture pin connected with, and the length and first pixel (blue,
+// green, red of the bottom row) of the first RGB frame.
+struct NativeCaptured {
+    GUID subtype;
+    int32_t length;
+    std::array<uint8_t, 3> firstPixel;
+};
+NativeCaptured NativeCapture(const FakeV4l2Node& camera) {
     ScopedFakeV4l2 fake({camera});
     RegisterMediaClasses();
     ComPtr<IGraphBuilder> graph;
@@ -293,6 +301,13 @@ std::pair<GUID, int32_t> NativeCapture(const FakeV4l2Node& camera) {
     grabber->SetMediaType(&wanted);
     const auto callback = ComPtr<RecordingCallback>::Adopt(new RecordingCallback);
     grabber->SetCallback(callback.Get(), 1);
+    std::array<uint8_t, 3> firstPixel{};
+    bool seen = false; // written by the streaming thread, read once it has been stopped
+    callback->onBuffer = [&](uint8_t* bits, int32_t length) {
+        if (!seen && length >= 3)
+            std::copy_n(bits, 3, firstPixel.begin());
+        seen = true;
+    };
     EXPECT_EQ(graph->AddFilter(source.Get(), u"Source"), S_OK);
     EXPECT_EQ(graph->AddFilter(grabberFilter.Get(), u"Grabber"), S_OK);
     EXPECT_EQ(graph->Connect(PinOf(source, u"Capture").Get(), PinOf(grabberFilter, u"Input").Get()), S_OK);
@@ -308,22 +323,55 @@ std::pair<GUID, int32_t> NativeCapture(const FakeV4l2Node& camera) {
     const int32_t length = frames ? callback->Read([&] { return callback->lengths; })[0] : 0;
     graph->RemoveFilter(source.Get());
     EXPECT_EQ(fake.Access().OpenDescriptors(), 0);
-    return {subtype, length};
+    return {subtype, length, firstPixel};
 }
 
 TEST(CaptureStreaming, AV4l2CameraSendingYuyvOrMjpegIsCapturedAsItIsAndConvertedInTheGraph) {
     FakeV4l2Node yuyv = SmallCamera();
     yuyv.nativeModes = {{V4L2_PIX_FMT_YUYV, 32, 24}};
-    const auto [yuyvSubtype, yuyvLength] = NativeCapture(yuyv);
+    const auto [yuyvSubtype, yuyvLength, yuyvBlue] = NativeCapture(yuyv);
     EXPECT_EQ(yuyvSubtype, MEDIASUBTYPE_YUY2) << "a converter between the camera and the grabber";
     EXPECT_EQ(yuyvLength, 96 * 24) << "RGB frames of the camera's size";
 
     FakeV4l2Node mjpeg = SmallCamera();
     mjpeg.nativeModes = {{V4L2_PIX_FMT_MJPEG, 32, 24}};
     mjpeg.compressedFrame = EncodeRepeatedRow(std::vector<uint8_t>(32 * 3, 200), 24);
-    const auto [mjpegSubtype, mjpegLength] = NativeCapture(mjpeg);
+    const auto [mjpegSubtype, mjpegLength, mjpegBlue] = NativeCapture(mjpeg);
     EXPECT_EQ(mjpegSubtype, MEDIASUBTYPE_MJPG) << "the decompressor between the camera and the grabber";
     EXPECT_EQ(mjpegLength, 96 * 24);
+}
+
+TEST(CaptureStreaming, YuvIsDecodedWithTheEncodingTheDriverReports) {
+    // The fake's bottom row (the RGB frame's first) is all 23: Y, U and V far from neutral.
+    const auto pixelOf = [](TYuvEncoding encoding) {
+        const uint8_t pair[4] = {23, 23, 23, 23};
+        uint8_t rgb[8] = {};
+        Yuy2ToRgb24(pair, 4, 2, 1, rgb, encoding);
+        return std::array<uint8_t, 3>{rgb[0], rgb[1], rgb[2]};
+    };
+    const TYuvEncoding hd{TYuvMatrix::Bt709, TYuvRange::Limited};
+    const TYuvEncoding jpeg{TYuvMatrix::Bt601, TYuvRange::Full};
+    ASSERT_NE(pixelOf(hd), pixelOf({}));
+    ASSERT_NE(pixelOf(jpeg), pixelOf({}));
+    const struct {
+        uint32_t colourSpace, ycbcrEncoding, quantization;
+        TYuvEncoding expected;
+    } drivers[] = {
+        {V4L2_COLORSPACE_SRGB, V4L2_YCBCR_ENC_DEFAULT, V4L2_QUANTIZATION_DEFAULT, {}},
+        {V4L2_COLORSPACE_REC709, V4L2_YCBCR_ENC_DEFAULT, V4L2_QUANTIZATION_DEFAULT, hd},
+        {V4L2_COLORSPACE_SRGB, V4L2_YCBCR_ENC_709, V4L2_QUANTIZATION_LIM_RANGE, hd},
+        {V4L2_COLORSPACE_JPEG, V4L2_YCBCR_ENC_DEFAULT, V4L2_QUANTIZATION_DEFAULT, jpeg},
+        {V4L2_COLORSPACE_SRGB, V4L2_YCBCR_ENC_601, V4L2_QUANTIZATION_FULL_RANGE, jpeg},
+    };
+    for (const auto& driver : drivers) {
+        FakeV4l2Node camera = SmallCamera();
+        camera.nativeModes = {{V4L2_PIX_FMT_YUYV, 32, 24}};
+        camera.colourSpace = driver.colourSpace;
+        camera.ycbcrEncoding = driver.ycbcrEncoding;
+        camera.quantization = driver.quantization;
+        EXPECT_EQ(NativeCapture(camera).firstPixel, pixelOf(driver.expected))
+            << driver.colourSpace << " " << driver.ycbcrEncoding << " " << driver.quantization;
+    }
 }
 
 // One frame of a 32x24 camera sending the native format with 8 bytes of padding on every row.

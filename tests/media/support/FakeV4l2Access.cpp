@@ -163,6 +163,14 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
         format->fmt.pix.height = 288;
         return 0;
     }
+    case VIDIOC_TRY_FMT: {
+        auto* format = static_cast<v4l2_format*>(argument);
+        format->fmt.pix.colorspace = node.colourSpace;
+        format->fmt.pix.ycbcr_enc = node.ycbcrEncoding;
+        format->fmt.pix.quantization = node.quantization;
+        format->fmt.pix.priv = V4L2_PIX_FMT_PRIV_MAGIC;
+        return 0;
+    }
     default:
         return Stream(found->second, request, argument);
     }

@@ -38,6 +38,10 @@ struct FakeV4l2Node {
     // `intervals`). Empty: YUYV alone, without sizes.
     std::vector<FakeV4l2Mode> nativeModes;
     uint32_t linePadding = 0; // bytes the driver adds to every row of a native format
+    // What format queries report of the colours (V4L2's colorspace, ycbcr_enc, quantization).
+    uint32_t colourSpace = 8; // V4L2_COLORSPACE_SRGB
+    uint32_t ycbcrEncoding = 0;
+    uint32_t quantization = 0;
     // For a compressed native format: the bytes of every frame, shorter than the buffer.
     std::vector<uint8_t> compressedFrame;
 };
