@@ -5,21 +5,64 @@
 #include "app/Dialogs.h"
 #include "app/ErrorBox.h"
 #include "app/MainForm.h"
+#include "app/StartOptions.h"
+#include "capture/SysDevEnum.h"
 #include "platform/media/MediaClasses.h"
+#include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/media/core/ErrorText.h"
 #include "platform/runtime/ApplicationErrors.h"
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The options that Qt left, checked against the devices and effects there are, before any
+// window opens.
+TStartOptions CheckedStartOptions(int argc, char** argv) {
+    const TStartOptions options = ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.device) {
+        const TSysDevEnum devices(CLSID_VideoInputDeviceCategory);
+        std::string names;
+        for (int k = 0; k < devices.DeviceCount(); ++k) {
+            const std::string& name = devices.DeviceEntries(k).FriendlyName;
+            if (name == *options.device)
+                return options;
+            names += (names.empty() ? "'" : ", '") + name + "'";
+        }
+        throw EStartOptionsError(
+            "no video device named '" + *options.device + "'" +
+            (names.empty() ? std::string(" (there are none)") : "; the devices are " + names));
+    }
+    return options;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    // Help needs no display, which Qt does.
+    if (AsksForHelp(argc, argv)) {
+        std::fputs(kStartUsage, stdout);
+        return 0;
+    }
     QApplication application(argc, argv);
     // The id of the desktop entry, icon and metadata, so that desktops match the window to them.
     QGuiApplication::setDesktopFileName("org.tarnolix.Tarnolix");
     LoadPolishTranslations(application);
     RegisterMediaClasses();
     RegisterQuartzModule();
+
+    TStartOptions options;
+    try {
+        options = CheckedStartOptions(argc, argv);
+    } catch (const EStartOptionsError& error) {
+        std::fprintf(stderr, "tarnolix: %s\nTry 'tarnolix --help' for the options.\n", error.what());
+        return 2;
+    }
 
     QtDialogs dialogs;
     std::unique_ptr<TMainForm> form;
@@ -34,6 +77,7 @@ int main(int argc, char** argv) {
         [&](const std::exception& error) { ShowErrorBox(dialogs, form.get(), error); });
     form->show();
     form->FormCreate();
+    form->StartFromCommandLine(options);
     const int result = application.exec();
     SetApplicationErrorHandler(nullptr);
     return result;

@@ -197,6 +197,17 @@ void TMainForm::FormCreate() {
     WatchDevices();
 }
 
+void TMainForm::StartFromCommandLine(const TStartOptions& options) {
+    if (options.device)
+        for (QAction* item : Devices->actions())
+            if (item->text() == QString::fromStdString(*options.device)) {
+                item->trigger();
+                break;
+            }
+    if (options.effect)
+        EffectAction(*options.effect)->trigger();
+}
+
 void TMainForm::WatchDevices() {
     // The unplugged camera is handled once the graph's own event dispatch is over.
     FilterGraph->OnGraphDeviceLost = [this](TFilterGraph&, IUnknown*, bool removed) {

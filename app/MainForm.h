@@ -3,6 +3,7 @@
 #include "app/CameraModes.h"
 #include "app/Dialogs.h"
 #include "app/ImagePane.h"
+#include "app/StartOptions.h"
 #include "capture/DSComponents.h"
 #include "capture/DSUtil.h"
 #include "effects/EffectItem.h"
@@ -53,6 +54,9 @@ public:
 
     // Seeds the generator and fills the device menu; called once, after the window is built.
     void FormCreate();
+    // What the command line asked for, once the window is open: the device by its menu caption,
+    // then the effect, as if chosen from the menus.
+    void StartFromCommandLine(const TStartOptions& options);
     // Tears capture down and frees the background; never refuses to close.
     void FormCloseQuery();
     void Info1Click();
