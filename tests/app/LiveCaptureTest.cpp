@@ -57,6 +57,20 @@ TEST_F(LiveCapture, ChoosingADeviceShowsItsProcessedFramesInThePane) {
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
+TEST_F(LiveCapture, TheCommandLineStartsTheDeviceByItsCaptionAndTheEffectByItsName) {
+    TMainForm form(dialogs);
+    form.show();
+    form.FormCreate();
+    TStartOptions options;
+    options.device = "Druga";
+    options.effect = TEffectItem::Negatyw1;
+    form.StartFromCommandLine(options);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return PaneShowsFrame(form, 32); }));
+    EXPECT_TRUE(form.EffectAction(TEffectItem::Negatyw1)->isChecked());
+    form.close();
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
 TEST_F(LiveCapture, SnapshotWritesTheProcessedFrameUnderTheTypedNamePlusBmp) {
     TMainForm form(dialogs);
     form.show();
