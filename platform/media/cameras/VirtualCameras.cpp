@@ -11,6 +11,7 @@ namespace {
 constexpr std::string_view kDefaultName = "Kamera testowa";
 constexpr std::string_view kPattern = "pattern";
 constexpr std::string_view kImage = "image:";
+constexpr std::string_view kRecording = "mjpeg";
 constexpr int32_t kMaxSide = 16384;
 constexpr int32_t kMaxRate = 1000;
 
@@ -59,7 +60,8 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 
 // Whether the entry starts with its kind rather than a name.
 bool StartsWithKind(std::string_view entry) {
-    return entry == kPattern || StartsWith(entry, "pattern:") || StartsWith(entry, kImage);
+    return entry == kPattern || StartsWith(entry, "pattern:") || StartsWith(entry, kImage) ||
+           StartsWith(entry, "mjpeg:") || StartsWith(entry, "mjpeg@");
 }
 
 } // namespace
@@ -67,6 +69,8 @@ bool StartsWithKind(std::string_view entry) {
 std::string VirtualCamera::Entry() const {
     if (kind == Kind::Image)
         return name + "=" + std::string(kImage) + imagePath;
+    if (kind == Kind::Recording)
+        return name + "=" + std::string(kRecording) + "@" + std::to_string(framesPerSecond) + ":" + imagePath;
     return name + "=" + std::string(kPattern) + ":" + std::to_string(width) + "x" + std::to_string(height) +
            "@" + std::to_string(framesPerSecond);
 }
@@ -83,9 +87,23 @@ std::optional<VirtualCamera> ParseVirtualCamera(std::string_view entry) {
         camera.name = std::string(Trim(entry.substr(0, equals)));
         entry = Trim(entry.substr(equals + 1));
     }
-    if (StartsWith(entry, kImage)) {
-        camera.kind = VirtualCamera::Kind::Image;
-        camera.imagePath = std::string(entry.substr(kImage.size()));
+    const bool recording = StartsWith(entry, "mjpeg:") || StartsWith(entry, "mjpeg@");
+    if (recording) {
+        std::string_view rest = entry.substr(kRecording.size());
+        const auto colon = rest.find(':');
+        if (colon == std::string_view::npos)
+            return std::nullopt;
+        if (rest[0] == '@') {
+            const auto rate = Number(rest.substr(1, colon - 1), kMaxRate);
+            if (!rate)
+                return std::nullopt;
+            camera.framesPerSecond = *rate;
+        }
+        entry = rest.substr(colon + 1);
+    }
+    if (recording || StartsWith(entry, kImage)) {
+        camera.kind = recording ? VirtualCamera::Kind::Recording : VirtualCamera::Kind::Image;
+        camera.imagePath = std::string(recording ? entry : entry.substr(kImage.size()));
         if (camera.imagePath.empty())
             return std::nullopt;
         if (camera.name.empty()) {
@@ -129,5 +147,7 @@ std::vector<VideoFormat> VirtualCameraFormats(const VirtualCamera& camera) {
     const auto size = ReadStillImageSize(camera.imagePath);
     if (!size)
         return {};
+    if (camera.kind == VirtualCamera::Kind::Recording)
+        return {{size->width, size->height, unit / std::max(camera.framesPerSecond, 1), MEDIASUBTYPE_MJPG}};
     return {{size->width, size->height, unit / 30}};
 }

@@ -8,6 +8,7 @@
 #include "platform/media/devices/VideoDeviceProviders.h"
 #include "platform/media/sources/CaptureSourceFilter.h"
 #include "platform/media/sources/PatternFrameSource.h"
+#include "platform/media/sources/RecordedMjpegFrameSource.h"
 #include "platform/media/sources/StillImageFrameSource.h"
 #include "platform/runtime/UnicodeText.h"
 
@@ -131,6 +132,8 @@ HRESULT Bind(const DeviceIdentity& identity, REFIID iid, void** object) {
             [camera = *camera](const VideoFormat& format) -> std::unique_ptr<FrameSource> {
             if (camera.kind == VirtualCamera::Kind::Image)
                 return std::make_unique<StillImageFrameSource>(camera.imagePath, format);
+            if (camera.kind == VirtualCamera::Kind::Recording)
+                return std::make_unique<RecordedMjpegFrameSource>(camera.imagePath, format);
             return std::make_unique<PatternFrameSource>(format, true);
         };
         return QueryFilter(CaptureSourceFilter::Create(CLSID_VirtualCameraSource, camera->Entry(),

@@ -8,6 +8,7 @@
 #include "platform/media/filters/SampleGrabber.h"
 #include "platform/media/renderers/VideoRenderer.h"
 #include "platform/media/renderers/VideoRendererWidget.h"
+#include "platform/media/sources/RecordedMjpegFrameSource.h"
 #include "platform/windows/WindowServices.h"
 #include "tests/media/support/FakeGraph.h"
 #include "tests/media/support/FakeV4l2Access.h"
@@ -16,6 +17,7 @@
 #include "tests/support/QtTestMain.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -287,14 +289,12 @@ struct NativeCaptured {
     int32_t length;
     std::array<uint8_t, 3> firstPixel;
 };
-NativeCaptured NativeCapture(const FakeV4l2Node& camera) {
-    ScopedFakeV4l2 fake({camera});
+NativeCaptured CaptureThroughGraph(const ComPtr<IBaseFilter>& source) {
     RegisterMediaClasses();
     ComPtr<IGraphBuilder> graph;
     EXPECT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                graph.ReceiveVoid()),
               S_OK);
-    const ComPtr<IBaseFilter> source = BindDevice(DeviceKind::V4l2, u"/dev/video0");
     SampleGrabber* grabber = nullptr;
     const auto grabberFilter = ComPtr<IBaseFilter>::Adopt(grabber = new SampleGrabber);
     ScopedMediaType wanted = VideoType(MEDIASUBTYPE_RGB24);
@@ -322,8 +322,39 @@ NativeCaptured NativeCapture(const FakeV4l2Node& camera) {
     graph.As<IMediaControl>()->Stop();
     const int32_t length = frames ? callback->Read([&] { return callback->lengths; })[0] : 0;
     graph->RemoveFilter(source.Get());
-    EXPECT_EQ(fake.Access().OpenDescriptors(), 0);
     return {subtype, length, firstPixel};
+}
+
+NativeCaptured NativeCapture(const FakeV4l2Node& camera) {
+    ScopedFakeV4l2 fake({camera});
+    const NativeCaptured captured = CaptureThroughGraph(BindDevice(DeviceKind::V4l2, u"/dev/video0"));
+    EXPECT_EQ(fake.Access().OpenDescriptors(), 0);
+    return captured;
+}
+
+TEST(CaptureStreaming, ARecordingOfMjpegFramesIsServedAsAnMjpegCamera) {
+    // Two frames, bytes between them, and a third cut short, which is left out.
+    const std::vector<uint8_t> first = EncodeRepeatedRow(std::vector<uint8_t>(32 * 3, 200), 24);
+    const std::vector<uint8_t> second = EncodeRepeatedRow(std::vector<uint8_t>(32 * 3, 40), 24);
+    std::vector<uint8_t> recording = first;
+    recording.insert(recording.end(), {0x00, 0xFF, 0xD8});
+    recording.insert(recording.end(), second.begin(), second.end());
+    recording.insert(recording.end(), first.begin(), first.begin() + 100);
+    const std::vector<std::vector<uint8_t>> frames = SplitMjpegRecording(recording);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[1], second);
+
+    const QString path = QDir::temp().filePath("tarnolix-recording-%1.mjpeg").arg(getpid());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(recording.data()), static_cast<qint64>(recording.size()));
+    file.close();
+    const auto [subtype, length, pixel] =
+        CaptureThroughGraph(BindDevice(DeviceKind::Virtual, u"mjpeg@100:" + path.toStdU16String()));
+    QFile::remove(path);
+    EXPECT_EQ(subtype, MEDIASUBTYPE_MJPG) << "decompressed in the graph";
+    EXPECT_EQ(length, 96 * 24);
+    EXPECT_NEAR(pixel[0], 200, 3);
 }
 
 TEST(CaptureStreaming, AV4l2CameraSendingYuyvOrMjpegIsCapturedAsItIsAndConvertedInTheGraph) {

@@ -59,6 +59,21 @@ TEST(VirtualCameras, RefusesBadSizesRatesAndTrailingText) {
     EXPECT_EQ(again->framesPerSecond, 1000);
 }
 
+TEST(VirtualCameras, ARecordingIsNamedByItsFileAndKeepsItsRate) {
+    for (const char* bad : {"mjpeg", "mjpeg:", "mjpeg@:/a", "mjpeg@0:/a", "mjpeg@25/a"})
+        EXPECT_FALSE(ParseVirtualCamera(bad)) << bad;
+    const auto plain = ParseVirtualCamera("mjpeg:/tmp/x@y/kamera.mjpeg");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->kind, VirtualCamera::Kind::Recording);
+    EXPECT_EQ(plain->name, "kamera.mjpeg");
+    EXPECT_EQ(plain->framesPerSecond, 30);
+    const auto again = ParseVirtualCamera(ParseVirtualCamera("HD=mjpeg@60:/a:b.mjpeg")->Entry());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->name, "HD");
+    EXPECT_EQ(again->framesPerSecond, 60);
+    EXPECT_EQ(again->imagePath, "/a:b.mjpeg");
+}
+
 class StillImageSizeTest : public testing::Test {
 protected:
     std::string Write(const std::vector<uint8_t>& bytes) {
