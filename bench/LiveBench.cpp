@@ -5,12 +5,15 @@
 // delivered against the frames its clock asked for, the frames processed and the frames the
 // busy flag dropped, the frames each pane painted and the GUI thread's time a paint, and every
 // thread's CPU time a delivered frame. Background keying runs with a background picture of the
-// frame's size loaded, keying every pixel.
+// frame's size loaded, keying every pixel. With --mjpeg the camera is an MJPEG camera instead: a
+// recording of the pattern as a webcam compresses it (or the recording given), served by the
+// recording virtual camera and decompressed in the graph.
 //
-//   live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]...
+//   live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]... [--mjpeg [--recording FILE]]
 
 #include "app/Dialogs.h"
 #include "app/MainForm.h"
+#include "bench/MjpegRecording.h"
 #include "effects/SimdLevel.h"
 #include "imaging/BitmapFileWriter.h"
 #include "platform/media/MediaClasses.h"
@@ -168,6 +171,8 @@ struct Options {
     int fps = 60;
     std::vector<std::pair<int, int>> sizes;
     std::vector<std::string> effects;
+    bool mjpeg = false;
+    std::string recording;
 };
 
 Options Parse(int argc, char** argv) {
@@ -185,9 +190,15 @@ Options Parse(int argc, char** argv) {
             options.sizes.emplace_back(width, height);
         } else if (arg == "--effect" && value) {
             options.effects.emplace_back(argv[++k]);
+        } else if (arg == "--mjpeg") {
+            options.mjpeg = true;
+        } else if (arg == "--recording" && value) {
+            options.recording = argv[++k];
+            options.mjpeg = true;
         } else {
             std::fprintf(stderr,
-                         "usage: live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]...\n"
+                         "usage: live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]... "
+                         "[--mjpeg [--recording FILE]]\n"
                          "unknown or incomplete option: %s\n",
                          arg.c_str());
             std::exit(2);
@@ -208,8 +219,16 @@ bool Wanted(const Options& options, const TEffectInfo& info) {
 }
 
 void RunSize(TimingApplication& application, const Options& options, int width, int height) {
-    const std::string camera = "Kamera=pattern:" + std::to_string(width) + "x" + std::to_string(height) +
-                               "@" + std::to_string(options.fps);
+    std::string camera = "Kamera=pattern:" + std::to_string(width) + "x" + std::to_string(height) + "@" +
+                         std::to_string(options.fps);
+    const std::string recorded =
+        QDir::tempPath().toStdString() + "/live_bench-" + std::to_string(getpid()) + ".mjpeg";
+    if (options.mjpeg) {
+        if (options.recording.empty())
+            WriteMjpegRecording(recorded, width, height, 120);
+        camera = "Kamera=mjpeg@" + std::to_string(options.fps) + ":" +
+                 (options.recording.empty() ? recorded : options.recording);
+    }
     setenv("TARNOLIX_VIRTUAL_CAMERAS", camera.c_str(), 1);
     const BackgroundFile background(width, height);
     BenchDialogs dialogs(background.Path());
@@ -224,8 +243,9 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
         if (dynamic_cast<VideoRendererWidget*>(widget))
             renderer = widget;
 
-    std::printf("\n%dx%d at %d frames a second, %.1f s an effect, level %s, %u pass threads\n", width, height,
-                options.fps, options.seconds, std::string(SimdLevelName(ActiveSimdLevel())).c_str(),
+    std::printf("\n%dx%d%s at %d frames a second, %.1f s an effect, level %s, %u pass threads\n", width,
+                height, options.mjpeg ? " MJPEG" : "", options.fps, options.seconds,
+                std::string(SimdLevelName(ActiveSimdLevel())).c_str(),
                 TBandPool::ProcessorThreads(TFrameHandler::kMostThreads));
     std::printf("%-34s %6s %6s %9s %7s %10s %10s %10s %10s  %s\n", "effect", "asked", "frames", "processed",
                 "dropped", "pane fps", "pane ms", "video fps", "video ms", "CPU ms a frame by thread");
@@ -281,6 +301,7 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
         std::fflush(stdout);
     }
     form.close();
+    std::remove(recorded.c_str());
 }
 
 } // namespace
