@@ -5,8 +5,11 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 #include <vector>
 
 // Compresses a top-down RGB picture (width x 3 bytes a row) with libjpeg itself, at the given
@@ -66,4 +69,22 @@ inline std::vector<uint8_t> CameraLikePicture(int width, int height) {
                 pixel[c] = static_cast<uint8_t>(std::clamp(values[c] + noise, 0, 255));
         }
     return rgb;
+}
+
+// The width and height in the first start-of-frame marker (any SOFn) of `size` bytes, looked for
+// byte by byte, as a fuzzed frame may have no sound segments before it; none when there is no
+// such marker or its size is not one to decode in a test (1 to 2048 on each side).
+inline std::optional<std::pair<int, int>> JpegFrameSize(const uint8_t* data, size_t size) {
+    for (size_t at = 0; at + 9 <= size; ++at) {
+        const uint8_t marker = data[at + 1];
+        if (data[at] != 0xFF || marker < 0xC0 || marker > 0xCF || marker == 0xC4 || marker == 0xC8 ||
+            marker == 0xCC)
+            continue;
+        const int width = (data[at + 7] << 8) | data[at + 8];
+        const int height = (data[at + 5] << 8) | data[at + 6];
+        if (width < 1 || height < 1 || width > 2048 || height > 2048)
+            return std::nullopt;
+        return std::pair(width, height);
+    }
+    return std::nullopt;
 }
