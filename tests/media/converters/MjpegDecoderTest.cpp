@@ -93,6 +93,19 @@ TEST(MjpegDecoder, FramesCutShortOrCorruptAreDamagedButAMissingEndMarkerIsNot) {
         << "everything but the end marker is there";
 }
 
+TEST(MjpegDecoder, AProgressiveFrameOfMoreScansThanAnyPictureNeedsIsDamaged) {
+    // The DC of all three components, then every AC coefficient of each in a scan of its own.
+    std::vector<jpeg_scan_info> scans{{3, {0, 1, 2, 0}, 0, 0, 0, 0}};
+    for (int component = 0; component < 3; ++component)
+        for (int k = 1; k < 64; ++k)
+            scans.push_back({1, {component, 0, 0, 0}, k, k, 0, 0});
+    const auto picture = CameraLikePicture(32, 16);
+    const auto few = EncodeJpeg(picture, 32, 16, 85, false, {scans.begin(), scans.begin() + 1 + 3 * 20});
+    EXPECT_FALSE(Decoded(few, few.size(), 32, 16).empty()) << "61 scans decode";
+    const auto many = EncodeJpeg(picture, 32, 16, 85, false, scans);
+    EXPECT_TRUE(Decoded(many, many.size(), 32, 16).empty()) << "190 scans are damage";
+}
+
 // Every JPEG picture in tests/data and every regression input in tests/data/corrupt/ (crashes
 // the fuzzers found): each decodes or is damaged, at its own size and at another.
 TEST(MjpegDecoder, TestPicturesAndRegressionInputsDecodeOrAreDamaged) {

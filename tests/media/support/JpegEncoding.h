@@ -14,9 +14,10 @@
 
 // Compresses a top-down RGB picture (width x 3 bytes a row) with libjpeg itself, at the given
 // quality, with its standard Huffman tables; chroma halved across (4:2:2, as webcams send it)
-// or across and down (4:2:0, libjpeg's default).
+// or across and down (4:2:0, libjpeg's default); progressive in `scans` when there are any.
 inline std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height,
-                                       int quality = 75, bool chromaHalvedDown = true) {
+                                       int quality = 75, bool chromaHalvedDown = true,
+                                       const std::vector<jpeg_scan_info>& scans = {}) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -31,6 +32,10 @@ inline std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int widt
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
     info.comp_info[0].v_samp_factor = chromaHalvedDown ? 2 : 1;
+    if (!scans.empty()) {
+        info.scan_info = scans.data();
+        info.num_scans = static_cast<int>(scans.size());
+    }
     jpeg_start_compress(&info, TRUE);
     std::vector<uint8_t> rows = rgb; // libjpeg takes rows as non-const
     while (info.next_scanline < info.image_height) {
