@@ -14,7 +14,7 @@ tarnolix_install_deps
 seconds=${FUZZ_SECONDS:-60}
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(bmp_reader_fuzz jpeg_fuzz)
+    targets=(bmp_reader_fuzz jpeg_fuzz mjpeg_decompressor_fuzz)
 fi
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -24,7 +24,7 @@ cmake --build build-fuzz -j2 --target "${targets[@]}"
 seeds() {
     case $1 in
         bmp_reader_fuzz) find tests/data ../shared/bmpsuite -name '*.bmp' 2>/dev/null ;;
-        jpeg_fuzz) find tests/data -name '*.jpg' 2>/dev/null ;;
+        jpeg_fuzz | mjpeg_decompressor_fuzz) find tests/data -name '*.jpg' 2>/dev/null ;;
     esac
     find tests/data/corrupt -type f 2>/dev/null
 }

@@ -8,15 +8,11 @@
 #include "platform/media/converters/ColourConversion.h"
 #include "platform/runtime/SimdLevel.h"
 
-#include <benchmark/benchmark.h>
-#include <libv4l-plugin.h>
-#include <libv4lconvert.h>
-#include <linux/videodev2.h>
+#include "bench/V4lConvertDevice.h"
 
-#include <cerrno>
+#include <benchmark/benchmark.h>
+
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -76,50 +72,8 @@ void Tarnolix(benchmark::State& state, Format format, Size size, TSimdLevel leve
     }
 }
 
-// libv4lconvert asks its device what it is before it converts anything. The converter is made
-// without a device (descriptor -1); this answers that it is a capture device and refuses every
-// other request, so no controls or processing of a real camera's driver join in.
-int AnswerAsCaptureDevice(void*, int, unsigned long request, void* argument) {
-    if (request == VIDIOC_QUERYCAP) {
-        auto* capability = static_cast<v4l2_capability*>(argument);
-        std::memset(capability, 0, sizeof *capability);
-        std::strcpy(reinterpret_cast<char*>(capability->driver), "bench");
-        std::strcpy(reinterpret_cast<char*>(capability->card), "bench");
-        capability->capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING | V4L2_CAP_DEVICE_CAPS;
-        capability->device_caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
-        return 0;
-    }
-    errno = ENOTTY;
-    return -1;
-}
-
-libv4l_dev_ops CaptureDevice() {
-    libv4l_dev_ops device{};
-    device.ioctl = AnswerAsCaptureDevice;
-    return device;
-}
-
-struct ConverterRelease {
-    void operator()(v4lconvert_data* data) const { v4lconvert_destroy(data); }
-};
-
-v4l2_format PixelFormat(uint32_t fourcc, const Size& size, uint32_t bytesPerLine, size_t imageSize) {
-    v4l2_format format{};
-    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    format.fmt.pix.width = static_cast<uint32_t>(size.width);
-    format.fmt.pix.height = static_cast<uint32_t>(size.height);
-    format.fmt.pix.pixelformat = fourcc;
-    format.fmt.pix.field = V4L2_FIELD_NONE;
-    format.fmt.pix.bytesperline = bytesPerLine;
-    format.fmt.pix.sizeimage = static_cast<uint32_t>(imageSize);
-    format.fmt.pix.colorspace = V4L2_COLORSPACE_SMPTE170M;
-    return format;
-}
-
 void LibV4lConvert(benchmark::State& state, Format format, Size size) {
-    static const libv4l_dev_ops kDevice = CaptureDevice();
-    const std::unique_ptr<v4lconvert_data, ConverterRelease> converter(
-        v4lconvert_create_with_dev_ops(-1, nullptr, &kDevice));
+    const V4lConverter converter = CreateV4lConverter();
     if (!converter) {
         state.SkipWithError("v4lconvert_create failed");
         return;
@@ -127,10 +81,10 @@ void LibV4lConvert(benchmark::State& state, Format format, Size size) {
     std::vector<uint8_t> frame = Frame(format, size);
     const size_t bgrSize = static_cast<size_t>(size.width) * 3 * size.height;
     std::vector<uint8_t> target(bgrSize);
-    const v4l2_format source =
-        PixelFormat(format.fourcc, size, static_cast<uint32_t>(SourceStride(format, size)), frame.size());
-    const v4l2_format bgr =
-        PixelFormat(V4L2_PIX_FMT_BGR24, size, static_cast<uint32_t>(size.width) * 3, bgrSize);
+    const v4l2_format source = PixelFormat(format.fourcc, size.width, size.height,
+                                           static_cast<uint32_t>(SourceStride(format, size)), frame.size());
+    const v4l2_format bgr = PixelFormat(V4L2_PIX_FMT_BGR24, size.width, size.height,
+                                        static_cast<uint32_t>(size.width) * 3, bgrSize);
     for (auto _ : state) {
         if (v4lconvert_convert(converter.get(), &source, &bgr, frame.data(), static_cast<int>(frame.size()),
                                target.data(), static_cast<int>(target.size())) < 0) {

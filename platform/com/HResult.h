@@ -51,6 +51,8 @@ inline constexpr HRESULT DISP_E_TYPEMISMATCH = MakeHResult(0x80020005);
 inline constexpr HRESULT HRESULT_FILE_NOT_FOUND = MakeHResult(0x80070002);
 // A device another program holds (the system's "resource in use").
 inline constexpr HRESULT HRESULT_ERROR_BUSY = MakeHResult(0x800700AA);
+// A stream whose data cannot be used (the system's "invalid data").
+inline constexpr HRESULT HRESULT_ERROR_INVALID_DATA = MakeHResult(0x8007000D);
 
 // The media framework's results.
 inline constexpr HRESULT VFW_E_INVALIDMEDIATYPE = MakeHResult(0x80040200);

@@ -30,7 +30,8 @@ size_t PictureSize(const ConverterInput& input, int stride) {
 
 } // namespace
 
-ColourConverterFilter::ColourConverterFilter() : ConverterFilter(CLSID_Colour) {}
+ColourConverterFilter::ColourConverterFilter()
+    : ConverterFilter(CLSID_Colour, "colour converter", "frames_converted") {}
 
 bool ColourConverterFilter::Accepts(const ConverterInput& input) const {
     if (input.subtype == MEDIASUBTYPE_YUY2 || input.subtype == MEDIASUBTYPE_UYVY)

@@ -3,7 +3,8 @@
 #include "platform/media/converters/Classes.h"
 #include "platform/media/converters/MjpegDecoder.h"
 
-MjpegDecompressorFilter::MjpegDecompressorFilter() : ConverterFilter(CLSID_MjpegDec) {}
+MjpegDecompressorFilter::MjpegDecompressorFilter()
+    : ConverterFilter(CLSID_MjpegDec, "mjpeg decompressor", "frames_decoded") {}
 
 bool MjpegDecompressorFilter::Accepts(const ConverterInput& input) const {
     return input.subtype == MEDIASUBTYPE_MJPG;

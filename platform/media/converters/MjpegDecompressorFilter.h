@@ -2,7 +2,10 @@
 
 #include "platform/media/filters/ConverterFilter.h"
 
-// The MJPEG decompressor (CLSID_MjpegDec): motion-JPEG pictures to 24-bit RGB through libjpeg.
+// The MJPEG decompressor (CLSID_MjpegDec): motion-JPEG pictures to 24-bit RGB through libjpeg,
+// decoded straight into the delivered sample (MjpegDecoder.h says which frames are damaged).
+// Its counts for viewers are of kind "mjpeg decompressor": frames_decoded and
+// damaged_frames_dropped.
 class MjpegDecompressorFilter final : public ConverterFilter {
 public:
     MjpegDecompressorFilter();

@@ -38,6 +38,7 @@ const std::unordered_map<HRESULT, std::string_view>& Texts() {
         {VFW_E_TIMEOUT, "Upłynął limit czasu."},
         {VFW_S_DUPLICATE_NAME, "Nazwa filtru była już używana w grafie; filtr dodano pod zmienioną nazwą."},
         {HRESULT_ERROR_BUSY, "Żądany zasób jest w użyciu."},
+        {HRESULT_ERROR_INVALID_DATA, "Dane są nieprawidłowe."},
         {HRESULT_FILE_NOT_FOUND, "Nie można odnaleźć określonego pliku."},
         {VFW_E_NO_CAPTURE_HARDWARE, "Brak dostępnego sprzętu przechwytującego."},
         {VFW_E_NOT_IN_GRAPH, "Nie można wykonać operacji na obiekcie, który nie należy do grafu filtrów."},

@@ -3,6 +3,7 @@
 #include "platform/media/core/VideoFormat.h"
 #include "platform/media/pins/MediaSample.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,7 +14,32 @@ constexpr int32_t kMaxSide = 16384;
 
 } // namespace
 
-ConverterFilter::ConverterFilter(const CLSID& clsid) : MediaFilter(clsid), input_(*this), output_(*this) {}
+ConverterFilter::ConverterFilter(const CLSID& clsid, std::string counterKind, std::string convertedCounter)
+    : MediaFilter(clsid), counterKind_(std::move(counterKind)),
+      convertedCounter_(std::move(convertedCounter)), input_(*this), output_(*this) {}
+
+void ConverterFilter::ReadCounters(NamedCounters& counters) {
+    counters.emplace_back(convertedCounter_, converted_.load(std::memory_order_relaxed));
+    counters.emplace_back("damaged_frames_dropped", damaged_.load(std::memory_order_relaxed));
+}
+
+HRESULT ConverterFilter::OnRun(REFERENCE_TIME) {
+    ComPtr<IMediaEventSink> events;
+    if (IFilterGraph* graph = Graph())
+        graph->QueryInterface(IID_IMediaEventSink, events.ReceiveVoid());
+    std::lock_guard lock(damageMutex_);
+    events_ = std::move(events);
+    return S_OK;
+}
+
+HRESULT ConverterFilter::OnStop() {
+    ComPtr<IMediaEventSink> events;
+    std::lock_guard lock(damageMutex_);
+    events = std::move(events_);
+    damagedSince_.reset();
+    aborted_ = false;
+    return S_OK;
+}
 
 std::optional<ConverterInput> ConverterFilter::InputOf(const AM_MEDIA_TYPE& type) {
     if (type.majortype != MEDIATYPE_Video || !type.pbFormat)
@@ -96,20 +122,57 @@ HRESULT ConverterFilter::Receive(IMediaSample* sample) {
     const std::optional<ConverterInput> input = Connected();
     if (!input)
         return VFW_E_NOT_CONNECTED;
-    uint8_t* data = nullptr;
-    const int32_t length = sample->GetActualDataLength();
-    if (FAILED(sample->GetPointer(&data)) || !data || length <= 0)
-        return S_OK; // an empty sample: nothing to pass on
-    const size_t size = static_cast<size_t>(Rgb24Stride(input->width)) * static_cast<size_t>(input->height);
-    buffer_.resize(size);
-    if (!Convert(*input, data, static_cast<size_t>(length), buffer_.data()))
-        return S_OK; // a broken picture is dropped; the stream goes on
+    if (Aborted())
+        return S_FALSE;
     REFERENCE_TIME start = 0;
     REFERENCE_TIME end = 0;
     const bool timed = SUCCEEDED(sample->GetTime(&start, &end));
+    if (!timed) {
+        using Units = std::chrono::duration<REFERENCE_TIME, std::ratio<1, 10'000'000>>;
+        start =
+            std::chrono::duration_cast<Units>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    }
+    uint8_t* data = nullptr;
+    const int32_t length = sample->GetActualDataLength();
+    const size_t size = static_cast<size_t>(Rgb24Stride(input->width)) * static_cast<size_t>(input->height);
+    buffer_.resize(size);
+    if (FAILED(sample->GetPointer(&data)) || !data || length <= 0 ||
+        !Convert(*input, data, static_cast<size_t>(length), buffer_.data()))
+        return Damaged(start, timed);
+    converted_.fetch_add(1, std::memory_order_relaxed);
+    {
+        std::lock_guard lock(damageMutex_);
+        damagedSince_.reset();
+    }
     ComPtr<IMediaSample> converted = MediaSample::Create(buffer_.data(), static_cast<int32_t>(size),
                                                          static_cast<int32_t>(size), start, end);
     if (!timed)
         converted->SetTime(nullptr, nullptr);
     return output_.Deliver(converted.Get());
+}
+
+bool ConverterFilter::Aborted() {
+    std::lock_guard lock(damageMutex_);
+    return aborted_;
+}
+
+HRESULT ConverterFilter::Damaged(REFERENCE_TIME at, bool streamTime) {
+    damaged_.fetch_add(1, std::memory_order_relaxed);
+    ComPtr<IMediaEventSink> events;
+    {
+        std::lock_guard lock(damageMutex_);
+        // A span starts at the first damaged sample, and again when the clock changes or the
+        // stream's time goes back (a source started anew).
+        if (!damagedSince_ || damagedOnStreamTime_ != streamTime || at < *damagedSince_) {
+            damagedSince_ = at;
+            damagedOnStreamTime_ = streamTime;
+        }
+        if (at - *damagedSince_ < kDamagedSpan)
+            return S_OK; // dropped; the stream goes on
+        aborted_ = true;
+        events = events_;
+    }
+    if (events)
+        events->Notify(EC_ERRORABORT, HRESULT_ERROR_INVALID_DATA, 0);
+    return S_FALSE;
 }
