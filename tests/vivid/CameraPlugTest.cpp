@@ -1,9 +1,11 @@
 // The window with a real camera that is unplugged and plugged back, inside the real-driver
 // tier's guest: vivid's disconnect control acts as a USB unplug, then the module is removed and
 // loaded again, as a camera's driver is when its cable comes back; and a v4l2loopback camera is
-// loaded, and fed, while the window runs. Only tests/vm/vivid-guest.sh runs this, as root, with
-// TARNOLIX_VIVID_MODULE, TARNOLIX_VIVID_OPTIONS and TARNOLIX_LOOPBACK_MODULE naming the modules
-// and vivid's options; each case skips where vivid is not loaded.
+// loaded, and fed, while the window runs. Also the camera menu's modes with vivid, and an MJPEG
+// camera the script loads, each with the chain `tarnolix-graphs show` reports. Only
+// tests/vm/vivid-guest.sh runs this, as root, with TARNOLIX_VIVID_MODULE, TARNOLIX_VIVID_OPTIONS
+// and TARNOLIX_LOOPBACK_MODULE naming the modules and vivid's options, and TARNOLIX_GRAPHS the
+// viewer; each case skips where vivid is not loaded.
 #include "app/MainForm.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/core/ErrorText.h"
@@ -23,7 +25,9 @@
 #include <filesystem>
 #include <fstream>
 #include <linux/videodev2.h>
+#include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/ioctl.h>
@@ -104,6 +108,44 @@ std::string Output(const std::string& command) {
     return text;
 }
 
+// The chain of filters in what `tarnolix-graphs show` printed, from the one nothing feeds on,
+// with each connection's subtype and size: "Filter =[MJPG 1280x720]=> MJPEG Decompressor =[...".
+std::string Chain(const std::string& shown) {
+    std::map<std::string, std::pair<std::string, std::string>> downstream; // filter: type, peer
+    std::set<std::string> fed;
+    std::string filter;
+    std::istringstream lines(shown);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind('[', 0) == 0) {
+            filter = line.substr(1, line.find("]  class") - 1);
+            continue;
+        }
+        const std::string output = " (output) -> [";
+        const size_t arrow = line.find(output);
+        if (arrow == std::string::npos)
+            continue;
+        const size_t start = arrow + output.size();
+        const std::string peer = line.substr(start, line.find(']', start) - start);
+        std::string type;
+        std::getline(lines, type); // "        Video MJPG 1280x720, 24 bit, ..."
+        std::istringstream words(type);
+        std::string major, subtype, size;
+        words >> major >> subtype >> size;
+        if (!size.empty() && size.back() == ',')
+            size.pop_back();
+        downstream[filter] = {subtype + " " + size, peer};
+        fed.insert(peer);
+    }
+    std::string chain;
+    for (const auto& [name, next] : downstream)
+        if (!fed.count(name))
+            chain = name;
+    for (auto step = downstream.find(chain); step != downstream.end() && chain.size() < 400;
+         step = downstream.find(step->second.second))
+        chain += " =[" + step->second.first + "]=> " + step->second.second;
+    return chain;
+}
+
 class CameraPlug : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -127,6 +169,26 @@ protected:
 
     bool FramesFlowAfter(uint64_t count, std::chrono::milliseconds within = 30000ms) {
         return ProcessEventsUntil([&] { return Frames() > count + 2; }, within);
+    }
+
+    // What `tarnolix-graphs show` prints for this process's graph, printed into the log too.
+    std::string ShowGraph() {
+        const std::string shown =
+            Output(Environment("TARNOLIX_GRAPHS") + " show " + std::to_string(getpid()));
+        std::printf("tarnolix-graphs show:\n%s\n", shown.c_str());
+        return shown;
+    }
+
+    // The camera menu's items, printed into the log, and the checked one.
+    QString CheckedMode() {
+        QString checked;
+        std::printf("the camera menu:\n");
+        for (const QAction* action : form_->Kamera1->actions()) {
+            std::printf("  %s %s\n", action->isChecked() ? "*" : " ", action->text().toUtf8().constData());
+            if (action->isChecked())
+                checked = action->text();
+        }
+        return checked;
     }
 
     // Starts the device menu's first camera, vivid's first capture node.
@@ -290,6 +352,44 @@ TEST_F(CameraPlug, ThirtyReplugsWhileStreamingLeakNothing) {
     std::sort(times.begin(), times.end());
     std::printf("replug to first frame over %zu cycles: median %.0f ms, slowest %.0f ms\n", times.size(),
                 times[times.size() / 2], times.back());
+}
+
+TEST_F(CameraPlug, AModeChosenInTheCameraMenuRestartsVividInItWithTheEffectKept) {
+    StartVivid();
+    const QString first = CheckedMode();
+    EXPECT_TRUE(first.startsWith(QString::fromUtf8("640 × 360, ")) && first.endsWith("RGB24"))
+        << first.toStdString();
+    EXPECT_EQ(Chain(ShowGraph()), "Filter =[RGB24 640x360]=> SampleGrabber =[RGB24 640x360]=> VideoWindow");
+
+    QAction* smaller = nullptr;
+    for (QAction* action : form_->Kamera1->actions())
+        if (action->text().startsWith(QString::fromUtf8("320 × 180, ")) && action->text().endsWith("YUYV"))
+            smaller = action;
+    ASSERT_TRUE(smaller);
+    const QString chosen = smaller->text();
+    smaller->trigger();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form_->Podglad1->Picture().Width() == 320; }, 30000ms));
+    EXPECT_TRUE(FramesFlowAfter(Frames()));
+    EXPECT_EQ(CheckedMode(), chosen);
+    EXPECT_TRUE(form_->EffectAction(TEffectItem::Negatyw1)->isChecked());
+    EXPECT_EQ(Chain(ShowGraph()), "Filter =[YUY2 320x180]=> Color Space Converter =[RGB24 320x180]=> "
+                                  "SampleGrabber =[RGB24 320x180]=> VideoWindow");
+}
+
+// The loopback camera that tests/vm/vivid-guest.sh feeds with mjpeg_feeder, card "MjpegCamera".
+TEST_F(CameraPlug, AnMjpegCameraRunsInItsBestModeThroughTheDecompressor) {
+    QAction* camera = nullptr;
+    for (QAction* action : form_->Devices->actions())
+        if (action->text() == "MjpegCamera")
+            camera = action;
+    if (!camera)
+        GTEST_SKIP() << "no MJPEG camera loaded";
+    camera->trigger();
+    ASSERT_TRUE(FramesFlowAfter(0));
+    EXPECT_EQ(CheckedMode(), QString::fromUtf8("1280 × 720, 30 kl./s, MJPEG"));
+    EXPECT_EQ(form_->Podglad1->Picture().Width(), 1280);
+    EXPECT_EQ(Chain(ShowGraph()), "Filter =[MJPG 1280x720]=> MJPEG Decompressor =[RGB24 1280x720]=> "
+                                  "SampleGrabber =[RGB24 1280x720]=> VideoWindow");
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include "platform/media/devices/Directory.h"
 #include "platform/media/renderers/VideoRenderer.h"
 #include "platform/runtime/UnicodeText.h"
+#include "tests/vivid/LiveGraph.h"
 #include "tests/vivid/NativeFormatAccess.h"
 
 #include <gtest/gtest.h>
@@ -93,134 +94,6 @@ uint32_t DevicePixelFormat(const std::string& node) {
     return QueryDevice(node, VIDIOC_G_FMT, &format) ? format.fmt.pix.pixelformat : 0;
 }
 
-// Counts the frames the sample grabber hands over and keeps a copy of the latest.
-class FrameKeeper final : public ComObject<ISampleGrabberCB> {
-public:
-    HRESULT SampleCB(double, IMediaSample*) override { return S_OK; }
-    HRESULT BufferCB(double, uint8_t* buffer, int32_t length) override {
-        std::lock_guard lock(mutex_);
-        latest_.assign(buffer, buffer + length);
-        ++frames_;
-        changed_.notify_all();
-        return S_OK;
-    }
-    bool WaitForFrames(int count, std::chrono::milliseconds timeout = 10s) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, timeout, [&] { return frames_ >= count; });
-    }
-    int Frames() {
-        std::lock_guard lock(mutex_);
-        return frames_;
-    }
-    std::vector<uint8_t> Latest() {
-        std::lock_guard lock(mutex_);
-        return latest_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int frames_ = 0;
-    std::vector<uint8_t> latest_;
-};
-
-// Capture source → sample grabber (24-bit RGB) → video renderer, connected by the capture graph
-// builder in a filter graph manager, as the program's live capture does.
-class LiveGraph {
-public:
-    explicit LiveGraph(const std::string& node) {
-        CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                         graph.ReceiveVoid());
-        CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER, IID_ICaptureGraphBuilder2,
-                         builder.ReceiveVoid());
-        CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                         grabberFilter.ReceiveVoid());
-        CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                         rendererFilter.ReceiveVoid());
-        bound = DeviceDirectory::Bind({DeviceKind::V4l2, Utf8ToUtf16(node)}, IID_IBaseFilter,
-                                      source.ReceiveVoid());
-        if (!graph || !builder || !grabberFilter || !rendererFilter || FAILED(bound))
-            return;
-        builder->SetFiltergraph(graph.Get());
-        graph->AddFilter(source.Get(), u"Kamera");
-        graph->AddFilter(grabberFilter.Get(), u"SampleGrabber");
-        graph->AddFilter(rendererFilter.Get(), u"VideoRenderer");
-        auto grabber = grabberFilter.As<ISampleGrabber>();
-        AM_MEDIA_TYPE wanted{};
-        wanted.majortype = MEDIATYPE_Video;
-        wanted.subtype = MEDIASUBTYPE_RGB24;
-        wanted.formattype = FORMAT_VideoInfo;
-        grabber->SetMediaType(&wanted);
-        grabber->SetCallback(frames.Get(), 1);
-        rendered = builder->RenderStream(&PIN_CATEGORY_PREVIEW, nullptr, source.Get(), grabberFilter.Get(),
-                                         rendererFilter.Get());
-    }
-    ~LiveGraph() {
-        if (graph)
-            graph.As<IMediaControl>()->Stop();
-    }
-    LiveGraph(const LiveGraph&) = delete;
-    LiveGraph& operator=(const LiveGraph&) = delete;
-
-    HRESULT Run() { return graph.As<IMediaControl>()->Run(); }
-    HRESULT Stop() { return graph.As<IMediaControl>()->Stop(); }
-    // The connected picture: what the grabber's input negotiated.
-    std::optional<VideoFormat> Connected() {
-        AM_MEDIA_TYPE type{};
-        if (FAILED(grabberFilter.As<ISampleGrabber>()->GetConnectedMediaType(&type)))
-            return std::nullopt;
-        auto format = VideoFormatOf(type);
-        FreeMediaType(type);
-        return format;
-    }
-    // Waits for the graph event `code`; false when another ending event or none comes.
-    bool WaitForEvent(int32_t code, LONG_PTR* param1 = nullptr, std::chrono::milliseconds timeout = 15s) {
-        auto events = graph.As<IMediaEvent>();
-        const auto end = Clock::now() + timeout;
-        while (Clock::now() < end) {
-            int32_t got = 0;
-            LONG_PTR p1 = 0, p2 = 0;
-            if (events->GetEvent(&got, &p1, &p2, 200) != S_OK)
-                continue;
-            if (got == code && param1)
-                *param1 = p1;
-            events->FreeEventParams(got, p1, p2);
-            if (got == code)
-                return true;
-        }
-        return false;
-    }
-
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<ICaptureGraphBuilder2> builder;
-    ComPtr<IBaseFilter> source, grabberFilter, rendererFilter;
-    ComPtr<FrameKeeper> frames = ComPtr<FrameKeeper>::Adopt(new FrameKeeper);
-    HRESULT bound = E_FAIL;
-    HRESULT rendered = E_FAIL;
-};
-
-// vivid's 75% colour bars, left to right, as which of red, green and blue are lit.
-constexpr std::array<std::array<bool, 3>, 8> kBars{
-    {{1, 1, 1}, {1, 1, 0}, {0, 1, 1}, {0, 1, 0}, {1, 0, 1}, {1, 0, 0}, {0, 0, 1}, {0, 0, 0}}};
-
-// How many of the eight bars a bottom-up 24-bit frame shows at their centres, three quarters of
-// the way down (below the driver's text).
-int BarsShown(const std::vector<uint8_t>& frame, const VideoFormat& format) {
-    const size_t stride = static_cast<size_t>(Rgb24Stride(format.width));
-    if (frame.size() < stride * static_cast<size_t>(format.height))
-        return 0;
-    const size_t rowFromBottom = static_cast<size_t>(format.height / 4);
-    int shown = 0;
-    for (int bar = 0; bar < 8; ++bar) {
-        const size_t x = static_cast<size_t>((2 * bar + 1) * format.width / 16);
-        const uint8_t* pixel = &frame[rowFromBottom * stride + 3 * x]; // blue, green, red
-        const std::array<bool, 3> lit{pixel[2] > 128, pixel[1] > 128, pixel[0] > 128};
-        if (lit == kBars[static_cast<size_t>(bar)])
-            ++shown;
-    }
-    return shown;
-}
-
 class Vivid : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -238,6 +111,17 @@ protected:
     void TearDown() override {
         if (!nodes.empty())
             V4l2Access::Install(previous);
+    }
+
+    // Runs the graph: the first device sends `native`, and the grabber gets the eight bars.
+    void ExpectBarsFromTheDeviceIn(LiveGraph& live, uint32_t native) {
+        const auto format = live.Connected();
+        ASSERT_TRUE(format);
+        ASSERT_EQ(live.Run(), S_OK);
+        ASSERT_TRUE(live.frames->WaitForFrames(3));
+        EXPECT_EQ(DevicePixelFormat(nodes[0]), native);
+        EXPECT_EQ(BarsShown(live.frames->Latest(), *format), 8);
+        EXPECT_EQ(live.Stop(), S_OK);
     }
 
     std::vector<std::string> nodes;
@@ -296,13 +180,47 @@ TEST_F(Vivid, ColourBarsSurviveConversionFromFourNativeFormats) {
         ASSERT_TRUE(V4l2Ctl(nodes[0], "--set-fmt-video=width=640,height=360,pixelformat=BGR3"));
         LiveGraph live(nodes[0]);
         ASSERT_EQ(live.rendered, S_OK);
-        const auto format = live.Connected();
-        ASSERT_TRUE(format);
-        ASSERT_EQ(live.Run(), S_OK);
-        ASSERT_TRUE(live.frames->WaitForFrames(3));
-        EXPECT_EQ(DevicePixelFormat(nodes[0]), native);
-        EXPECT_EQ(BarsShown(live.frames->Latest(), *format), 8);
-        EXPECT_EQ(live.Stop(), S_OK);
+        ExpectBarsFromTheDeviceIn(live, native);
+    }
+}
+
+// vivid offers BGR24 at every size, so its best mode is a BGR24 one: captured as 24-bit RGB
+// straight into the grabber, with no converter between.
+TEST_F(Vivid, TheCapturePinConnectsInTheBestOfVividsModes) {
+    const auto best = PrintV4l2Modes(nodes[0]);
+    ASSERT_TRUE(best);
+    EXPECT_EQ(best->pixelFormat, V4L2_PIX_FMT_BGR24);
+    LiveGraph live(nodes[0]);
+    ASSERT_EQ(live.rendered, S_OK);
+    const auto captured = live.Captured();
+    ASSERT_TRUE(captured);
+    std::printf("the capture pin connected with %dx%d, interval %lld\n", captured->width, captured->height,
+                static_cast<long long>(captured->averageTimePerFrame));
+    EXPECT_EQ(captured->subtype, MEDIASUBTYPE_RGB24);
+    EXPECT_EQ(captured->width, best->width);
+    EXPECT_EQ(captured->height, best->height);
+    EXPECT_EQ(captured->averageTimePerFrame, best->interval);
+    ComPtr<IBaseFilter> converter;
+    EXPECT_NE(live.graph->FindFilterByName(u"Color Space Converter", converter.Receive()), S_OK);
+}
+
+// The camera's own YUV formats chosen on the capture pin, as the window's camera menu does: the
+// graph's colour converter turns each, with vivid's strides, into the same bars.
+TEST_F(Vivid, TheGraphsConverterKeepsVividsBarsFromEachYuvFormat) {
+    for (const auto& [subtype, native] :
+         {std::pair{MEDIASUBTYPE_YUY2, V4L2_PIX_FMT_YUYV}, std::pair{MEDIASUBTYPE_UYVY, V4L2_PIX_FMT_UYVY},
+          std::pair{MEDIASUBTYPE_NV12, V4L2_PIX_FMT_NV12},
+          std::pair{MEDIASUBTYPE_I420, V4L2_PIX_FMT_YUV420}}) {
+        SCOPED_TRACE(std::string(reinterpret_cast<const char*>(&native), 4));
+        LiveGraph live(nodes[0], VideoFormat{640, 360, 0, subtype});
+        ASSERT_EQ(live.chosen, S_OK);
+        ASSERT_EQ(live.rendered, S_OK);
+        const auto captured = live.Captured();
+        ASSERT_TRUE(captured);
+        EXPECT_EQ(captured->subtype, subtype);
+        ComPtr<IBaseFilter> converter;
+        EXPECT_EQ(live.graph->FindFilterByName(u"Color Space Converter", converter.Receive()), S_OK);
+        ExpectBarsFromTheDeviceIn(live, native);
     }
 }
 

@@ -37,7 +37,9 @@ done
 } >"$results/vivid-defaults.log" 2>&1
 
 tests Enumeration 'Vivid.Enumeration*'
+tests DefaultMode 'Vivid.TheCapturePinConnects*'
 tests Capture 'Vivid.ColourBars*'
+tests NativeConversion 'Vivid.TheGraphsConverter*'
 tests FrameRate 'Vivid.TheDeviceRuns*'
 tests Switching 'Vivid.Switching*'
 tests InjectedErrors 'Vivid.AFrameFlagged*:Vivid.AFatal*:Vivid.ErrorsWhenStarting*:Vivid.ADeviceThatStops*'
@@ -75,5 +77,29 @@ plug() {
 }
 plug Replug 'CameraPlug.ThePictureComesBack*'
 plug Loopback 'CameraPlug.ALoopbackCamera*'
+plug ModeMenu 'CameraPlug.AModeChosen*'
+
+# Two MJPEG cameras: loopback devices written by mjpeg_feeder at 1280x720, 30 frames a second,
+# the second with damaged frames (cut short, garbled, garbage) among the whole ones. Each
+# offers capture once its feeder has encoded its frames and started writing.
+busybox insmod "$TARNOLIX_LOOPBACK_MODULE" devices=2 video_nr=30,31 card_label=MjpegCamera,DamagedCamera
+feeder="$build/tests/vivid/mjpeg_feeder"
+"$feeder" /dev/video30 2>"$results/mjpeg-feeder.log" &
+clean_feeder=$!
+"$feeder" /dev/video31 --truncate-every 4 --garble-every 5 --garbage-every 7 2>>"$results/mjpeg-feeder.log" &
+damaged_feeder=$!
+for node in /dev/video30 /dev/video31; do
+    for _ in $(seq 150); do
+        v4l2-ctl -d "$node" --list-formats 2>/dev/null | grep -q MJPG && break
+        sleep 0.2
+    done
+done
+export TARNOLIX_MJPEG_CAMERA=/dev/video30 TARNOLIX_DAMAGED_CAMERA=/dev/video31
+tests MjpegCamera 'MjpegCamera.IsCaptured*'
+tests DamagedFrames 'MjpegCamera.DamagedFrames*'
+plug MjpegWindow 'CameraPlug.AnMjpegCamera*'
+kill "$clean_feeder" "$damaged_feeder" 2>/dev/null
+wait "$clean_feeder" "$damaged_feeder" 2>/dev/null
+busybox rmmod v4l2loopback
 timeout_of_run=400 plug ReplugSoak 'CameraPlug.ThirtyReplugs*'
 exit 0

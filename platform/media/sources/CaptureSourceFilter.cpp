@@ -36,6 +36,9 @@ HRESULT CaptureSourceFilter::OutputPin::CheckMediaType(const AM_MEDIA_TYPE& type
     return Offered(type) ? S_OK : S_FALSE;
 }
 
+// A chosen format is proposed alone: with the others behind it, a downstream pin that takes only
+// 24-bit RGB would connect directly with an RGB format of another size before the graph tried a
+// converter for the chosen one.
 std::vector<ScopedMediaType> CaptureSourceFilter::OutputPin::ProposedTypes() {
     std::vector<VideoFormat> order;
     {
@@ -43,9 +46,8 @@ std::vector<ScopedMediaType> CaptureSourceFilter::OutputPin::ProposedTypes() {
         if (chosen_)
             order.push_back(*chosen_);
     }
-    for (const VideoFormat& format : formats_)
-        if (order.empty() || !(format == order.front()))
-            order.push_back(format);
+    if (order.empty())
+        order = formats_;
     std::vector<ScopedMediaType> types;
     for (const VideoFormat& format : order) {
         ScopedMediaType type;

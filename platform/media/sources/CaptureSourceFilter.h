@@ -15,8 +15,8 @@
 // The capture source filter of one device, as binding its moniker makes it. Its one output pin,
 // "Capture", offers the device's formats (video-info types of 24-bit RGB or of a camera's own
 // subtype, in the device's order) and accepts any of them. Through IAMStreamConfig the pin lists
-// them and takes one to propose first at its next connection, which is how a user's choice of
-// camera mode reaches the graph. Run starts the device (a failure, such as a busy
+// them and takes one to propose alone from then on, which is how a user's choice of camera mode
+// reaches the graph. Run starts the device (a failure, such as a busy
 // device, makes Run fail) and one streaming thread that pushes every frame downstream as a sample stamped in
 // 100 ns units since Run. A device that goes away queues EC_DEVICE_LOST with the graph, one that
 // fails queues EC_ERRORABORT; either ends the thread. Stop (and Pause) wake the device, join the
