@@ -17,6 +17,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tarnolix.example.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's own Polish translations, which the standard dialogs load at run time.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-translations-l10n)
+# The loopback driver that makes the virtual camera (the processed picture as a V4L2 camera).
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS v4l2loopback-dkms)
 # The synopsis is the summary above; this is the extended description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tarnolix takes live video from a web camera, a TV tuner or another V4L2
 video-input device, applies one chosen graphic effect to every frame, and

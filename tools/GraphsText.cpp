@@ -66,9 +66,16 @@ std::string CountersText(const JsonValue& stats, const std::string& indent) {
         const std::string kind = group.StringOf("kind");
         text += indent + (source.empty() || source == kind ? kind : source + " (" + kind + ")") + ":";
         const JsonValue* values = group.Find("values");
+        size_t shown = 0;
         if (values && values->IsObject()) {
-            for (size_t i = 0; i < values->Keys().size(); ++i)
-                text += (i ? ", " : " ") + values->Keys()[i] + " " + Whole(values->Items()[i].AsNumber());
+            for (size_t i = 0; i < values->Keys().size(); ++i, ++shown)
+                text += (shown ? ", " : " ") + values->Keys()[i] + " " + Whole(values->Items()[i].AsNumber());
+        }
+        // Texts (a device, a format) after the counts, from a program that sends them.
+        const JsonValue* labels = group.Find("labels");
+        if (labels && labels->IsObject()) {
+            for (size_t i = 0; i < labels->Keys().size(); ++i, ++shown)
+                text += (shown ? ", " : " ") + labels->Keys()[i] + " " + labels->Items()[i].AsString();
         }
         text += "\n";
     }

@@ -103,13 +103,8 @@ std::optional<std::string> RunningObjectTable::Answer(DWORD cookie, ViewerProtoc
         object = found->second.object;
         name = found->second.displayName;
         if (kind != ViewerProtocol::RequestKind::Describe) {
-            for (const ComPtr<ICounterSource>& source : found->second.counters) {
-                CounterGroup group;
-                group.kind = source->CounterKind();
-                group.source = group.kind;
-                source->ReadCounters(group.counters);
-                attached.push_back(std::move(group));
-            }
+            for (const ComPtr<ICounterSource>& source : found->second.counters)
+                attached.push_back(ReadCounterGroup(source.Get(), source->CounterKind()));
         }
         answering_ = cookie;
     }
@@ -145,7 +140,14 @@ std::optional<std::string> RunningObjectTable::Answer(DWORD cookie, ViewerProtoc
             out.Key("values").BeginObject();
             for (const auto& [counter, value] : group.counters)
                 out.Field(counter, value);
-            out.EndObject().EndObject();
+            out.EndObject();
+            if (!group.labels.empty()) {
+                out.Key("labels").BeginObject();
+                for (const auto& [label, text] : group.labels)
+                    out.Field(label, text);
+                out.EndObject();
+            }
+            out.EndObject();
         }
         out.EndArray();
     }

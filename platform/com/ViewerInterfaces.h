@@ -11,13 +11,16 @@ class JsonWriter;
 
 // Counts by name, in the order their source gives them.
 using NamedCounters = std::vector<std::pair<std::string, uint64_t>>;
+// Short texts by name ("device": "/dev/video10"), in the order their source gives them.
+using NamedLabels = std::vector<std::pair<std::string, std::string>>;
 
 // One object's counts as a viewer sees them: who counted ("SampleGrabber"), what it is
-// ("sample grabber") and the counts.
+// ("sample grabber"), the counts, and the texts of a source that has some (ICounterLabels).
 struct CounterGroup {
     std::string source;
     std::string kind;
     NamedCounters counters;
+    NamedLabels labels;
 };
 
 // {9A0D41A0-E5A7-4538-B68B-678EE1B2258E}
@@ -37,6 +40,25 @@ protected:
 };
 
 TARNOLIX_INTERFACE_ID(ICounterSource, IID_ICounterSource);
+
+// {5C1E8B3D-2F47-4A96-9E0B-7D3A61C4F802}
+inline constexpr IID IID_ICounterLabels{
+    0x5C1E8B3D, 0x2F47, 0x4A96, {0x9E, 0x0B, 0x7D, 0x3A, 0x61, 0xC4, 0xF8, 0x02}};
+
+// What a counter source may answer besides its counts: short texts that describe what it counts
+// (a device's path, the format it writes). Called like ReadCounters, from any thread and under a
+// lock of the caller's, so it only copies texts under a short lock of its own.
+struct ICounterLabels : IUnknown {
+    virtual void ReadLabels(NamedLabels& labels) = 0;
+
+protected:
+    ~ICounterLabels() = default;
+};
+
+TARNOLIX_INTERFACE_ID(ICounterLabels, IID_ICounterLabels);
+
+// The counts of `source` and the texts it has, as a group named `source`.
+CounterGroup ReadCounterGroup(ICounterSource* source, std::string name);
 
 // {A0DA7289-5664-4285-AFB9-65AEAE65398E}
 inline constexpr IID IID_IViewerReport{

@@ -41,6 +41,7 @@ depends=$(field Depends)
 for needed in qt6-translations-l10n libc6 libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo libv4l-0; do
     [[ ", $depends," == *", $needed "* || ", $depends," == *", $needed,"* ]] || fail "Depends lacks $needed"
 done
+[[ "$(field Suggests)" == *v4l2loopback-dkms* ]] || fail "Suggests lacks v4l2loopback-dkms"
 
 grep -v '^#' "$here/installed-files.txt" | sed -e 's|^|usr/|' -e 's|^\(usr/share/man/.*\.[1-9]\)$|\1.gz|' >"$work/expected"
 printf '%s\n' usr/share/doc/tarnolix/copyright usr/share/doc/tarnolix/changelog.gz >>"$work/expected"

@@ -136,11 +136,24 @@ public:
     }
 };
 
+// Counts with texts beside them, as the virtual camera gives.
+class LabelledCounters final : public ComObject<ICounterSource, ICounterLabels> {
+public:
+    std::string CounterKind() override { return "virtual camera"; }
+    void ReadCounters(NamedCounters& counters) override { counters.emplace_back("frames_written", 5); }
+    void ReadLabels(NamedLabels& labels) override {
+        labels.emplace_back("device", "/dev/video10");
+        labels.emplace_back("format", "YUYV 1280x720 30/1");
+    }
+};
+
 TEST_F(GraphViewerTest, StatsGiveTheCameraRateTheGrabberCallbacksAndAttachedCounters) {
     ViewerGraph graph;
     ASSERT_EQ(graph.Run(), S_OK);
     auto attached = ComPtr<ICounterSource>::Adopt(new FixedCounters);
     ASSERT_EQ(AttachViewerCounters(graph.Cookie(), attached.Get()), S_OK);
+    auto labelled = ComPtr<ICounterSource>::Adopt(new LabelledCounters);
+    ASSERT_EQ(AttachViewerCounters(graph.Cookie(), labelled.Get()), S_OK);
     ASSERT_TRUE(FramesFlow(graph, 45)); // a second and a half of the camera's 30 a second
     const JsonValue stats = Ask(OwnEntry(), RequestKind::Stats);
 
@@ -160,6 +173,16 @@ TEST_F(GraphViewerTest, StatsGiveTheCameraRateTheGrabberCallbacksAndAttachedCoun
     const JsonValue* handler = FindNamed(*stats.Find("counters"), "kind", "frame handler");
     ASSERT_TRUE(handler);
     EXPECT_EQ(handler->Find("values")->NumberOf("frames_dropped_busy"), 2);
+    EXPECT_EQ(handler->Find("labels"), nullptr);
+    const JsonValue* camera = FindNamed(*stats.Find("counters"), "kind", "virtual camera");
+    ASSERT_TRUE(camera);
+    EXPECT_EQ(camera->Find("labels")->StringOf("format"), "YUYV 1280x720 30/1");
+
+    std::string out, err;
+    ASSERT_EQ(Graphs({"show", std::to_string(::getpid())}, out, err), 0) << err;
+    EXPECT_NE(out.find("virtual camera: frames_written 5, device /dev/video10, format YUYV 1280x720 30/1\n"),
+              std::string::npos)
+        << out;
 }
 
 TEST_F(GraphViewerTest, ViewerListsShowsDrawsAndWatchesTheGraph) {

@@ -19,6 +19,11 @@ public:
     void* Mmap(int fd, size_t length, int64_t offset) override;
     int Munmap(void* address, size_t length) override;
     int Poll(pollfd* descriptors, size_t count, int timeoutMilliseconds) override;
+    int OpenRaw(const std::string& node) override;
+    ssize_t Write(int fd, const void* bytes, size_t size) override;
+    std::string NodeAttribute(const std::string& node, const std::string& name) override;
+    std::string ModuleParameter(const std::string& module, const std::string& name) override;
+    int OtherProcessesHolding(const std::string& node) override;
 
 private:
     std::string deviceFolder_;

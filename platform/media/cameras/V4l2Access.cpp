@@ -27,6 +27,27 @@ std::shared_ptr<V4l2Access> V4l2Access::Install(std::shared_ptr<V4l2Access> acce
     return previous;
 }
 
+int V4l2Access::OpenRaw(const std::string& node) {
+    return Open(node);
+}
+
+ssize_t V4l2Access::Write(int, const void*, size_t) {
+    errno = ENOSYS;
+    return -1;
+}
+
+std::string V4l2Access::NodeAttribute(const std::string&, const std::string&) {
+    return {};
+}
+
+std::string V4l2Access::ModuleParameter(const std::string&, const std::string&) {
+    return {};
+}
+
+int V4l2Access::OtherProcessesHolding(const std::string&) {
+    return 0;
+}
+
 V4l2Node::V4l2Node(std::shared_ptr<V4l2Access> access, const std::string& path) : access_(std::move(access)) {
     fd_ = access_->Open(path);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 struct pollfd;
@@ -32,6 +33,21 @@ public:
     virtual void* Mmap(int fd, size_t length, int64_t offset) = 0;
     virtual int Munmap(void* address, size_t length) = 0;
     virtual int Poll(pollfd* descriptors, size_t count, int timeoutMilliseconds) = 0;
+
+    // For nodes that are no camera, such as a loopback device's writing side: open(2) without
+    // libv4l2 (which takes every node that can capture for a camera, and refuses a loopback node
+    // that has no picture yet), and write(2). Ioctl and Close serve these descriptors too. An
+    // access without them opens as Open does and fails to write (ENOSYS).
+    virtual int OpenRaw(const std::string& node);
+    virtual ssize_t Write(int fd, const void* bytes, size_t size);
+    // What the system tells of a node besides its ioctls, all best effort: an attribute its driver
+    // publishes (/sys/class/video4linux/videoN/<name>) and a parameter of a loaded module
+    // (/sys/module/<module>/parameters/<name>), without the final line break, empty when there is
+    // none; and how many other processes have the node open, as far as /proc/*/fd shows them.
+    // An access without them knows nothing (empty, 0).
+    virtual std::string NodeAttribute(const std::string& node, const std::string& name);
+    virtual std::string ModuleParameter(const std::string& module, const std::string& name);
+    virtual int OtherProcessesHolding(const std::string& node);
 
     // The access in use: the system's unless a test installed its own.
     static std::shared_ptr<V4l2Access> Current();

@@ -158,8 +158,7 @@ HRESULT FilterGraphManager::Statistics(JsonWriter& out, std::vector<CounterGroup
                 .EndObject();
         }
         if (const ComPtr<ICounterSource> source = filter.As<ICounterSource>()) {
-            CounterGroup group{name, source->CounterKind(), {}};
-            source->ReadCounters(group.counters);
+            CounterGroup group = ReadCounterGroup(source.Get(), name);
             if (!group.counters.empty())
                 groups.push_back(std::move(group));
         }

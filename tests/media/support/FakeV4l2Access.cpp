@@ -88,10 +88,15 @@ int FakeV4l2Access::Open(const std::string& path) {
 
 int FakeV4l2Access::Close(int fd) {
     std::lock_guard lock(mutex_);
-    if (open_.erase(fd) == 0) {
+    const auto found = open_.find(fd);
+    if (found == open_.end()) {
         errno = EBADF;
         return -1;
     }
+    const FakeV4l2Node node = found->second.node;
+    open_.erase(found);
+    if (node.loopback)
+        LoopbackClosed(fd, node);
     return 0;
 }
 
@@ -103,6 +108,8 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
         return -1;
     }
     const FakeV4l2Node& node = found->second.node;
+    if (node.loopback)
+        return LoopbackIoctl(fd, node, request, argument);
     errno = EINVAL;
     switch (request) {
     case VIDIOC_QUERYCAP: {

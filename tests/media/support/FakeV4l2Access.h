@@ -2,6 +2,7 @@
 
 #include "platform/media/cameras/V4l2Access.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -44,6 +45,37 @@ struct FakeV4l2Node {
     uint32_t quantization = 0;
     // For a compressed native format: the bytes of every frame, shorter than the buffer.
     std::vector<uint8_t> compressedFrame;
+
+    // A v4l2loopback node instead of a camera (FakeV4l2Loopback.cpp): the driver "v4l2 loopback",
+    // device number `loopbackNumber` of the module, its exclusive_caps, the other processes that
+    // hold it open, and a format an earlier writer fixed that its readers (or keep_format) still
+    // hold (0x0: none).
+    bool loopback = false;
+    int loopbackNumber = 0;
+    bool exclusiveCaps = true;
+    int otherHolders = 0;
+    std::pair<uint32_t, uint32_t> heldSize{0, 0};
+    bool keepFormat = false;  // the format stays when nobody holds the node
+    bool otherWriter = false; // another program's writer streams to it now (and holds it)
+};
+
+// What a fake loopback node has been told and written, as v4l2loopback 0.12 keeps it: the format
+// is fixed from the first STREAMON or write until nobody holds the node any more.
+struct FakeLoopback {
+    bool readyForCapture = false; // a format is fixed
+    bool readyForOutput = true;   // no streaming writer (the output capability, with exclusive_caps)
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t colorspace = 0;
+    std::pair<uint32_t, uint32_t> interval{1, 30};
+    int otherHolders = 0;
+    bool keepFormat = false;
+    int writerFd = -1;
+    std::vector<std::string> events; // "S_FMT 640x480", "S_PARM 1/30", "STREAMON", "write 614400", "close"
+    std::vector<uint8_t> lastFrame;
+    int writes = 0;
+    bool blockWrites = false;
+    int writeError = 0; // writes fail with it
 };
 
 // Device nodes made up by a test, answering the capability, format, size and interval queries
@@ -78,6 +110,17 @@ public:
     void ReportErrorWithoutFrames(const std::string& path);
     int Mappings() const;
 
+    // Loopback nodes (FakeV4l2Loopback.cpp): writes, sysfs, module parameters and holders.
+    ssize_t Write(int fd, const void* bytes, size_t size) override;
+    std::string NodeAttribute(const std::string& node, const std::string& name) override;
+    std::string ModuleParameter(const std::string& module, const std::string& name) override;
+    int OtherProcessesHolding(const std::string& node) override;
+    FakeLoopback Loopback(const std::string& path) const;
+    // While blocked, writes wait (a device whose write(2) would block); unblocking lets them go on.
+    void BlockWrites(const std::string& path, bool block);
+    void FailWrites(const std::string& path, int error);
+    void SetOtherHolders(const std::string& path, int holders);
+
 private:
     struct OpenNode {
         FakeV4l2Node node;
@@ -98,11 +141,17 @@ private:
     };
     bool Ready(const OpenNode& open) const;
     int Stream(OpenNode& open, unsigned long request, void* argument);
+    FakeLoopback& LoopbackOf(const FakeV4l2Node& node);
+    FakeLoopback& LoopbackAt(const std::string& path);
+    int LoopbackIoctl(int fd, const FakeV4l2Node& node, unsigned long request, void* argument);
+    void LoopbackClosed(int fd, const FakeV4l2Node& node);
 
     // mutex_ guards every member below.
     mutable std::mutex mutex_;
     std::vector<FakeV4l2Node> nodes_;
     std::map<int, OpenNode> open_;
+    std::map<std::string, FakeLoopback> loopbacks_;
+    std::condition_variable writesReleased_;
     int mappings_ = 0;
     int nextFd_ = 100;
 };
