@@ -1,5 +1,7 @@
 #include "app/ImagePane.h"
 
+#include "platform/media/sources/DeliveredFrame.h"
+
 #include <QFontMetrics>
 #include <QImage>
 #include <QMetaObject>
@@ -51,10 +53,12 @@ void TImagePane::paintEvent(QPaintEvent*) {
     repaintPending_.store(false, std::memory_order_release);
     QPainter painter(this);
     bool copied = false;
+    int64_t captureTime = 0;
     {
         // The lock is held only for the copy: the streaming thread waits for no drawing.
         TCanvasLock lock(picture_.Canvas());
         copied = CopyShownPicture();
+        captureTime = frameCaptureTime_.load(std::memory_order_relaxed);
     }
     if (!copied)
         painter.fillRect(rect(), palette().window());
@@ -64,6 +68,10 @@ void TImagePane::paintEvent(QPaintEvent*) {
         PaintNote(painter);
     if (copied)
         ++paints_;
+    if (copied && captureTime != 0 && captureTime != paintedCaptureTime_) {
+        paintedCaptureTime_ = captureTime;
+        paintLatency_.Add(MonotonicNanoseconds() - captureTime);
+    }
 }
 
 void TImagePane::SetNote(const QString& note) {

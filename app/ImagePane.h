@@ -2,6 +2,7 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/NearestSampler.h"
+#include "platform/runtime/LatencyStats.h"
 
 #include <QImage>
 #include <QString>
@@ -31,6 +32,13 @@ public:
 
     // How many times the pane painted a picture (for tests and the benchmark).
     int Paints() const { return paints_; }
+    // Streaming thread, under the picture's lock: the camera's time stamp (CLOCK_MONOTONIC
+    // nanoseconds) of the frame now in the picture, 0 for none.
+    void SetFrameCaptureTime(int64_t captureTime) {
+        frameCaptureTime_.store(captureTime, std::memory_order_relaxed);
+    }
+    // From each frame's time stamp to the end of the first paint that shows it; any thread.
+    const LatencyStats& PaintLatency() const { return paintLatency_; }
 
     // A line of text shown over the foot of the pane, above whatever picture it holds; an
     // empty one shows none.
@@ -56,6 +64,9 @@ private:
     std::atomic<bool> hasPicture_{false};
     std::atomic<bool> repaintPending_{false};
     int paints_ = 0;
+    std::atomic<int64_t> frameCaptureTime_{0};
+    int64_t paintedCaptureTime_ = 0; // the GUI thread's: the frame painted last
+    LatencyStats paintLatency_;
     QString note_;
     // The GUI thread's copy of what the pane shows, and how it is sampled from the picture.
     QImage shown_;

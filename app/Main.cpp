@@ -10,6 +10,7 @@
 #include "platform/media/MediaClasses.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/media/core/ErrorText.h"
+#include "platform/media/outputs/LoopbackDevices.h"
 #include "platform/runtime/ApplicationErrors.h"
 
 #include <QApplication>
@@ -23,8 +24,23 @@ namespace {
 
 // The options that Qt left, checked against the devices and effects there are, before any
 // window opens.
+void CheckVirtualCamera(const std::string& requested) {
+    try {
+        ChooseLoopbackOutput(ListLoopbackOutputs(*V4l2Access::Current()), requested);
+    } catch (const VirtualCameraError& error) {
+        if (!requested.empty())
+            throw EStartOptionsError(error.what());
+        // The window's message is Polish; this one is for a terminal.
+        throw EStartOptionsError("no free v4l2loopback device for the virtual camera; make one with "
+                                 "'sudo modprobe v4l2loopback card_label=Tarnolix exclusive_caps=1' "
+                                 "(package v4l2loopback-dkms)");
+    }
+}
+
 TStartOptions CheckedStartOptions(int argc, char** argv) {
     const TStartOptions options = ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.virtualCamera)
+        CheckVirtualCamera(*options.virtualCamera);
     if (options.device) {
         const TSysDevEnum devices(CLSID_VideoInputDeviceCategory);
         std::string names;

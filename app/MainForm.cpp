@@ -9,6 +9,7 @@
 #include "platform/com/ItemMoniker.h"
 #include "platform/media/core/CaptureBuilderInterfaces.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
+#include "platform/media/sources/DeliveredFrame.h"
 #include "platform/runtime/StandardErrors.h"
 
 #include <QAction>
@@ -70,8 +71,6 @@ void TMainForm::CreateComponents(QWidget* client) {
     FilterGraph->SetMode(TGraphMode::gmCapture);
     FilterGraph->SetGraphEdit(true);
     FilterGraph->SetLinearVolume(true);
-    // Viewers of the running graph see the frame pass's counts beside the filters' own.
-    FilterGraph->AddViewerCounters(TFrameHandlerCounters::Create(frameHandler_).Get());
     Filter = &TComponent::Create<TFilter>(components_);
     Filter->SetName("Filter");
     Filter->BaseFilter().LoadData(kFilterBaseFilterData, sizeof kFilterBaseFilterData);
@@ -113,6 +112,13 @@ void TMainForm::CreateLayout() {
     Podglad1 = new TImagePane(client);
     Podglad1->setObjectName("Podglad1");
     Podglad1->setPalette(face);
+    // Viewers of the running graph see the frame pass's and the virtual camera's counts beside
+    // the filters' own.
+    FilterGraph->AddViewerCounters(
+        TFrameHandlerCounters::Create(frameHandler_, Podglad1->PaintLatency()).Get());
+    virtualCamera_ =
+        std::make_unique<TVirtualCamera>([this](const PictureVisitor& visit) { ReadPicture(visit); });
+    FilterGraph->AddViewerCounters(virtualCamera_->Counters().Get());
 
     layout->addWidget(video);
     layout->addWidget(Podglad1, 1); // follows the window's width
@@ -151,6 +157,11 @@ void TMainForm::CreateActions() {
     connect(Zrbzdjcie1, &QAction::triggered, this, [this] { RunCommand([this] { Zrbzdjcie1Click(); }); });
     connect(EffectAction(TEffectItem::Nakadanieta1), &QAction::triggered, this,
             [this] { RunCommand([this] { Nakadanieta1Click(); }); });
+    WirtualnaKamera1 = new QAction("Wirtualna kamera", this);
+    WirtualnaKamera1->setObjectName("WirtualnaKamera1");
+    WirtualnaKamera1->setCheckable(true);
+    connect(WirtualnaKamera1, &QAction::triggered, this,
+            [this](bool checked) { RunCommand([this, checked] { VirtualCameraClick(checked); }); });
     Info1 = new QAction("Info", this);
     Info1->setObjectName("Info1");
     connect(Info1, &QAction::triggered, this, [this] { RunCommand([this] { Info1Click(); }); });
@@ -162,6 +173,12 @@ void TMainForm::CreateMenus() {
     Kamera1 = menuBar()->addMenu("Kamera");
     Kamera1->setObjectName("Kamera1");
     Kamera1->setEnabled(false);
+    modesEnd_ = Kamera1->addSeparator();
+    Kamera1->addAction(WirtualnaKamera1);
+    virtualCameraDevices_ = Kamera1->addMenu(QString::fromUtf8("Urządzenie wirtualnej kamery"));
+    virtualCameraDevices_->setObjectName("VirtualCameraDevices");
+    connect(virtualCameraDevices_, &QMenu::aboutToShow, this,
+            [this] { RunCommand([this] { FillVirtualCameraDevices(); }); });
     Efekty1 = menuBar()->addMenu("Efekty");
     Efekty1->setObjectName("Efekty1");
     for (const TEffectInfo& info : EffectCatalogue()) {
@@ -198,6 +215,12 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::StartFromCommandLine(const TStartOptions& options) {
+    if (options.virtualCamera) {
+        // Written to once a camera runs, the one below or one chosen later.
+        virtualCamera_->SetRequested(*options.virtualCamera);
+        WirtualnaKamera1->setChecked(true);
+        Kamera1->setEnabled(true);
+    }
     if (options.device)
         for (QAction* item : Devices->actions())
             if (item->text() == QString::fromStdString(*options.device)) {
@@ -259,24 +282,93 @@ std::u16string TMainForm::CameraName() {
 }
 
 void TMainForm::ClearCameraMenu() {
-    Kamera1->clear();
-    Kamera1->setEnabled(false);
+    // The items go later: this may run in one's own triggered signal.
+    if (modeGroup_) {
+        for (QAction* item : modeGroup_->actions())
+            Kamera1->removeAction(item);
+        modeGroup_->deleteLater();
+        modeGroup_ = nullptr;
+    }
+    currentMode_.reset();
+    Kamera1->setEnabled(WirtualnaKamera1->isChecked());
 }
 
 void TMainForm::FillCameraMenu(const CameraModes& modes) {
     ClearCameraMenu();
-    auto* group = new QActionGroup(Kamera1);
+    modeGroup_ = new QActionGroup(Kamera1);
     for (const VideoFormat& mode : modes.offered) {
-        auto* item = new QAction(CameraModeCaption(mode), group);
+        auto* item = new QAction(CameraModeCaption(mode), modeGroup_);
         item->setCheckable(true);
         item->setChecked(modes.current && mode.width == modes.current->width &&
                          mode.height == modes.current->height && mode.subtype == modes.current->subtype &&
                          mode.averageTimePerFrame == modes.current->averageTimePerFrame);
         connect(item, &QAction::triggered, this,
                 [this, mode] { RunCommand([this, mode] { CameraModeClick(mode); }); });
-        Kamera1->addAction(item);
+        Kamera1->insertAction(modesEnd_, item);
     }
-    Kamera1->setEnabled(!modes.offered.empty());
+    currentMode_ = modes.current;
+    Kamera1->setEnabled(!modes.offered.empty() || WirtualnaKamera1->isChecked());
+}
+
+void TMainForm::VirtualCameraClick(bool checked) {
+    if (!checked) {
+        virtualCamera_->Stop();
+        return;
+    }
+    // Started now when a camera runs, else with the next one, at its size and rate.
+    if (currentMode_)
+        StartVirtualCamera();
+}
+
+void TMainForm::StartVirtualCamera() {
+    try {
+        virtualCamera_->Start(currentMode_->width, std::abs(currentMode_->height),
+                              IntervalOfFrameTime(currentMode_->averageTimePerFrame));
+    } catch (...) {
+        WirtualnaKamera1->setChecked(false);
+        Kamera1->setEnabled(modeGroup_ != nullptr);
+        throw;
+    }
+}
+
+void TMainForm::FillVirtualCameraDevices() {
+    virtualCameraDevices_->clear();
+    auto* group = new QActionGroup(virtualCameraDevices_);
+    const auto add = [&](const QString& caption, const std::string& device, bool enabled) {
+        auto* item = new QAction(caption, group);
+        item->setCheckable(true);
+        item->setChecked(virtualCamera_->Requested() == device);
+        item->setEnabled(enabled);
+        connect(item, &QAction::triggered, this,
+                [this, device] { RunCommand([this, device] { VirtualCameraDeviceClick(device); }); });
+        virtualCameraDevices_->addAction(item);
+    };
+    add(QString::fromUtf8("Wybierz samodzielnie"), {}, true);
+    for (const LoopbackOutput& output : virtualCamera_->Outputs()) {
+        const bool ours = output.path == virtualCamera_->Device();
+        add(QString::fromStdString(output.card + " (" + output.path + ")") +
+                (ours ? QString::fromUtf8(" – w użyciu") : QString()),
+            output.path, output.free || ours);
+    }
+}
+
+void TMainForm::VirtualCameraDeviceClick(const std::string& device) {
+    virtualCamera_->SetRequested(device);
+    // The device written to so far is let go for the one chosen.
+    if (virtualCamera_->Running() && currentMode_)
+        StartVirtualCamera();
+}
+
+void TMainForm::ReadPicture(const PictureVisitor& visit) {
+    TBitmap& picture = Podglad1->Picture();
+    TCanvasLock lock(picture.Canvas());
+    const int height = picture.Height();
+    if (picture.Empty() || height <= 0 || picture.PixelFormat() != TPixelFormat::pf24bit)
+        return;
+    const uint8_t* top = picture.ScanLine(0);
+    const uint8_t* bottom = picture.ScanLine(height - 1);
+    const bool bottomUp = bottom <= top;
+    visit(FramePicture{bottomUp ? bottom : top, picture.Width(), height, picture.LineSize(), bottomUp});
 }
 
 void TMainForm::CameraModeClick(const VideoFormat& mode) {
@@ -291,6 +383,7 @@ void TMainForm::FormCloseQuery() {
     closed_ = true;
     deviceWatch_.reset();
     unpluggedCamera_.clear();
+    virtualCamera_->Stop(); // before the picture it reads goes
     // The graph stops before the background goes, so no frame can key against a freed picture.
     try {
         CaptureTeardown();
@@ -359,16 +452,26 @@ void TMainForm::PreviewBuild() {
     builder->RenderStream(&PIN_CATEGORY_PREVIEW, nullptr, source.Get(), grabber.Get(), video.Get());
     // Filled before the graph runs, so that a mode the device refuses can be changed from the menu.
     FillCameraMenu(ReadCameraModes(config.Get()));
+    if (WirtualnaKamera1->isChecked() && currentMode_) {
+        if (virtualCamera_->Running())
+            virtualCamera_->SetFrameInterval(IntervalOfFrameTime(currentMode_->averageTimePerFrame));
+        else
+            StartVirtualCamera();
+    }
     FilterGraph->Play();
 }
 
 void TMainForm::SampleGrabberBuffer(uint8_t* buffer, int32_t bufferLen) {
     // The pane's surface is asked for under its lock (the handler holds it around the copy), so the
     // blank picture a pane without one gets is never made while the pane paints.
-    frameHandler_.HandleFrame(Podglad1->Picture(), [&](TBitmap& frame) {
+    const int64_t captureTime = DeliveredFrameCaptureTime();
+    const bool processed = frameHandler_.HandleFrame(Podglad1->Picture(), [&](TBitmap& frame) {
         Podglad1->EnsurePicture();
         SampleGrabber->GetBitmap(&frame, buffer, bufferLen);
+        Podglad1->SetFrameCaptureTime(captureTime);
     });
+    if (processed)
+        virtualCamera_->FrameReady(captureTime);
 }
 
 void TMainForm::Zrbzdjcie1Click() {

@@ -4,6 +4,7 @@
 #include "app/Dialogs.h"
 #include "app/ImagePane.h"
 #include "app/StartOptions.h"
+#include "app/VirtualCamera.h"
 #include "capture/DSComponents.h"
 #include "capture/DSUtil.h"
 #include "effects/EffectItem.h"
@@ -42,6 +43,8 @@ public:
     QMenu* Devices = nullptr;
     // The running camera's modes, the current one checked; disabled while no camera runs.
     QMenu* Kamera1 = nullptr;
+    // In the camera menu: the processed picture written to a loopback device for other programs.
+    QAction* WirtualnaKamera1 = nullptr;
     QMenu* Efekty1 = nullptr;
     QAction* Zrbzdjcie1 = nullptr;
     QAction* Info1 = nullptr;
@@ -54,8 +57,8 @@ public:
 
     // Seeds the generator and fills the device menu; called once, after the window is built.
     void FormCreate();
-    // What the command line asked for, once the window is open: the device by its menu caption,
-    // then the effect, as if chosen from the menus.
+    // What the command line asked for, once the window is open: the virtual camera, the device
+    // by its menu caption, then the effect, as if chosen from the menus.
     void StartFromCommandLine(const TStartOptions& options);
     // Tears capture down and frees the background; never refuses to close.
     void FormCloseQuery();
@@ -103,6 +106,13 @@ private:
     void FillDeviceMenu();
     void FillCameraMenu(const CameraModes& modes);
     void ClearCameraMenu();
+    void VirtualCameraClick(bool checked);
+    // At the running camera's size and rate; unchecks the item when it cannot.
+    void StartVirtualCamera();
+    void FillVirtualCameraDevices();
+    void VirtualCameraDeviceClick(const std::string& device);
+    // The writer thread's view of the processed picture, under its lock.
+    void ReadPicture(const PictureVisitor& visit);
     // Stops capture and lets its device go.
     void StopCapture();
     std::u16string CameraName();
@@ -127,5 +137,10 @@ private:
     std::unique_ptr<DeviceWatch> deviceWatch_;
     std::u16string unpluggedCamera_;                    // its moniker's display name while it is waited for
     std::map<std::u16string, VideoFormat> chosenModes_; // by the camera's moniker display name
+    QActionGroup* modeGroup_ = nullptr;                 // the running camera's modes
+    QAction* modesEnd_ = nullptr;                       // the separator after them
+    std::optional<VideoFormat> currentMode_;            // what the running camera connected with
+    QMenu* virtualCameraDevices_ = nullptr;
+    std::unique_ptr<TVirtualCamera> virtualCamera_;
     bool closed_ = false;
 };

@@ -191,4 +191,53 @@ TEST_F(CameraPlug, TheCameraMenuOffersTheModesAndTheChosenOneOutlivesAReplug) {
     EXPECT_TRUE(dialogs_.boxes.empty());
 }
 
+// The processed picture goes to the loopback device labelled "Tarnolix", goes on while the
+// camera is away, and the device is let go when the item is unchecked.
+TEST_F(CameraPlug, TheVirtualCameraWritesTheProcessedPictureAndOutlivesTheCamera) {
+    auto camera = Camera("video1", "Kamera A", "usb-1");
+    camera.nativeModes = {{V4L2_PIX_FMT_YUYV, 64, 48, {1, 30}}};
+    FakeV4l2Node output;
+    output.path = "/dev/video10";
+    output.card = "Tarnolix";
+    output.loopback = true;
+    Plug({camera, output}, "video1");
+    TMainForm form(dialogs_);
+    form.show();
+    form.FormCreate();
+    TStartOptions options;
+    options.device = "Kamera A";
+    options.effect = TEffectItem::Negatyw1;
+    options.virtualCamera = "";
+    form.StartFromCommandLine(options);
+    const auto writes = [&] { return v4l2_.Access().Loopback(output.path).writes; };
+    ASSERT_TRUE(ProcessEventsUntil([&] { return writes() >= 3; }));
+    EXPECT_TRUE(form.WirtualnaKamera1->isChecked());
+    const FakeLoopback device = v4l2_.Access().Loopback(output.path);
+    EXPECT_EQ(device.width, 64u);
+    EXPECT_EQ(device.lastFrame.size(), 64u * 48 * 2);
+
+    Unplug(camera, {output});
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !form.Podglad1->Note().isEmpty(); }));
+    const int before = writes();
+    EXPECT_TRUE(ProcessEventsUntil([&] { return writes() >= before + 3; })) << "the last picture, repeated";
+
+    form.WirtualnaKamera1->trigger();
+    const auto events = v4l2_.Access().Loopback(output.path).events;
+    EXPECT_EQ(events.back(), "close");
+    form.close();
+    EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+TEST_F(CameraPlug, WithoutALoopbackDeviceTheVirtualCameraSaysHowToMakeOne) {
+    Plug({Camera("video1", "Kamera A", "usb-1")}, "video1");
+    TMainForm form(dialogs_);
+    Start(form);
+    form.WirtualnaKamera1->trigger();
+    ASSERT_EQ(dialogs_.boxes.size(), 1u);
+    EXPECT_TRUE(
+        dialogs_.boxes[0].text.contains("sudo modprobe v4l2loopback card_label=Tarnolix exclusive_caps=1"));
+    EXPECT_FALSE(form.WirtualnaKamera1->isChecked());
+    form.close();
+}
+
 } // namespace

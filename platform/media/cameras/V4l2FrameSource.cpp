@@ -245,6 +245,11 @@ FrameSource::Outcome V4l2FrameSource::Next(const FrameHandler& handler) {
             framesDamaged_.fetch_add(1, std::memory_order_relaxed);
             continue; // a damaged or short frame is dropped
         }
+        // Drivers stamp most frames on the monotonic clock as they are captured; others count not.
+        captureTime_ =
+            (buffer.flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) == V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC
+                ? int64_t{buffer.timestamp.tv_sec} * 1'000'000'000 + buffer.timestamp.tv_usec * 1000
+                : 0;
         handler(frame_.data(), static_cast<int32_t>(length));
         return Outcome::Frame;
     }

@@ -36,6 +36,7 @@ public:
     uint64_t FramesDelivered() const { return framesDelivered_.load(std::memory_order_relaxed); }
     uint64_t FramesDamaged() const { return framesDamaged_.load(std::memory_order_relaxed); }
     void ReadCounters(NamedCounters& counters) const override;
+    int64_t FrameCaptureTime() const override { return captureTime_; }
 
 private:
     struct Mapping {
@@ -63,6 +64,7 @@ private:
     uint32_t bytesPerLine_ = 0;
     std::vector<uint8_t> frame_;
     int quietWaits_ = 0;
+    int64_t captureTime_ = 0; // the driver's time stamp of the frame being handed over
     HRESULT lastError_ = S_OK;
     REFERENCE_TIME frameInterval_ = 0;
     std::atomic<uint64_t> framesDelivered_{0};

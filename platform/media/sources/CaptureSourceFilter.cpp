@@ -1,6 +1,7 @@
 #include "platform/media/sources/CaptureSourceFilter.h"
 
 #include "platform/media/pins/MediaSample.h"
+#include "platform/media/sources/DeliveredFrame.h"
 
 #include <algorithm>
 #include <chrono>
@@ -181,6 +182,8 @@ void CaptureSourceFilter::Stream(FrameSource& source, ComPtr<IMediaEventSink> ev
         const REFERENCE_TIME start = std::chrono::duration_cast<Units>(Clock::now() - started).count();
         const ComPtr<IMediaSample> sample =
             MediaSample::Create(bits, length, length, start, start + frameTime);
+        const int64_t captured = source.FrameCaptureTime();
+        const DeliveredFrameScope delivering(captured != 0 ? captured : MonotonicNanoseconds());
         // A refusal downstream (a filter stopped before this one) drops the frame only.
         pin_.Deliver(sample.Get());
     };

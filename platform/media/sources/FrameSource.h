@@ -34,6 +34,10 @@ public:
     virtual void Wake() = 0;
     // The failure behind Outcome::Failed.
     virtual HRESULT LastError() const { return E_FAIL; }
+    // Streaming thread, while its handler runs: the camera's time stamp of the frame handed over
+    // (CLOCK_MONOTONIC nanoseconds); 0 when the source has none, and the frame is then stamped
+    // when it arrives.
+    virtual int64_t FrameCaptureTime() const { return 0; }
     // Any thread: the source's own counts for viewers (none by default).
     virtual void ReadCounters(NamedCounters&) const {}
 };
