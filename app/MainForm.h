@@ -54,6 +54,7 @@ public:
     // The frame handler, for its counts of processed and dropped frames.
     const TFrameHandler& FrameHandler() const { return frameHandler_; }
     TSysDevEnum* DeviceEnumerator() const { return deviceEnumerator_.get(); }
+    const TVirtualCamera& VirtualCamera() const { return *virtualCamera_; }
 
     // Seeds the generator and fills the device menu; called once, after the window is built.
     void FormCreate();

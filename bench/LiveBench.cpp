@@ -7,13 +7,18 @@
 // thread's CPU time a delivered frame. Background keying runs with a background picture of the
 // frame's size loaded, keying every pixel. With --mjpeg the camera is an MJPEG camera instead: a
 // recording of the pattern as a webcam compresses it (or the recording given), served by the
-// recording virtual camera and decompressed in the graph.
+// recording virtual camera and decompressed in the graph. With --virtual-camera the processed
+// picture is also written as the virtual camera, to a loopback node that is /dev/null. For each
+// effect it prints the latency from the camera's time stamp to the pane's paint, and to the
+// virtual camera's write, as the median and 99th percentile of the last 512 frames.
 //
 //   live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]... [--mjpeg [--recording FILE]]
+//              [--virtual-camera]
 
 #include "app/Dialogs.h"
 #include "app/MainForm.h"
 #include "bench/MjpegRecording.h"
+#include "bench/NullLoopback.h"
 #include "effects/SimdLevel.h"
 #include "imaging/BitmapFileWriter.h"
 #include "platform/media/MediaClasses.h"
@@ -173,6 +178,7 @@ struct Options {
     std::vector<std::string> effects;
     bool mjpeg = false;
     std::string recording;
+    bool virtualCamera = false;
 };
 
 Options Parse(int argc, char** argv) {
@@ -190,6 +196,8 @@ Options Parse(int argc, char** argv) {
             options.sizes.emplace_back(width, height);
         } else if (arg == "--effect" && value) {
             options.effects.emplace_back(argv[++k]);
+        } else if (arg == "--virtual-camera") {
+            options.virtualCamera = true;
         } else if (arg == "--mjpeg") {
             options.mjpeg = true;
         } else if (arg == "--recording" && value) {
@@ -198,7 +206,7 @@ Options Parse(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]... "
-                         "[--mjpeg [--recording FILE]]\n"
+                         "[--mjpeg [--recording FILE]] [--virtual-camera]\n"
                          "unknown or incomplete option: %s\n",
                          arg.c_str());
             std::exit(2);
@@ -237,6 +245,8 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
     form.FormCreate();
     form.EffectAction(TEffectItem::Obraznormalny1)->trigger();
     form.Devices->actions()[0]->trigger();
+    if (options.virtualCamera)
+        form.WirtualnaKamera1->trigger();
     RunFor(1.0);
     const QObject* renderer = nullptr;
     for (QWidget* widget : QApplication::allWidgets())
@@ -247,8 +257,9 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
                 height, options.mjpeg ? " MJPEG" : "", options.fps, options.seconds,
                 std::string(SimdLevelName(ActiveSimdLevel())).c_str(),
                 TBandPool::ProcessorThreads(TFrameHandler::kMostThreads));
-    std::printf("%-34s %6s %6s %9s %7s %10s %10s %10s %10s  %s\n", "effect", "asked", "frames", "processed",
-                "dropped", "pane fps", "pane ms", "video fps", "video ms", "CPU ms a frame by thread");
+    std::printf("%-34s %6s %6s %9s %7s %10s %10s %10s %10s %15s %15s  %s\n", "effect", "asked", "frames",
+                "processed", "dropped", "pane fps", "pane ms", "video fps", "video ms", "to paint ms",
+                "to vcam ms", "CPU ms a frame by thread");
     for (const TEffectInfo& info : EffectCatalogue()) {
         if (!Wanted(options, info))
             continue;
@@ -293,11 +304,25 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
                           tid == getpid() ? "gui" : time.name.c_str(), used * 1000 / frames);
             perThread += part;
         }
-        std::printf("%-34s %6.0f %6llu %9llu %7llu %10.1f %10.2f %10.1f %10.2f  %s\n",
+        const LatencyStats::Summary paint = form.Podglad1->PaintLatency().Read();
+        NamedCounters written;
+        form.VirtualCamera().Counters()->ReadCounters(written);
+        const auto value = [&](const char* name) {
+            for (const auto& [counter, count] : written)
+                if (counter == name)
+                    return count / 1000.0;
+            return 0.0;
+        };
+        char toPaint[32], toWrite[32] = "-";
+        std::snprintf(toPaint, sizeof toPaint, "%.1f/%.1f", paint.median / 1e6, paint.p99 / 1e6);
+        if (options.virtualCamera)
+            std::snprintf(toWrite, sizeof toWrite, "%.1f/%.1f", value("latency_median_us"),
+                          value("latency_p99_us"));
+        std::printf("%-34s %6.0f %6llu %9llu %7llu %10.1f %10.2f %10.1f %10.2f %15s %15s  %s\n",
                     std::string(info.name).c_str(), elapsed * options.fps,
                     static_cast<unsigned long long>(frames), static_cast<unsigned long long>(processed),
-                    static_cast<unsigned long long>(dropped), paneFps, paneMs, videoFps, videoMs,
-                    perThread.c_str());
+                    static_cast<unsigned long long>(dropped), paneFps, paneMs, videoFps, videoMs, toPaint,
+                    toWrite, perThread.c_str());
         std::fflush(stdout);
     }
     form.close();
@@ -311,6 +336,8 @@ int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     TimingApplication application(argc, argv);
+    if (options.virtualCamera)
+        V4l2Access::Install(std::make_shared<NullLoopback>());
     RegisterMediaClasses();
     RegisterQuartzModule();
     for (const auto& [width, height] : options.sizes)

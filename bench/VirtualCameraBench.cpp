@@ -6,6 +6,7 @@
 // wait for the lock, of a plain copy of the frame for comparison, and of the latency from the
 // camera's time stamp to the write.
 
+#include "bench/NullLoopback.h"
 #include "platform/media/cameras/V4l2Access.h"
 #include "platform/media/core/VideoFormat.h"
 #include "platform/media/outputs/VirtualCameraOutput.h"
@@ -37,29 +38,6 @@ int64_t Now() {
     clock_gettime(CLOCK_MONOTONIC, &now);
     return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
-
-// A loopback node that is /dev/null: the format is taken as asked, frames vanish.
-class NullLoopback final : public V4l2Access {
-public:
-    std::vector<std::string> VideoNodes() override { return {"/dev/null"}; }
-    std::string StableIdentity(const std::string& node) override { return node; }
-    std::string ResolveIdentity(const std::string& identity) override { return identity; }
-    int Open(const std::string& node) override { return OpenRaw(node); }
-    int OpenRaw(const std::string& node) override { return ::open(node.c_str(), O_WRONLY | O_CLOEXEC); }
-    int Close(int fd) override { return ::close(fd); }
-    int Ioctl(int, unsigned long request, void* argument) override {
-        if (request == VIDIOC_S_FMT) {
-            auto* format = static_cast<v4l2_format*>(argument);
-            format->fmt.pix.bytesperline = format->fmt.pix.width * 2;
-            format->fmt.pix.sizeimage = format->fmt.pix.bytesperline * format->fmt.pix.height;
-        }
-        return 0;
-    }
-    void* Mmap(int, size_t, int64_t) override { return nullptr; }
-    int Munmap(void*, size_t) override { return 0; }
-    int Poll(pollfd*, size_t, int) override { return 0; }
-    ssize_t Write(int fd, const void* bytes, size_t size) override { return ::write(fd, bytes, size); }
-};
 
 std::string Machine() {
     std::ifstream cpuinfo("/proc/cpuinfo");
