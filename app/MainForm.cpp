@@ -3,6 +3,7 @@
 #include "app/ErrorBox.h"
 #include "app/FrameHandlerCounters.h"
 #include "app/SnapshotFolder.h"
+#include "capture/DirectShowErrors.h"
 #include "imaging/BitmapFileReader.h"
 #include "imaging/BitmapFileWriter.h"
 #include "imaging/JPEGImage.h"
@@ -238,6 +239,13 @@ void TMainForm::WatchDevices() {
             QMetaObject::invokeMethod(
                 this, [this] { RunCommand([this] { CameraUnplugged(); }); }, Qt::QueuedConnection);
     };
+    // A stream that failed (a camera whose frames all came damaged for 5 s, a driver error) stops
+    // with its reason shown, rather than leaving the picture standing as if all were well.
+    FilterGraph->OnGraphErrorAbort = [this](TFilterGraph&, HRESULT result) {
+        QMetaObject::invokeMethod(
+            this, [this, result] { RunCommand([this, result] { CaptureAborted(result); }); },
+            Qt::QueuedConnection);
+    };
     try {
         // The watch's thread only queues the news for the GUI thread, where the window, if it
         // still exists, takes it.
@@ -406,6 +414,13 @@ void TMainForm::CameraUnplugged() {
     unpluggedCamera_ = CameraName();
     StopCapture();
     Podglad1->SetNote(QString::fromUtf8("Kamera została odłączona. Obraz wróci, gdy znów ją podłączysz."));
+}
+
+void TMainForm::CaptureAborted(HRESULT result) {
+    if (closed_)
+        return;
+    StopCapture();
+    CheckDirectShowResult(result); // the error box shows its text
 }
 
 void TMainForm::DevicesChanged() {

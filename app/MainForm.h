@@ -70,6 +70,9 @@ public:
     // The camera in use was unplugged: capture stops and lets the device go, the pane keeps the
     // last processed frame under a note, and the camera is waited for.
     void CameraUnplugged();
+    // The stream failed on the streaming thread: capture stops and lets the device go, and the
+    // error box tells why.
+    void CaptureAborted(HRESULT result);
     // The machine's video devices changed: the device menu is filled afresh, and a camera
     // waited for that is back starts again, with the effect chosen.
     void DevicesChanged();

@@ -240,4 +240,18 @@ TEST_F(CameraPlug, WithoutALoopbackDeviceTheVirtualCameraSaysHowToMakeOne) {
     form.close();
 }
 
+TEST_F(CameraPlug, AStreamThatFailsStopsCaptureAndSaysWhy) {
+    const auto camera = Camera("video1", "Kamera A", "usb-1");
+    Plug({camera}, "video1");
+    TMainForm form(dialogs_);
+    Start(form);
+    v4l2_.Access().FailStreaming(camera.path, EIO);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialogs_.boxes.empty(); }));
+    EXPECT_EQ(dialogs_.boxes[0].icon, IDialogs::Icon::Error);
+    EXPECT_TRUE(ProcessEventsUntil([&] { return v4l2_.Access().OpenDescriptors() == 0; }))
+        << "the device let go";
+    EXPECT_FALSE(form.Kamera1->isEnabled());
+    form.close();
+}
+
 } // namespace
