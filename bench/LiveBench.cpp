@@ -257,9 +257,9 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
                 height, options.mjpeg ? " MJPEG" : "", options.fps, options.seconds,
                 std::string(SimdLevelName(ActiveSimdLevel())).c_str(),
                 TBandPool::ProcessorThreads(TFrameHandler::kMostThreads));
-    std::printf("%-34s %6s %6s %9s %7s %10s %10s %10s %10s %15s %15s  %s\n", "effect", "asked", "frames",
+    std::printf("%-34s %6s %6s %9s %7s %10s %10s %10s %10s %15s %19s  %s\n", "effect", "asked", "frames",
                 "processed", "dropped", "pane fps", "pane ms", "video fps", "video ms", "to paint ms",
-                "to vcam ms", "CPU ms a frame by thread");
+                "vcam written, ms", "CPU ms a frame by thread");
     for (const TEffectInfo& info : EffectCatalogue()) {
         if (!Wanted(options, info))
             continue;
@@ -268,6 +268,15 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
         const auto& handler = form.FrameHandler();
         const uint64_t processed0 = handler.FramesProcessed();
         const uint64_t dropped0 = handler.FramesDropped();
+        const auto countOf = [&form](const char* name) {
+            NamedCounters counters;
+            form.VirtualCamera().Counters()->ReadCounters(counters);
+            for (const auto& [counter, count] : counters)
+                if (counter == name)
+                    return count;
+            return uint64_t{0};
+        };
+        const uint64_t written0 = countOf("frames_written");
         const auto paints0 = application.paints;
         const auto threads0 = ThreadTimes();
         const auto start = std::chrono::steady_clock::now();
@@ -305,20 +314,14 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
             perThread += part;
         }
         const LatencyStats::Summary paint = form.Podglad1->PaintLatency().Read();
-        NamedCounters written;
-        form.VirtualCamera().Counters()->ReadCounters(written);
-        const auto value = [&](const char* name) {
-            for (const auto& [counter, count] : written)
-                if (counter == name)
-                    return count / 1000.0;
-            return 0.0;
-        };
-        char toPaint[32], toWrite[32] = "-";
+        char toPaint[32], toWrite[48] = "-";
         std::snprintf(toPaint, sizeof toPaint, "%.1f/%.1f", paint.median / 1e6, paint.p99 / 1e6);
+        // The frames written as they came, against those processed, and the latency to the write.
         if (options.virtualCamera)
-            std::snprintf(toWrite, sizeof toWrite, "%.1f/%.1f", value("latency_median_us"),
-                          value("latency_p99_us"));
-        std::printf("%-34s %6.0f %6llu %9llu %7llu %10.1f %10.2f %10.1f %10.2f %15s %15s  %s\n",
+            std::snprintf(toWrite, sizeof toWrite, "%llu %.1f/%.1f",
+                          static_cast<unsigned long long>(countOf("frames_written") - written0),
+                          countOf("latency_median_us") / 1000.0, countOf("latency_p99_us") / 1000.0);
+        std::printf("%-34s %6.0f %6llu %9llu %7llu %10.1f %10.2f %10.1f %10.2f %15s %19s  %s\n",
                     std::string(info.name).c_str(), elapsed * options.fps,
                     static_cast<unsigned long long>(frames), static_cast<unsigned long long>(processed),
                     static_cast<unsigned long long>(dropped), paneFps, paneMs, videoFps, videoMs, toPaint,
