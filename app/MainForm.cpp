@@ -413,6 +413,12 @@ void TMainForm::CameraUnplugged() {
         return;
     unpluggedCamera_ = CameraName();
     StopCapture();
+    // The virtual camera goes on with the last picture: the graph stays registered, without the
+    // camera, so that viewers still see the writer's counts.
+    if (virtualCamera_->Running()) {
+        Filter->BaseFilter().SetMoniker(nullptr);
+        FilterGraph->SetActive(true);
+    }
     Podglad1->SetNote(QString::fromUtf8("Kamera została odłączona. Obraz wróci, gdy znów ją podłączysz."));
 }
 

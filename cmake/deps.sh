@@ -15,10 +15,12 @@ tarnolix_packages=(
 )
 # The real-driver tier (tests/vm) boots a QEMU guest with busybox and sets vivid's controls with
 # v4l2-ctl; xz unpacks the kernel it downloads, and make builds v4l2loopback for that kernel.
+# ffmpeg and GStreamer's gst-launch-1.0 with v4l2src are the virtual camera's clients there.
 tarnolix_test_packages=(
     xvfb xauth xdotool
     desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
     qemu-system-x86 busybox-static v4l-utils xz-utils make
+    ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-good
 )
 
 # tarnolix_install_deps [--tests]

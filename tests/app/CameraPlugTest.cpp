@@ -220,6 +220,7 @@ TEST_F(CameraPlug, TheVirtualCameraWritesTheProcessedPictureAndOutlivesTheCamera
     ASSERT_TRUE(ProcessEventsUntil([&] { return !form.Podglad1->Note().isEmpty(); }));
     const int before = writes();
     EXPECT_TRUE(ProcessEventsUntil([&] { return writes() >= before + 3; })) << "the last picture, repeated";
+    EXPECT_NE(form.FilterGraph->RegistrationCookie(), 0u) << "the viewer no longer sees the virtual camera";
 
     form.WirtualnaKamera1->trigger();
     const auto events = v4l2_.Access().Loopback(output.path).events;

@@ -2,31 +2,21 @@
 // tier's guest: vivid's disconnect control acts as a USB unplug, then the module is removed and
 // loaded again, as a camera's driver is when its cable comes back; and a v4l2loopback camera is
 // loaded, and fed, while the window runs. Also the camera menu's modes with vivid, and an MJPEG
-// camera the script loads, each with the chain `tarnolix-graphs show` reports. Only
-// tests/vm/vivid-guest.sh runs this, as root, with TARNOLIX_VIVID_MODULE, TARNOLIX_VIVID_OPTIONS
-// and TARNOLIX_LOOPBACK_MODULE naming the modules and vivid's options, and TARNOLIX_GRAPHS the
-// viewer; each case skips where vivid is not loaded.
-#include "app/MainForm.h"
-#include "platform/media/MediaClasses.h"
-#include "platform/media/core/ErrorText.h"
-#include "tests/support/QtTestMain.h"
+// camera the script loads, each with the chain `tarnolix-graphs show` reports. The fixture and
+// what it needs are in WindowInGuest.h.
+#include "tests/vivid/WindowInGuest.h"
 
 #include <QAction>
 #include <QMenu>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <linux/videodev2.h>
 #include <map>
-#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -38,28 +28,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-class QuietDialogs final : public IDialogs {
-public:
-    void MessageBox(QWidget*, const QString& caption, const QString& text, Icon) override {
-        std::fprintf(stderr, "box: %s: %s\n", caption.toUtf8().constData(), text.toUtf8().constData());
-        ++boxes;
-    }
-    bool InputQuery(const QString&, const QString&, QString&) override { return false; }
-    bool OpenPicture(QWidget*, QString&) override { return false; }
-    bool ChooseColour(QWidget*, QColor&) override { return false; }
-    int boxes = 0;
-};
-
-std::string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-int Shell(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str());
-}
 
 size_t Entries(const std::filesystem::path& folder) {
     std::error_code error;
@@ -95,17 +63,6 @@ long ResidentKiB() {
     long resident = 0;
     statm >> pages >> resident;
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (fgets(buffer, sizeof buffer, pipe))
-            text += buffer;
-        pclose(pipe);
-    }
-    return text;
 }
 
 // The chain of filters in what `tarnolix-graphs show` printed, from the one nothing feeds on,
@@ -144,92 +101,6 @@ std::string Chain(const std::string& shown) {
          step = downstream.find(step->second.second))
         chain += " =[" + step->second.first + "]=> " + step->second.second;
     return chain;
-}
-
-class CameraPlug : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!std::filesystem::exists("/sys/module/vivid"))
-            GTEST_SKIP() << "vivid is not loaded";
-        RegisterMediaClasses();
-        RegisterQuartzModule();
-        form_ = std::make_unique<TMainForm>(dialogs_);
-        form_->show();
-        form_->FormCreate();
-        form_->EffectAction(TEffectItem::Negatyw1)->trigger();
-    }
-
-    void TearDown() override {
-        if (form_)
-            form_->close();
-        EXPECT_EQ(dialogs_.boxes, 0);
-    }
-
-    uint64_t Frames() const { return form_->FrameHandler().FramesProcessed(); }
-
-    bool FramesFlowAfter(uint64_t count, std::chrono::milliseconds within = 30000ms) {
-        return ProcessEventsUntil([&] { return Frames() > count + 2; }, within);
-    }
-
-    // What `tarnolix-graphs show` prints for this process's graph, printed into the log too.
-    std::string ShowGraph() {
-        const std::string shown =
-            Output(Environment("TARNOLIX_GRAPHS") + " show " + std::to_string(getpid()));
-        std::printf("tarnolix-graphs show:\n%s\n", shown.c_str());
-        return shown;
-    }
-
-    // The camera menu's items, printed into the log, and the checked one.
-    QString CheckedMode() {
-        QString checked;
-        std::printf("the camera menu:\n");
-        for (const QAction* action : form_->Kamera1->actions()) {
-            std::printf("  %s %s\n", action->isChecked() ? "*" : " ", action->text().toUtf8().constData());
-            if (action->isChecked())
-                checked = action->text();
-        }
-        return checked;
-    }
-
-    // Starts the device menu's first camera, vivid's first capture node.
-    void StartVivid() {
-        ASSERT_FALSE(form_->Devices->actions().isEmpty());
-        form_->Devices->actions()[0]->trigger();
-        ASSERT_TRUE(FramesFlowAfter(0));
-    }
-
-    // vivid unplugged mid-stream by its disconnect control, its module removed once the window
-    // let it go and loaded again, as a camera's driver is when its cable comes back. (vivid's
-    // disconnect alone brings no node back here.) Returns the time from the load to the first
-    // processed frame of the camera.
-    Clock::duration Replug() {
-        EXPECT_EQ(Shell("v4l2-ctl -d /dev/video0 -c disconnect=1"), 0);
-        EXPECT_TRUE(ProcessEventsUntil([&] { return !form_->Podglad1->Note().isEmpty(); }, 20000ms))
-            << "no note after the unplug";
-        // No events are processed here, so the window cannot take the device back first.
-        bool removed = false;
-        for (int attempt = 0; attempt < 200 && !removed; ++attempt) {
-            removed = Shell("busybox rmmod vivid") == 0;
-            if (!removed)
-                usleep(100000);
-        }
-        EXPECT_TRUE(removed) << "vivid stayed in use after its unplug";
-        const uint64_t gone = Frames();
-        const auto loaded = Clock::now();
-        EXPECT_EQ(Shell("busybox insmod " + Environment("TARNOLIX_VIVID_MODULE") + " " +
-                        Environment("TARNOLIX_VIVID_OPTIONS")),
-                  0);
-        EXPECT_TRUE(FramesFlowAfter(gone)) << "the picture did not come back by itself";
-        EXPECT_TRUE(form_->Podglad1->Note().isEmpty());
-        return Clock::now() - loaded;
-    }
-
-    QuietDialogs dialogs_;
-    std::unique_ptr<TMainForm> form_;
-};
-
-double Milliseconds(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
 }
 
 TEST_F(CameraPlug, ThePictureComesBackByItselfAfterAnUnplugAndTheViewerSeesItFlow) {

@@ -7,6 +7,7 @@
 #include "platform/media/core/GraphInterfaces.h"
 #include "platform/media/core/SampleGrabberInterface.h"
 #include "platform/media/core/VideoFormat.h"
+#include "tests/vivid/ColourBars.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -60,11 +61,6 @@ public:
     HRESULT chosen = E_FAIL;
     HRESULT rendered = E_FAIL;
 };
-
-// How many of the eight 75% colour bars (vivid's order: white, yellow, cyan, green, magenta,
-// red, blue, black) a bottom-up 24-bit frame shows at their centres, three quarters of the way
-// down (below vivid's text).
-int BarsShown(const std::vector<uint8_t>& frame, const VideoFormat& format);
 
 // Prints the modes the node lists ("YUYV 640x360, 40.00 frames a second") and the best of them
 // by the program's rule, which it returns.

@@ -79,6 +79,14 @@ plug Replug 'CameraPlug.ThePictureComesBack*'
 plug Loopback 'CameraPlug.ALoopbackCamera*'
 plug ModeMenu 'CameraPlug.AModeChosen*'
 
+# The virtual camera's clients, ffmpeg and gst-launch-1.0: two loopback devices, the first
+# offering capture only once written to (exclusive_caps=1), the second always; then one ffmpeg
+# reading on while vivid is unplugged and plugged back.
+busybox insmod "$TARNOLIX_LOOPBACK_MODULE" devices=2 video_nr=40,41 card_label=Tarnolix,Inna exclusive_caps=1,0
+plug VirtualCamera 'VirtualCameraClients.Ffmpeg*'
+plug VirtualCameraReplug 'VirtualCameraClients.AClient*'
+busybox rmmod v4l2loopback
+
 # Two MJPEG cameras: loopback devices written by mjpeg_feeder at 1280x720, 30 frames a second,
 # the second with damaged frames (cut short, garbled, garbage) among the whole ones. Each
 # offers capture once its feeder has encoded its frames and started writing.
