@@ -220,7 +220,7 @@ void TMainForm::StartFromCommandLine(const TStartOptions& options) {
         // Written to once a camera runs, the one below or one chosen later.
         virtualCamera_->SetRequested(*options.virtualCamera);
         WirtualnaKamera1->setChecked(true);
-        Kamera1->setEnabled(true);
+        EnableCameraMenu();
     }
     if (options.device)
         for (QAction* item : Devices->actions())
@@ -298,7 +298,11 @@ void TMainForm::ClearCameraMenu() {
         modeGroup_ = nullptr;
     }
     currentMode_.reset();
-    Kamera1->setEnabled(WirtualnaKamera1->isChecked());
+    EnableCameraMenu();
+}
+
+void TMainForm::EnableCameraMenu() {
+    Kamera1->setEnabled((modeGroup_ && !modeGroup_->actions().isEmpty()) || WirtualnaKamera1->isChecked());
 }
 
 void TMainForm::FillCameraMenu(const CameraModes& modes) {
@@ -307,20 +311,19 @@ void TMainForm::FillCameraMenu(const CameraModes& modes) {
     for (const VideoFormat& mode : modes.offered) {
         auto* item = new QAction(CameraModeCaption(mode), modeGroup_);
         item->setCheckable(true);
-        item->setChecked(modes.current && mode.width == modes.current->width &&
-                         mode.height == modes.current->height && mode.subtype == modes.current->subtype &&
-                         mode.averageTimePerFrame == modes.current->averageTimePerFrame);
+        item->setChecked(modes.current == mode);
         connect(item, &QAction::triggered, this,
                 [this, mode] { RunCommand([this, mode] { CameraModeClick(mode); }); });
         Kamera1->insertAction(modesEnd_, item);
     }
     currentMode_ = modes.current;
-    Kamera1->setEnabled(!modes.offered.empty() || WirtualnaKamera1->isChecked());
+    EnableCameraMenu();
 }
 
 void TMainForm::VirtualCameraClick(bool checked) {
     if (!checked) {
         virtualCamera_->Stop();
+        EnableCameraMenu();
         return;
     }
     // Started now when a camera runs, else with the next one, at its size and rate.
@@ -334,7 +337,7 @@ void TMainForm::StartVirtualCamera() {
                               IntervalOfFrameTime(currentMode_->averageTimePerFrame));
     } catch (...) {
         WirtualnaKamera1->setChecked(false);
-        Kamera1->setEnabled(modeGroup_ != nullptr);
+        EnableCameraMenu();
         throw;
     }
 }

@@ -110,6 +110,8 @@ private:
     void FillDeviceMenu();
     void FillCameraMenu(const CameraModes& modes);
     void ClearCameraMenu();
+    // Enabled while a camera's modes are listed or the virtual camera is on.
+    void EnableCameraMenu();
     void VirtualCameraClick(bool checked);
     // At the running camera's size and rate; unchecks the item when it cannot.
     void StartVirtualCamera();

@@ -103,11 +103,6 @@ TYuvEncoding DriverEncoding(const V4l2Node& node, const V4l2Mode& mode) {
     return encoding;
 }
 
-bool IsYuvSubtype(const GUID& subtype) {
-    return subtype == MEDIASUBTYPE_YUY2 || subtype == MEDIASUBTYPE_UYVY || subtype == MEDIASUBTYPE_NV12 ||
-           subtype == MEDIASUBTYPE_I420;
-}
-
 bool SameFormat(const VideoFormat& a, const VideoFormat& b) {
     return a.width == b.width && a.height == b.height && a.subtype == b.subtype;
 }

@@ -19,11 +19,6 @@ constexpr int kMatrixShift = 15;
 constexpr DWORD kRangeFull = 1, kRangeLimited = 2;
 constexpr DWORD kMatrixBt709 = 1, kMatrixBt601 = 2;
 
-bool IsYuv(const GUID& subtype) {
-    return subtype == MEDIASUBTYPE_YUY2 || subtype == MEDIASUBTYPE_UYVY || subtype == MEDIASUBTYPE_NV12 ||
-           subtype == MEDIASUBTYPE_I420;
-}
-
 DWORD ControlFlags(TYuvEncoding encoding) {
     const DWORD range = encoding.range == TYuvRange::Full ? kRangeFull : kRangeLimited;
     const DWORD matrix = encoding.matrix == TYuvMatrix::Bt709 ? kMatrixBt709 : kMatrixBt601;
@@ -78,7 +73,7 @@ bool FillVideoMediaType(const VideoFormat& format, AM_MEDIA_TYPE& type) {
     if (imageSize == 0)
         return false;
     // A YUV encoding other than the usual needs the second video-info block, which can carry it.
-    const bool second = IsYuv(format.subtype) && format.encoding != TYuvEncoding{};
+    const bool second = IsYuvSubtype(format.subtype) && format.encoding != TYuvEncoding{};
     const size_t blockSize = second ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER);
     auto* block = static_cast<uint8_t*>(CoTaskMemAlloc(blockSize));
     if (!block)
@@ -134,7 +129,7 @@ std::optional<VideoFormat> AnyVideoFormatOf(const AM_MEDIA_TYPE& type) {
         header = info.bmiHeader;
         format.averageTimePerFrame = info.AvgTimePerFrame;
     } else if (type.formattype == FORMAT_VideoInfo2 && type.cbFormat >= sizeof(VIDEOINFOHEADER2) &&
-               IsYuv(type.subtype)) {
+               IsYuvSubtype(type.subtype)) {
         VIDEOINFOHEADER2 info;
         std::memcpy(&info, type.pbFormat, sizeof info);
         header = info.bmiHeader;
@@ -174,6 +169,11 @@ void DeleteMediaType(AM_MEDIA_TYPE* type) noexcept {
         return;
     FreeMediaType(*type);
     CoTaskMemFree(type);
+}
+
+bool IsYuvSubtype(const GUID& subtype) {
+    return subtype == MEDIASUBTYPE_YUY2 || subtype == MEDIASUBTYPE_UYVY || subtype == MEDIASUBTYPE_NV12 ||
+           subtype == MEDIASUBTYPE_I420;
 }
 
 int Rgb24Stride(int width) {

@@ -30,6 +30,9 @@ struct VideoFormat {
     friend bool operator==(const VideoFormat&, const VideoFormat&) = default;
 };
 
+// Whether the subtype is one of the YUV formats a VideoFormat holds, whose encoding counts.
+bool IsYuvSubtype(const GUID& subtype);
+
 // Bytes in one row of a 24-bit RGB picture: rows are padded to 4 bytes.
 int Rgb24Stride(int width);
 

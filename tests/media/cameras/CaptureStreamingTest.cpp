@@ -370,6 +370,12 @@ TEST(CaptureStreaming, AV4l2CameraSendingYuyvOrMjpegIsCapturedAsItIsAndConverted
     const auto [mjpegSubtype, mjpegLength, mjpegBlue] = NativeCapture(mjpeg);
     EXPECT_EQ(mjpegSubtype, MEDIASUBTYPE_MJPG) << "the decompressor between the camera and the grabber";
     EXPECT_EQ(mjpegLength, 96 * 24);
+
+    FakeV4l2Node jpeg = mjpeg; // older cameras call the same frames JPEG
+    jpeg.nativeModes = {{V4L2_PIX_FMT_JPEG, 32, 24}};
+    const auto [jpegSubtype, jpegLength, jpegBlue] = NativeCapture(jpeg);
+    EXPECT_EQ(jpegSubtype, MEDIASUBTYPE_MJPG);
+    EXPECT_EQ(jpegLength, 96 * 24);
 }
 
 TEST(CaptureStreaming, YuvIsDecodedWithTheEncodingTheDriverReports) {
