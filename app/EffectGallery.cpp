@@ -1,5 +1,7 @@
 #include "app/EffectGallery.h"
 
+#include "platform/graphics/NearestSampler.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -31,7 +33,7 @@ TEffectGallery::TEffectGallery(const std::array<QAction*, kEffectItemCount>& ite
           // One queued repaint at a time; posted, so the worker never waits for the GUI thread.
           if (!repaintPending_.exchange(true, std::memory_order_acq_rel))
               QMetaObject::invokeMethod(
-                  this, [this] { update(); }, Qt::QueuedConnection);
+                  this, [this] { update(PicturesRegion()); }, Qt::QueuedConnection);
       }) {
     setObjectName("EffectGallery");
     setWindowTitle(QString::fromUtf8("Galeria efektów"));
@@ -133,7 +135,7 @@ bool TEffectGallery::Live() const {
 
 void TEffectGallery::CheckLive() {
     if (Live() != live_)
-        update();
+        update(); // the note comes or goes over the whole window
 }
 
 void TEffectGallery::LayOut() {
@@ -191,19 +193,50 @@ void TEffectGallery::mouseReleaseEvent(QMouseEvent* event) {
         items_[static_cast<size_t>(tile)]->trigger();
 }
 
-void TEffectGallery::paintEvent(QPaintEvent*) {
+const QImage& TEffectGallery::ShownPicture(const TBitmap& thumbnail, QSize size) {
+    // Sampled to the shown size in the window's own pixel format, so that drawing it is a plain
+    // copy: drawn scaled, the raster engine would first convert the whole thumbnail.
+    if (scaled_.size() != size)
+        scaled_ = QImage(size, QImage::Format_RGB32);
+    if (sampledColumns_.size() != static_cast<size_t>(size.width()) || sampledOf_ != thumbnail.Width()) {
+        sampledColumns_.resize(static_cast<size_t>(size.width()));
+        for (int x = 0; x < size.width(); ++x)
+            sampledColumns_[static_cast<size_t>(x)] =
+                3 * TNearestSampler::Nearest(x, size.width(), thumbnail.Width());
+        sampledOf_ = thumbnail.Width();
+    }
+    for (int y = 0; y < size.height(); ++y) {
+        const uint8_t* from =
+            thumbnail.ScanLine(TNearestSampler::Nearest(y, size.height(), thumbnail.Height()));
+        auto* to = reinterpret_cast<QRgb*>(scaled_.scanLine(y));
+        for (const int column : sampledColumns_)
+            *to++ = qRgb(from[column + 2], from[column + 1], from[column]);
+    }
+    return scaled_;
+}
+
+QRegion TEffectGallery::PicturesRegion() const {
+    QRegion pictures;
+    for (int tile = 0; tile < kEffectItemCount; ++tile)
+        pictures += QRect(TileRect(tile).topLeft(), picture_);
+    return pictures;
+}
+
+void TEffectGallery::paintEvent(QPaintEvent* event) {
     repaintPending_.store(false, std::memory_order_release);
     live_ = Live();
     if (!live_)
         shown_.reset(); // the last pictures are no longer the camera's
-    const QSize before = shown_ && !shown_->pictures[0].Empty()
-                             ? QSize(shown_->pictures[0].Width(), shown_->pictures[0].Height())
-                             : QSize();
+    const QSize before = shown_ ? QSize(shown_->pictures[0].Width(), shown_->pictures[0].Height()) : QSize();
     if (live_ && feed_.TakeThumbnails(shown_)) {
         ++setsShown_;
-        if (QSize(shown_->pictures[0].Width(), shown_->pictures[0].Height()) != before)
-            LayOut();
+        if (QSize(shown_->pictures[0].Width(), shown_->pictures[0].Height()) != before) {
+            LayOut(); // thumbnails of another aspect: the whole window again
+            update();
+        }
     }
+    // A new set repaints the pictures alone; the captions and the frame only when asked for.
+    const QRegion& region = event->region();
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
     const int framed = FramedTile();
@@ -213,23 +246,24 @@ void TEffectGallery::paintEvent(QPaintEvent*) {
         const QRect picture(cell.topLeft(), picture_);
         const TBitmap* thumbnail = shown_ ? &shown_->pictures[static_cast<size_t>(tile)] : nullptr;
         if (live_ && thumbnail && !thumbnail->Empty()) {
-            // The thumbnail's rows are top-down 24-bit rows: shown as they are, without a copy.
-            const QImage image(thumbnail->ScanLine(0), thumbnail->Width(), thumbnail->Height(),
-                               thumbnail->LineSize(), QImage::Format_BGR888);
-            painter.drawImage(picture, image);
+            if (region.intersects(picture))
+                painter.drawImage(picture.topLeft(), ShownPicture(*thumbnail, picture.size()));
         } else {
             painter.fillRect(picture, palette().dark());
         }
-        if (tile == framed) {
-            const int pen = Scaled(3);
+        const int pen = Scaled(3);
+        const QRect frame = cell.adjusted(-pen / 2 - 1, -pen / 2 - 1, pen / 2 + 1, pen / 2 + 1);
+        if (tile == framed && !region.intersected(frame.adjusted(-pen, -pen, pen, pen)).isEmpty()) {
             painter.setPen(
                 QPen(palette().highlight().color(), pen, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-            painter.drawRect(cell.adjusted(-pen / 2 - 1, -pen / 2 - 1, pen / 2 + 1, pen / 2 + 1));
+            painter.drawRect(frame);
         }
-        painter.setPen(palette().windowText().color());
         const QRect text(cell.left(), picture.bottom() + 1, cell.width(), captionHeight_);
-        painter.drawText(text, Qt::AlignHCenter | Qt::AlignVCenter,
-                         metrics.elidedText(Caption(tile), Qt::ElideRight, cell.width()));
+        if (region.intersects(text)) {
+            painter.setPen(palette().windowText().color());
+            painter.drawText(text, Qt::AlignHCenter | Qt::AlignVCenter,
+                             metrics.elidedText(Caption(tile), Qt::ElideRight, cell.width()));
+        }
     }
     if (!live_) {
         // A band across the middle, in the palette's tooltip colours, as the pane's notes are.

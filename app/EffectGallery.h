@@ -4,12 +4,14 @@
 #include "effects/GalleryFeed.h"
 
 #include <QImage>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
 #include <array>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QTimer;
@@ -60,6 +62,8 @@ private:
     bool Live() const;
     void CheckLive();
     int TileAt(const QPoint& point) const;
+    QRegion PicturesRegion() const;
+    const QImage& ShownPicture(const TBitmap& thumbnail, QSize size);
     int Scaled(int design) const;
 
     std::array<QAction*, kEffectItemCount> items_;
@@ -72,6 +76,10 @@ private:
     std::atomic<bool> repaintPending_{false};
     std::unique_ptr<TGalleryThumbnails> shown_;
     int setsShown_ = 0;
+    // A thumbnail as drawn, and the thumbnail's columns it samples.
+    QImage scaled_;
+    std::vector<int> sampledColumns_;
+    int sampledOf_ = 0;
 
     // The grid: columns, the picture's size, a caption line under it and the space between.
     int columns_ = 6;

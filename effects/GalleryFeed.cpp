@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <pthread.h>
 #include <utility>
 
 namespace {
@@ -78,9 +79,9 @@ void TGalleryFeed::Offer(const TFrameView& frame) {
         }
         return;
     }
-    const int64_t start = SteadyNanoseconds();
+    const int64_t start = ThreadCpuNanoseconds();
     offered_.fetch_add(1, std::memory_order_relaxed);
-    lastFrame_.store(start, std::memory_order_relaxed);
+    lastFrame_.store(SteadyNanoseconds(), std::memory_order_relaxed);
     // Queued only when the picture is whole; whatever happens, the state leaves kFilling, so a
     // failed hand-over never leaves the gallery waiting. A close meanwhile keeps it closed.
     int next = kIdle;
@@ -102,11 +103,12 @@ void TGalleryFeed::Offer(const TFrameView& frame) {
     expected = kFilling;
     state_.compare_exchange_strong(expected, next, std::memory_order_release);
     state_.notify_one();
-    offerNanoseconds_.fetch_add(static_cast<uint64_t>(SteadyNanoseconds() - start),
+    offerNanoseconds_.fetch_add(static_cast<uint64_t>(ThreadCpuNanoseconds() - start),
                                 std::memory_order_relaxed);
 }
 
 void TGalleryFeed::Work() {
+    pthread_setname_np(pthread_self(), "gallery");
     for (;;) {
         int state = state_.load(std::memory_order_acquire);
         while (state == kIdle || state == kFilling) {

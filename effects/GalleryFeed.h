@@ -59,7 +59,7 @@ public:
         uint64_t offered = 0;          // frames offered while open
         uint64_t skipped = 0;          // of those, offered while the worker was busy
         uint64_t made = 0;             // sets of thumbnails made
-        uint64_t offerNanoseconds = 0; // the streaming thread's time in Offer
+        uint64_t offerNanoseconds = 0; // the streaming thread's CPU time handing frames over
         uint64_t workNanoseconds = 0;  // the worker's CPU time making sets
     };
     Counts Read() const;
