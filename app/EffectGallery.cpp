@@ -6,11 +6,13 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
 #include <chrono>
@@ -18,11 +20,25 @@
 namespace {
 
 // The window's first size at 96 pixels per inch, and the gap to the main window.
-constexpr int kDesignWidth = 560;
-constexpr int kDesignHeight = 340;
+constexpr int kDesignWidth = 640;
+constexpr int kDesignHeight = 400;
 constexpr int kDesignGap = 8;
 // Without frames for this long the camera counts as stopped.
 constexpr std::chrono::milliseconds kLiveFor{1500};
+
+// The caption in at most two lines of the given width, broken between words. Where the rest
+// does not fit the second line, its middle gives way, since items that share their first words
+// differ at the end ("Odcienie szarości (R)", "(G)", "(B)").
+QString TwoLines(const QFontMetrics& metrics, const QString& caption, int width) {
+    const QStringList words = caption.split(' ');
+    QString first = words[0];
+    qsizetype next = 1;
+    while (next < words.size() && metrics.horizontalAdvance(first + ' ' + words[next]) <= width)
+        first += ' ' + words[next++];
+    const QString rest = words.mid(next).join(' ');
+    first = metrics.elidedText(first, Qt::ElideRight, width);
+    return rest.isEmpty() ? first : first + '\n' + metrics.elidedText(rest, Qt::ElideMiddle, width);
+}
 
 } // namespace
 
@@ -111,7 +127,7 @@ void TEffectGallery::SetKeying(const TBitmap* background, TKeyColour key) {
 QString TEffectGallery::Caption(int tile) const {
     QString caption = items_[static_cast<size_t>(tile)]->text();
     if (static_cast<TEffectItem>(tile) == TEffectItem::Nakadanieta1 && !hasBackground_)
-        caption += QString::fromUtf8(" (najpierw wybierz tło)");
+        caption += QString::fromUtf8(" (wybierz tło)");
     return caption;
 }
 
@@ -144,7 +160,7 @@ void TEffectGallery::LayOut() {
                              ? QSize(shown_->pictures[0].Width(), shown_->pictures[0].Height())
                              : QSize(4, 3);
     spacing_ = Scaled(6);
-    captionHeight_ = QFontMetrics(font()).height() + Scaled(2);
+    captionHeight_ = 2 * QFontMetrics(font()).lineSpacing() + Scaled(2);
     int best = 0;
     for (int columns = 1; columns <= kEffectItemCount; ++columns) {
         const int rows = (kEffectItemCount + columns - 1) / columns;
@@ -178,6 +194,23 @@ int TEffectGallery::TileAt(const QPoint& point) const {
         if (TileRect(tile).contains(point))
             return tile;
     return -1;
+}
+
+bool TEffectGallery::event(QEvent* event) {
+    // The whole caption where the tile's lines cut it short.
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int tile = TileAt(help->pos());
+        QString tip = tile >= 0 ? items_[static_cast<size_t>(tile)]->text() : QString();
+        if (tile == static_cast<int>(TEffectItem::Nakadanieta1) && !hasBackground_)
+            tip += QString::fromUtf8("\nNajpierw trzeba wybrać tło: kliknij, a program o nie zapyta.");
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, this, TileRect(tile));
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void TEffectGallery::resizeEvent(QResizeEvent*) {
@@ -261,8 +294,8 @@ void TEffectGallery::paintEvent(QPaintEvent* event) {
         const QRect text(cell.left(), picture.bottom() + 1, cell.width(), captionHeight_);
         if (region.intersects(text)) {
             painter.setPen(palette().windowText().color());
-            painter.drawText(text, Qt::AlignHCenter | Qt::AlignVCenter,
-                             metrics.elidedText(Caption(tile), Qt::ElideRight, cell.width()));
+            painter.drawText(text, Qt::AlignHCenter | Qt::AlignTop,
+                             TwoLines(metrics, Caption(tile), cell.width()));
         }
     }
     if (!live_) {

@@ -60,7 +60,7 @@ TEST_F(EffectGallery, TilesFollowTheMenuAndAClickChoosesAsTheMenuDoes) {
         }
     }
     EXPECT_EQ(gallery.Caption(static_cast<int>(Nakadanieta1)),
-              menu[20] + QString::fromUtf8(" (najpierw wybierz tło)"));
+              menu[20] + QString::fromUtf8(" (wybierz tło)"));
     EXPECT_EQ(gallery.FramedTile(), static_cast<int>(Odksztaceniefraktalne1));
 
     Click(&gallery, gallery.TileRect(static_cast<int>(Negatyw1)).center());
