@@ -59,7 +59,7 @@ for _ in 1 2 3; do
 done
 xdotool key Down Down Down Down Down Return
 
-echo "screenshot: $work/screenshot.png"
+echo "screenshot: $work/screenshot.png (${SECONDS} s since the start)"
 if ! "$checker" "$window" 1.5 "$work/screenshot.png" 20; then
     cat "$work/tarnolix.log"
     exit 1
@@ -74,7 +74,7 @@ for _ in 1 2; do
     sleep 0.5
 done
 xdotool key Return
-gallery=$(timeout 20 xdotool search --sync --onlyvisible --name '^Galeria efektów$' | head -n1)
+gallery=$(timeout 20 xdotool search --sync --onlyvisible --name '^Galeria efektów$' | head -n1 || true)
 [ -n "$gallery" ] || { echo "the gallery did not appear"; cat "$work/tarnolix.log"; exit 1; }
 # The screenshot spans both windows.
 eval "$(xdotool getwindowgeometry --shell "$window" | sed 's/^/main_/')"
@@ -83,7 +83,7 @@ left=$((main_X < gallery_X ? main_X : gallery_X))
 top=$((main_Y < gallery_Y ? main_Y : gallery_Y))
 right=$((main_X + main_WIDTH > gallery_X + gallery_WIDTH ? main_X + main_WIDTH : gallery_X + gallery_WIDTH))
 bottom=$((main_Y + main_HEIGHT > gallery_Y + gallery_HEIGHT ? main_Y + main_HEIGHT : gallery_Y + gallery_HEIGHT))
-echo "gallery $gallery at ${gallery_X},${gallery_Y} ${gallery_WIDTH}x${gallery_HEIGHT}; screenshot: $work/gallery.png"
+echo "gallery $gallery at ${gallery_X},${gallery_Y} ${gallery_WIDTH}x${gallery_HEIGHT} after ${SECONDS} s; screenshot: $work/gallery.png"
 if ! "$checker" --gallery "$gallery" "$left" "$top" $((right - left)) $((bottom - top)) "$work/gallery.png" 20; then
     cat "$work/tarnolix.log"
     exit 1
