@@ -180,6 +180,11 @@ void TMainForm::CreateMenus() {
     virtualCameraDevices_->setObjectName("VirtualCameraDevices");
     connect(virtualCameraDevices_, &QMenu::aboutToShow, this,
             [this] { RunCommand([this] { FillVirtualCameraDevices(); }); });
+    Widok1 = menuBar()->addMenu("Widok");
+    Widok1->setObjectName("Widok1");
+    Gallery = new TEffectGallery(effectActions_, this);
+    FullScreen = new TFullScreenView(Podglad1, this);
+    Widok1->addActions({Gallery->Action(), FullScreen->Action()});
     Efekty1 = menuBar()->addMenu("Efekty");
     Efekty1->setObjectName("Efekty1");
     for (const TEffectInfo& info : EffectCatalogue()) {
@@ -489,13 +494,17 @@ void TMainForm::SampleGrabberBuffer(uint8_t* buffer, int32_t bufferLen) {
     // The pane's surface is asked for under its lock (the handler holds it around the copy), so the
     // blank picture a pane without one gets is never made while the pane paints.
     const int64_t captureTime = DeliveredFrameCaptureTime();
+    TFrameView input; // the camera's frame in the sample, for the gallery
     const bool processed = frameHandler_.HandleFrame(Podglad1->Picture(), [&](TBitmap& frame) {
         Podglad1->EnsurePicture();
-        SampleGrabber->GetBitmap(&frame, buffer, bufferLen);
+        if (SampleGrabber->GetBitmap(&frame, buffer, bufferLen))
+            input = ViewOfCopiedFrame(frame, buffer, bufferLen);
         Podglad1->SetFrameCaptureTime(captureTime);
     });
-    if (processed)
+    if (processed) {
         virtualCamera_->FrameReady(captureTime);
+        Gallery->Feed().Offer(input);
+    }
 }
 
 void TMainForm::Zrbzdjcie1Click() {
@@ -521,6 +530,7 @@ void TMainForm::Nakadanieta1Click() {
         return;
     pictureFileName_ = fileName;
     keyedBackground_.SetBackground(nullptr);
+    Gallery->SetKeying(nullptr, {});
     dialogs_.MessageBox(this, QString::fromUtf8("Podaj kolor tła"),
                         QString::fromUtf8("W oknie, które za chwilę zobaczysz, podaj przybliżony kolor tła, "
                                           "jaki widzi kamera."),
@@ -550,6 +560,7 @@ void TMainForm::Nakadanieta1Click() {
         ScaleBackgroundToFrame(*backgroundBitmap_, frame.Width(), frame.Height());
     }
     keyedBackground_.SetBackground(!pictureFileName_.isEmpty() ? backgroundBitmap_.get() : nullptr);
+    Gallery->SetKeying(keyedBackground_.Background(), keyedBackground_.KeyColour());
     PreviewBuild();
 }
 

@@ -2,6 +2,8 @@
 
 #include "app/CameraModes.h"
 #include "app/Dialogs.h"
+#include "app/EffectGallery.h"
+#include "app/FullScreenView.h"
 #include "app/ImagePane.h"
 #include "app/StartOptions.h"
 #include "app/VirtualCamera.h"
@@ -45,6 +47,10 @@ public:
     QMenu* Kamera1 = nullptr;
     // In the camera menu: the processed picture written to a loopback device for other programs.
     QAction* WirtualnaKamera1 = nullptr;
+    // "Galeria efektów" (every effect at once, in a window of its own) and "Pełny ekran".
+    QMenu* Widok1 = nullptr;
+    TEffectGallery* Gallery = nullptr;
+    TFullScreenView* FullScreen = nullptr;
     QMenu* Efekty1 = nullptr;
     QAction* Zrbzdjcie1 = nullptr;
     QAction* Info1 = nullptr;

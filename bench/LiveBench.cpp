@@ -10,10 +10,14 @@
 // recording virtual camera and decompressed in the graph. With --virtual-camera the processed
 // picture is also written as the virtual camera, to a loopback node that is /dev/null. For each
 // effect it prints the latency from the camera's time stamp to the pane's paint, and to the
-// virtual camera's write, as the median and 99th percentile of the last 512 frames.
+// virtual camera's write, as the median and 99th percentile of the last 512 frames. With
+// --gallery the effects gallery is open beside the window, and each effect's row adds what the
+// gallery cost a camera frame: the sets of thumbnails made, the frames it skipped, the streaming
+// thread's time handing frames over, the gallery worker's CPU time, the GUI thread's time
+// painting the gallery, and the three together.
 //
 //   live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]... [--mjpeg [--recording FILE]]
-//              [--virtual-camera]
+//              [--virtual-camera] [--gallery]
 
 #include "app/Dialogs.h"
 #include "app/MainForm.h"
@@ -179,6 +183,7 @@ struct Options {
     bool mjpeg = false;
     std::string recording;
     bool virtualCamera = false;
+    bool gallery = false;
 };
 
 Options Parse(int argc, char** argv) {
@@ -198,6 +203,8 @@ Options Parse(int argc, char** argv) {
             options.effects.emplace_back(argv[++k]);
         } else if (arg == "--virtual-camera") {
             options.virtualCamera = true;
+        } else if (arg == "--gallery") {
+            options.gallery = true;
         } else if (arg == "--mjpeg") {
             options.mjpeg = true;
         } else if (arg == "--recording" && value) {
@@ -206,7 +213,7 @@ Options Parse(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]... "
-                         "[--mjpeg [--recording FILE]] [--virtual-camera]\n"
+                         "[--mjpeg [--recording FILE]] [--virtual-camera] [--gallery]\n"
                          "unknown or incomplete option: %s\n",
                          arg.c_str());
             std::exit(2);
@@ -247,6 +254,8 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
     form.Devices->actions()[0]->trigger();
     if (options.virtualCamera)
         form.WirtualnaKamera1->trigger();
+    if (options.gallery)
+        form.Gallery->Action()->trigger();
     RunFor(1.0);
     const QObject* renderer = nullptr;
     for (QWidget* widget : QApplication::allWidgets())
@@ -257,9 +266,11 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
                 height, options.mjpeg ? " MJPEG" : "", options.fps, options.seconds,
                 std::string(SimdLevelName(ActiveSimdLevel())).c_str(),
                 TBandPool::ProcessorThreads(TFrameHandler::kMostThreads));
-    std::printf("%-34s %6s %6s %9s %7s %10s %10s %10s %10s %15s %19s  %s\n", "effect", "asked", "frames",
+    std::printf("%-34s %6s %6s %9s %7s %10s %10s %10s %10s %15s %19s %s  %s\n", "effect", "asked", "frames",
                 "processed", "dropped", "pane fps", "pane ms", "video fps", "video ms", "to paint ms",
-                "vcam written, ms", "CPU ms a frame by thread");
+                "vcam written, ms",
+                options.gallery ? " gallery sets skipped stream ms worker ms paint ms  all ms" : "",
+                "CPU ms a frame by thread");
     for (const TEffectInfo& info : EffectCatalogue()) {
         if (!Wanted(options, info))
             continue;
@@ -277,6 +288,7 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
             return uint64_t{0};
         };
         const uint64_t written0 = countOf("frames_written");
+        const TGalleryFeed::Counts gallery0 = form.Gallery->Feed().Read();
         const auto paints0 = application.paints;
         const auto threads0 = ThreadTimes();
         const auto start = std::chrono::steady_clock::now();
@@ -301,6 +313,22 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
         };
         const auto [paneFps, paneMs] = paintsOf(form.Podglad1);
         const auto [videoFps, videoMs] = paintsOf(renderer);
+        // The gallery's cost a camera frame: on the streaming thread, on its worker, painting.
+        char gallery[96] = "";
+        if (options.gallery && frames > 0) {
+            const TGalleryFeed::Counts counts = form.Gallery->Feed().Read();
+            const auto [galleryFps, galleryMs] = paintsOf(form.Gallery);
+            const double perFrame = 1e6 * static_cast<double>(frames);
+            const double stream =
+                static_cast<double>(counts.offerNanoseconds - gallery0.offerNanoseconds) / perFrame;
+            const double worker =
+                static_cast<double>(counts.workNanoseconds - gallery0.workNanoseconds) / perFrame;
+            const double paint = galleryFps * elapsed * galleryMs / static_cast<double>(frames);
+            std::snprintf(gallery, sizeof gallery, " %12.2f %7llu %9.3f %9.3f %8.3f %7.3f",
+                          static_cast<double>(counts.made - gallery0.made) / static_cast<double>(frames),
+                          static_cast<unsigned long long>(counts.skipped - gallery0.skipped), stream, worker,
+                          paint, stream + worker + paint);
+        }
 
         std::string perThread;
         for (const auto& [tid, time] : threads1) {
@@ -321,11 +349,11 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
             std::snprintf(toWrite, sizeof toWrite, "%llu %.1f/%.1f",
                           static_cast<unsigned long long>(countOf("frames_written") - written0),
                           countOf("latency_median_us") / 1000.0, countOf("latency_p99_us") / 1000.0);
-        std::printf("%-34s %6.0f %6llu %9llu %7llu %10.1f %10.2f %10.1f %10.2f %15s %19s  %s\n",
+        std::printf("%-34s %6.0f %6llu %9llu %7llu %10.1f %10.2f %10.1f %10.2f %15s %19s%s  %s\n",
                     std::string(info.name).c_str(), elapsed * options.fps,
                     static_cast<unsigned long long>(frames), static_cast<unsigned long long>(processed),
                     static_cast<unsigned long long>(dropped), paneFps, paneMs, videoFps, videoMs, toPaint,
-                    toWrite, perThread.c_str());
+                    toWrite, gallery, perThread.c_str());
         std::fflush(stdout);
     }
     form.close();

@@ -47,8 +47,11 @@ TEST_F(MainForm, MenuTreeAndCaptionAreThoseOfTheProgram) {
     TMainForm form(dialogs);
     EXPECT_EQ(form.windowTitle(), "Tarnolix");
     EXPECT_EQ(Captions(form.menuBar()->actions()),
-              (QStringList{QString::fromUtf8("Urządzenia"), "Kamera", "Efekty",
+              (QStringList{QString::fromUtf8("Urządzenia"), "Kamera", "Widok", "Efekty",
                            QString::fromUtf8("Zrób zdjęcie"), "Info"}));
+    EXPECT_EQ(Captions(form.Widok1->actions()),
+              (QStringList{QString::fromUtf8("Galeria efektów"), QString::fromUtf8("Pełny ekran")}));
+    EXPECT_EQ(form.FullScreen->Action()->shortcut(), QKeySequence(Qt::Key_F11));
     const QStringList effects = Captions(form.Efekty1->actions());
     ASSERT_EQ(effects.size(), 25);
     EXPECT_EQ(effects[0], "Obraz normalny");

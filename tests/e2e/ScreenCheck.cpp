@@ -4,6 +4,12 @@
 // pane keeps changing (frames flow).
 //
 // screen_check <window id> <design scale> <screenshot.png> [seconds]
+//
+// With --gallery it checks the effects gallery instead: its window must keep changing (live
+// thumbnails, not the note of a gallery without frames), and the screen's region given, which
+// holds the gallery beside the main window, is saved.
+//
+// screen_check --gallery <gallery window id> <x> <y> <width> <height> <screenshot.png> [seconds]
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -87,10 +93,55 @@ QImage Grab(WId window) {
         QImage::Format_RGB32);
 }
 
+// Pixels that differ between two grabs of the same size.
+int Changes(const QImage& before, const QImage& after) {
+    if (before.size() != after.size())
+        return before.width() * before.height();
+    int changed = 0;
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x)
+            changed += before.pixel(x, y) != after.pixel(x, y) ? 1 : 0;
+    return changed;
+}
+
+int CheckGallery(int argc, char** argv) {
+    if (argc < 8) {
+        std::fprintf(stderr,
+                     "usage: screen_check --gallery <window id> <x> <y> <width> <height> <png> [seconds]\n");
+        return 2;
+    }
+    const WId gallery = static_cast<WId>(std::stoull(argv[2], nullptr, 0));
+    const int seconds = argc > 8 ? std::atoi(argv[8]) : 20;
+    QImage before = Grab(gallery);
+    for (int waited = 0; waited < seconds * 4 && !before.isNull(); ++waited) {
+        QThread::msleep(250);
+        const QImage after = Grab(gallery);
+        const int changes = Changes(before, after);
+        if (changes > 0 && before.size() == after.size()) {
+            std::printf("gallery %dx%d: %d pixels changed within %.2f s\n", after.width(), after.height(),
+                        changes, (waited + 1) / 4.0);
+            // The region is in the X server's pixels; a grab takes it in Qt's own, scaled ones.
+            QScreen* screen = QGuiApplication::primaryScreen();
+            const double ratio = screen->devicePixelRatio();
+            const auto logical = [ratio](const char* pixels) {
+                return static_cast<int>(std::lround(std::atoi(pixels) / ratio));
+            };
+            const QPixmap region =
+                screen->grabWindow(0, logical(argv[3]), logical(argv[4]), logical(argv[5]), logical(argv[6]));
+            return region.save(QString::fromLocal8Bit(argv[7])) ? 0 : 1;
+        }
+        before = after;
+    }
+    std::printf("the gallery stood still for %d s\n", seconds);
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication application(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "--gallery")
+        return CheckGallery(argc, argv);
     if (argc < 4) {
         std::fprintf(stderr, "usage: screen_check <window id> <design scale> <screenshot.png> [seconds]\n");
         return 2;
