@@ -66,6 +66,10 @@ if ! "$checker" "$window" 1.5 "$work/screenshot.png" 20; then
 fi
 kill -0 "$app" 2>/dev/null || { echo "the program ended early"; cat "$work/tarnolix.log"; exit 1; }
 
+# The gallery's step is left out where the window's check is all that is asked: the real-driver
+# tier's emulated guest, where 24 live effects would take most of its processors.
+[ "${TARNOLIX_E2E_GALLERY:-1}" = 0 ] && exit 0
+
 # The view menu is two further than the device menu; its first item is the gallery.
 xdotool mousemove --window "$window" 20 12 click 1
 sleep 0.7
