@@ -68,11 +68,14 @@ void AddPipeWireModes(const spa_pod* format, std::vector<PipeWireMode>& modes) {
     const spa_pod_prop* property;
     SPA_POD_OBJECT_FOREACH(object, property) {
         switch (property->key) {
+        // A negotiated format may wrap even these in a choice of one.
         case SPA_FORMAT_mediaType:
-            spa_pod_get_id(&property->value, &mediaType);
+            for (const uint32_t type : Offered<uint32_t>(&property->value, SPA_TYPE_Id))
+                mediaType = type;
             break;
         case SPA_FORMAT_mediaSubtype:
-            spa_pod_get_id(&property->value, &mediaSubtype);
+            for (const uint32_t subtype : Offered<uint32_t>(&property->value, SPA_TYPE_Id))
+                mediaSubtype = subtype;
             break;
         case SPA_FORMAT_VIDEO_format:
             for (const uint32_t spa : Offered<uint32_t>(&property->value, SPA_TYPE_Id))

@@ -141,6 +141,12 @@ void PipeWireDaemons::StopProcess(pid_t pid) {
     Stop(pid, SIGTERM);
 }
 
+void PipeWireDaemons::KillAllCameras() {
+    for (const pid_t pid : others_)
+        Stop(pid, SIGTERM);
+    others_.clear();
+}
+
 bool PipeWireDaemons::WaitForFile(const std::filesystem::path& path, int milliseconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (!std::filesystem::exists(path)) {

@@ -43,6 +43,8 @@ public:
     pid_t StartProcess(const std::vector<std::string>& arguments);
     // Ends a process started here (SIGTERM, then SIGKILL after 3 s) and reaps it.
     void StopProcess(pid_t pid);
+    // Ends every camera and other program started here.
+    void KillAllCameras();
 
     const std::filesystem::path& Folder() const { return folder_; }
     const std::filesystem::path& RuntimeFolder() const { return runtime_; }
