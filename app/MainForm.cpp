@@ -361,6 +361,8 @@ void TMainForm::FillVirtualCameraDevices() {
                 (ours ? QString::fromUtf8(" – w użyciu") : QString()),
             output.path, output.free || ours);
     }
+    if (virtualCamera_->PipeWireOffered() || virtualCamera_->Device() == kPipeWireVirtualCamera)
+        add(QString::fromUtf8("PipeWire (Tarnolix)"), kPipeWireVirtualCamera, true);
 }
 
 void TMainForm::VirtualCameraDeviceClick(const std::string& device) {

@@ -136,6 +136,18 @@ pid_t PipeWireDaemons::StartProcess(const std::vector<std::string>& arguments) {
     return pid;
 }
 
+std::optional<int> PipeWireDaemons::WaitProcess(pid_t pid, int milliseconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) != pid) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::erase(others_, pid);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 void PipeWireDaemons::StopProcess(pid_t pid) {
     std::erase(others_, pid);
     Stop(pid, SIGTERM);

@@ -41,6 +41,9 @@ public:
                       int width = 320, int height = 240, int rate = 30);
     // Any other program in the session (a second reader), its output in the session's log.
     pid_t StartProcess(const std::vector<std::string>& arguments);
+    // The exit status of a process started here once it ends by itself, reaped; nullopt when it
+    // still runs after `milliseconds` (it is then left running).
+    std::optional<int> WaitProcess(pid_t pid, int milliseconds);
     // Ends a process started here (SIGTERM, then SIGKILL after 3 s) and reaps it.
     void StopProcess(pid_t pid);
     // Ends every camera and other program started here.
