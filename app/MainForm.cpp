@@ -7,6 +7,7 @@
 #include "imaging/BitmapFileReader.h"
 #include "imaging/BitmapFileWriter.h"
 #include "imaging/JPEGImage.h"
+#include "platform/media/pipewire/PipeWireCameras.h"
 #include "platform/com/ItemMoniker.h"
 #include "platform/media/core/CaptureBuilderInterfaces.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
@@ -22,6 +23,7 @@
 #include <QMetaObject>
 
 #include <cstdio>
+#include <stdexcept>
 
 namespace {
 
@@ -438,6 +440,9 @@ void TMainForm::DevicesChanged() {
     if (closed_)
         return;
     FillDeviceMenu();
+    // Access refused through the Camera portal: said once, and the window goes on.
+    if (const std::string notice = PipeWireCameras::TakeNotice(); !notice.empty())
+        ShowErrorBox(dialogs_, this, std::runtime_error(notice));
     if (unpluggedCamera_.empty())
         return;
     for (int tag = 0; tag < deviceEnumerator_->DeviceCount(); ++tag) {

@@ -3,7 +3,8 @@
 #
 # tarnolix_packages: what building and running the program needs (run.sh installs these only;
 # librsvg2-bin draws the PNG icons from the SVG; PipeWire's client library reaches cameras that
-# only PipeWire serves, and the program builds and runs without it).
+# only PipeWire serves, and libdbus asks the Camera portal for it; the program builds and runs
+# without them).
 # tarnolix_test_packages: what only the test suite needs (test.sh adds them): the X server and
 # input for the end-to-end tests, the checkers of the installed files, and what builds and checks
 # the Debian package (dpkg-dev and file for dpkg-shlibdeps, lintian).
@@ -13,7 +14,7 @@ tarnolix_packages=(
     libjpeg62-turbo-dev libv4l-dev libudev-dev
     qt6-base-dev qt6-translations-l10n
     librsvg2-bin
-    libpipewire-0.3-dev libspa-0.2-dev
+    libpipewire-0.3-dev libspa-0.2-dev libdbus-1-dev
 )
 # The real-driver tier (tests/vm) boots a QEMU guest with busybox and sets vivid's controls with
 # v4l2-ctl; xz unpacks the kernel it downloads, and make builds v4l2loopback for that kernel.

@@ -13,6 +13,9 @@ int ChangeDescriptor() {
 std::vector<PipeWireMode> Modes(uint64_t) {
     return {};
 }
+std::string TakeNotice() {
+    return {};
+}
 std::unique_ptr<FrameSource> MakeFrameSource(uint64_t, const std::string&, const VideoFormat&,
                                              const PipeWireMode&) {
     return nullptr;

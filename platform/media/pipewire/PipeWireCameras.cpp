@@ -1,14 +1,17 @@
 #include "platform/media/pipewire/PipeWireCameras.h"
 
+#include "platform/media/pipewire/CameraPortal.h"
 #include "platform/media/pipewire/PipeWireCameraList.h"
 #include "platform/media/pipewire/PipeWireFrameSource.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <optional>
 #include <sys/eventfd.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -29,8 +32,10 @@ PipeWireCameraEntry EntryOf(const PipeWireCamera& camera) {
 // drops a broken one and connects again.
 class Session {
 public:
-    Session() : changes_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-        Connect();
+    Session() : changes_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), portal_(CameraPortalWanted()) {
+        // The portal may wait for the user: it is asked on the session's thread.
+        if (!portal_)
+            Connect();
         thread_ = std::thread([this] { Run(); });
     }
     ~Session() {
@@ -50,6 +55,10 @@ public:
         return list_;
     }
     int Changes() const { return changes_; }
+    std::string TakeNotice() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(notice_, {});
+    }
 
 private:
     void Signal() {
@@ -59,10 +68,36 @@ private:
 
     // Not on the loop thread: a connection is made and dropped here or by the first listing.
     void Connect() {
-        if (!PipeWireConnection::SocketPresent())
+        if (!PipeWireConnection::SocketPresent() || refused_)
             return;
+        std::optional<int> descriptor;
+        if (portal_) {
+            const CameraPortalAnswer answer = AskCameraPortal([this] {
+                std::lock_guard lock(mutex_);
+                return !stopping_;
+            });
+            if (answer.outcome == CameraPortalAnswer::Outcome::Refused) {
+                std::fprintf(stderr, "tarnolix: the Camera portal refused access to the cameras (%s)\n",
+                             answer.detail.c_str());
+                refused_ = true;
+                {
+                    std::lock_guard lock(mutex_);
+                    notice_ = kCameraAccessRefused;
+                }
+                Signal();
+                return;
+            }
+            if (answer.outcome == CameraPortalAnswer::Outcome::Absent) {
+                std::fprintf(stderr, "tarnolix: %s; connecting to PipeWire directly\n", answer.detail.c_str());
+                portal_ = false; // asked once
+            } else {
+                descriptor = answer.descriptor;
+            }
+        }
         try {
-            auto connection = std::make_shared<PipeWireConnection>();
+            auto connection = std::make_shared<PipeWireConnection>(descriptor);
+            if (descriptor)
+                connection->SetThroughPortal();
             {
                 PipeWireConnection::Lock lock(*connection);
                 connection->OnBroken([this] {
@@ -86,8 +121,10 @@ private:
 
     void Run() {
         std::unique_lock lock(mutex_);
+        bool first = true;
         while (!stopping_) {
-            wake_.wait_for(lock, kLookAgain);
+            if (!std::exchange(first, false) || !portal_)
+                wake_.wait_for(lock, kLookAgain);
             if (stopping_)
                 return;
             if (list_ && list_->Connection()->IsBroken()) {
@@ -107,7 +144,11 @@ private:
     }
 
     const int changes_;
-    std::mutex mutex_; // guards list_ and stopping_
+    // The session thread's (and the constructor's, before it runs).
+    bool portal_;          // cameras come through the Camera portal
+    bool refused_ = false; // the portal refused: nothing is listed
+    std::mutex mutex_;     // guards list_, notice_ and stopping_
+    std::string notice_;
     std::condition_variable wake_;
     std::shared_ptr<PipeWireCameraList> list_;
     bool stopping_ = false;
@@ -131,6 +172,12 @@ std::vector<PipeWireCameraEntry> List() {
         for (const PipeWireCamera& camera : list->Cameras())
             entries.push_back(EntryOf(camera));
     return entries;
+}
+
+std::string TakeNotice() {
+    if (CameraAccessFromEnvironment() == CameraAccess::V4l2)
+        return {};
+    return TheSession().TakeNotice();
 }
 
 int ChangeDescriptor() {

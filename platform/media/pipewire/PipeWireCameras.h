@@ -25,7 +25,9 @@ enum class CameraAccess { Automatic, V4l2, PipeWire };
 CameraAccess CameraAccessFromEnvironment();
 
 // The process's one PipeWire session for cameras. It starts with the first listing (unless
-// the access is V4L2 only), connects when a daemon's socket is there, and while it runs keeps
+// the access is V4L2 only), connects when a daemon's socket is there (through the Camera portal,
+// on its own thread, where CameraPortalWanted: a refusal lists nothing and leaves a notice; no
+// portal connects the plain way), and while it runs keeps
 // the camera list up to date on PipeWire's loop thread; when the daemon goes it lists nothing,
 // and it connects again when a daemon comes back (it looks once a second). Any thread may call.
 namespace PipeWireCameras {
@@ -37,6 +39,9 @@ std::vector<PipeWireCameraEntry> List();
 int ChangeDescriptor();
 // The modes the node lists now; empty when it is gone.
 std::vector<PipeWireMode> Modes(uint64_t serial);
+// A message for the window, in Polish, given once: access to the cameras was refused through the
+// Camera portal. Empty otherwise.
+std::string TakeNotice();
 // The frame source of the node in the mode; null when the daemon has gone.
 std::unique_ptr<FrameSource> MakeFrameSource(uint64_t serial, const std::string& nodeName,
                                              const VideoFormat& format, const PipeWireMode& mode);

@@ -59,6 +59,10 @@ public:
     // the lock held, before anything can break.
     void OnBroken(Broken broken) { onBroken_ = std::move(broken); }
 
+    // Whether the descriptor came from the Camera portal, for the viewer. Set before sharing.
+    void SetThroughPortal() { throughPortal_ = true; }
+    bool ThroughPortal() const { return throughPortal_; }
+
     // A round trip to the daemon: returns once every event it sent before has been handled, or
     // false after `milliseconds` or when the connection broke. Without the lock held.
     bool Sync(int milliseconds);
@@ -73,5 +77,6 @@ private:
     spa_hook coreListener_{};
     std::atomic<bool> broken_{false};
     Broken onBroken_;
+    bool throughPortal_ = false;
     int lastDone_ = -1; // the latest round trip answered; with the lock held
 };

@@ -357,4 +357,6 @@ void PipeWireFrameSource::ReadCounters(NamedCounters& counters) const {
 void PipeWireFrameSource::ReadLabels(NamedLabels& labels) const {
     labels.emplace_back("access", "PipeWire");
     labels.emplace_back("node", nodeName_);
+    if (connection_->ThroughPortal())
+        labels.emplace_back("connection", "Camera portal");
 }

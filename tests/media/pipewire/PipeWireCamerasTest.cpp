@@ -4,7 +4,10 @@
 #include "platform/media/core/StreamConfigInterface.h"
 #include "platform/media/devices/Directory.h"
 #include "platform/media/filters/SampleGrabber.h"
+#include "platform/media/outputs/PipeWireCameraOutput.h"
+#include "platform/media/pipewire/CameraPortal.h"
 #include "platform/media/pipewire/PipeWireCameraList.h"
+#include "platform/media/pipewire/PipeWireCameras.h"
 #include "tests/media/support/FakeGraph.h"
 #include "tests/media/support/GrabberTestSupport.h"
 #include "tests/media/support/PipeWireDaemons.h"
@@ -220,4 +223,68 @@ TEST_F(PipeWireSession, CameraNodeIsListedCapturedInItsColoursAndFollowedThrough
     ASSERT_TRUE(chain.capture && chain.connected);
     ASSERT_EQ(chain.Run(), S_OK);
     EXPECT_NEAR(MiddlePixel(chain, 320, 240)[1], 255, 8) << "green now";
+}
+
+// The Camera portal, answered by a stand-in backend. The session is the process's one, so each
+// case needs a process of its own, as ctest runs them.
+namespace {
+
+class CameraPortalSession : public PipeWireSession {
+protected:
+    void SetUp() override {
+        PipeWireSession::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        ::setenv("TARNOLIX_CAMERA_PORTAL", "1", 1);
+    }
+    void TearDown() override { ::unsetenv("TARNOLIX_CAMERA_PORTAL"); }
+
+    void StartPortal(int response) {
+        if (!daemons_->StartPortal(response))
+            GTEST_SKIP() << daemons_->Failure();
+    }
+};
+
+} // namespace
+
+TEST_F(CameraPortalSession, GrantedCapturesThroughThePortalsDescriptorAndSeesTheVirtualCamera) {
+    daemons_->StartCamera("testcam", "Test camera", 0xff0000);
+    StartPortal(0);
+    if (IsSkipped())
+        return;
+    ASSERT_TRUE(Eventually([] { return ListedAs(u"Test camera") == 1; })) << daemons_->Log();
+    CaptureChain chain(BindCamera(u"name:testcam"));
+    ASSERT_TRUE(chain.capture && chain.connected);
+    ASSERT_EQ(chain.Run(), S_OK) << daemons_->Log();
+    EXPECT_NEAR(MiddlePixel(chain, 320, 240)[2], 255, 8);
+    NamedLabels labels;
+    chain.capture.As<ICounterLabels>()->ReadLabels(labels);
+    EXPECT_EQ(labels.back(), (std::pair<std::string, std::string>{"connection", "Camera portal"}));
+
+    // A client of the portal sees the virtual camera: a camera node like any other.
+    const auto output = MakePipeWireCameraOutput({64, 48, {1, 30}}, [](const PictureVisitor&) {});
+    EXPECT_TRUE(Eventually([] { return ListedAs(u"Tarnolix") == 1; })) << daemons_->Log();
+    EXPECT_TRUE(PipeWireCameras::TakeNotice().empty());
+}
+
+TEST_F(CameraPortalSession, RefusedListsNothingAndSaysSoInPolishOnce) {
+    daemons_->StartCamera("testcam", "Test camera", 0xff0000);
+    StartPortal(1);
+    if (IsSkipped())
+        return;
+    std::string notice;
+    ASSERT_TRUE(Eventually([&] {
+        PipeWireCameras::List();
+        notice = PipeWireCameras::TakeNotice();
+        return !notice.empty();
+    })) << daemons_->Log();
+    EXPECT_EQ(notice, kCameraAccessRefused);
+    EXPECT_TRUE(PipeWireCameras::TakeNotice().empty()) << "told once";
+    EXPECT_EQ(ListedAs(u"Test camera"), 0u);
+}
+
+TEST_F(CameraPortalSession, NoPortalConnectsThePlainWay) {
+    daemons_->StartCamera("testcam", "Test camera", 0x00ff00);
+    EXPECT_TRUE(Eventually([] { return ListedAs(u"Test camera") == 1; }, 30)) << daemons_->Log();
+    EXPECT_TRUE(PipeWireCameras::TakeNotice().empty());
 }

@@ -14,6 +14,10 @@
 #include <thread>
 #include <unistd.h>
 
+#ifdef TARNOLIX_PORTAL_STAND_IN
+#include <dbus/dbus.h>
+#endif
+
 extern char** environ;
 
 namespace {
@@ -51,6 +55,37 @@ void Stop(pid_t pid, int signal) {
         ::waitpid(pid, nullptr, 0);
     }
 }
+
+#ifdef TARNOLIX_PORTAL_STAND_IN
+// Whether a name has an owner on the session bus, asked on a private connection.
+bool NameOwned(const std::string& name) {
+    DBusError error;
+    dbus_error_init(&error);
+    DBusConnection* bus = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
+    bool owned = false;
+    if (bus) {
+        dbus_connection_set_exit_on_disconnect(bus, false);
+        owned = dbus_bus_name_has_owner(bus, name.c_str(), &error);
+        dbus_connection_close(bus);
+        dbus_connection_unref(bus);
+    }
+    dbus_error_free(&error);
+    return owned;
+}
+
+bool WaitForName(const std::string& name, int milliseconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!NameOwned(name)) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+#endif
+
+constexpr const char* kPortalProgram = "/usr/libexec/xdg-desktop-portal";
+constexpr const char* kDesktop = "tarnolixtest";
 
 } // namespace
 
@@ -198,6 +233,43 @@ bool PipeWireDaemons::StartPipeWire() {
         return false;
     }
     return true;
+}
+
+bool PipeWireDaemons::StartPortal(int response) {
+#ifdef TARNOLIX_PORTAL_STAND_IN
+    if (::access(kPortalProgram, X_OK) != 0) {
+        failure_ = std::string(kPortalProgram) + " is not installed";
+        return false;
+    }
+    const auto portals = folder_ / "portals";
+    std::filesystem::create_directories(portals);
+    std::ofstream(portals / (std::string(kDesktop) + ".portal"))
+        << "[portal]\nDBusName=org.freedesktop.impl.portal.desktop." << kDesktop
+        << "\nInterfaces=org.freedesktop.impl.portal.Access;\nUseIn=" << kDesktop << "\n";
+    for (const auto& [name, value] :
+         {std::pair<std::string, std::string>{"XDG_DESKTOP_PORTAL_DIR", portals}, {"XDG_CURRENT_DESKTOP", kDesktop}}) {
+        if (!savedEnvironment_.contains(name)) {
+            const char* old = std::getenv(name.c_str());
+            savedEnvironment_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+    const pid_t standIn = StartProcess({TARNOLIX_PORTAL_STAND_IN, kDesktop, std::to_string(response)});
+    if (standIn < 0 || !WaitForName(std::string("org.freedesktop.impl.portal.desktop.") + kDesktop, 5000)) {
+        failure_ = "the stand-in Access backend did not start";
+        return false;
+    }
+    const pid_t portal = StartProcess({kPortalProgram, "-r"});
+    if (portal < 0 || !WaitForName("org.freedesktop.portal.Desktop", 10000)) {
+        failure_ = "xdg-desktop-portal did not start";
+        return false;
+    }
+    return true;
+#else
+    (void)response;
+    failure_ = "the tests were built without libdbus";
+    return false;
+#endif
 }
 
 void PipeWireDaemons::KillPipeWire() {

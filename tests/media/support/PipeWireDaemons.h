@@ -33,6 +33,12 @@ public:
     // PipeWire and WirePlumber started again after KillPipeWire.
     bool StartPipeWire();
 
+    // The Camera portal: xdg-desktop-portal with a stand-in Access backend that answers every
+    // dialog with `response` (0 grants, 1 refuses), started after PipeWire. False with the reason
+    // in Failure() when it is not there or does not come up. The answer is stored in the
+    // permission store under the session's own XDG_DATA_HOME, empty at first.
+    bool StartPortal(int response);
+
     // A camera node: GStreamer's test source in a solid colour (0xRRGGBB), served by
     // pipewiresink as a Video/Source with media.role=Camera and the name and description
     // given, in YUY2 at the size and rate given. It serves its first reader only. Returns its
