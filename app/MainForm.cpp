@@ -7,10 +7,10 @@
 #include "imaging/BitmapFileReader.h"
 #include "imaging/BitmapFileWriter.h"
 #include "imaging/JPEGImage.h"
-#include "platform/media/pipewire/PipeWireCameras.h"
 #include "platform/com/ItemMoniker.h"
 #include "platform/media/core/CaptureBuilderInterfaces.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
+#include "platform/media/pipewire/PipeWireCameras.h"
 #include "platform/media/sources/DeliveredFrame.h"
 #include "platform/runtime/StandardErrors.h"
 

@@ -84,9 +84,8 @@ std::unique_ptr<CameraOutput> TVirtualCamera::Make(int width, int height, V4l2In
         return pipewire();
     }
     Stop();
-    return std::make_unique<VirtualCameraOutput>(V4l2Access::Current(),
-                                                 VirtualCameraSettings{chosen.path, width, height, interval},
-                                                 reader_);
+    return std::make_unique<VirtualCameraOutput>(
+        V4l2Access::Current(), VirtualCameraSettings{chosen.path, width, height, interval}, reader_);
 }
 
 void TVirtualCamera::Stop() {

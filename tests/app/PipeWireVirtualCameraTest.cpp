@@ -49,7 +49,8 @@ void ExpectNegatedBars(const std::string& frames) {
     for (int bar = 0; bar < 8; ++bar) {
         const uint8_t* pixel = last + (size_t{row} * kWidth + bar * kWidth / 8 + kWidth / 16) * 3;
         for (int channel = 0; channel < 3; ++channel)
-            EXPECT_NEAR(pixel[channel], 255 - kBars[bar][channel], 16) << "bar " << bar << " channel " << channel;
+            EXPECT_NEAR(pixel[channel], 255 - kBars[bar][channel], 16)
+                << "bar " << bar << " channel " << channel;
     }
 }
 
@@ -93,8 +94,9 @@ TEST(PipeWireVirtualCamera, ReadersGetTheNegatedPictureAtTheCamerasRateTwoAtOnce
     EXPECT_TRUE(devices->actions().back()->isChecked());
 
     const auto folder = daemons.Folder();
-    const pid_t pictures = daemons.StartProcess(Reader(
-        "videoconvert ! video/x-raw,format=BGR ! filesink location=" + (folder / "a.bgr").string(), folder / "a.log"));
+    const pid_t pictures = daemons.StartProcess(
+        Reader("videoconvert ! video/x-raw,format=BGR ! filesink location=" + (folder / "a.bgr").string(),
+               folder / "a.log"));
     const pid_t times = daemons.StartProcess(Reader("video/x-raw ! fakesink silent=false", folder / "b.log"));
     uint64_t readers = 0;
     std::optional<int> picturesEnded, timesEnded;
@@ -118,8 +120,10 @@ TEST(PipeWireVirtualCamera, ReadersGetTheNegatedPictureAtTheCamerasRateTwoAtOnce
     EXPECT_NE(log.find("format=(string)YUY2, width=(int)320, height=(int)240"), std::string::npos) << log;
     const std::regex stamp(R"(pts: (\d+):(\d+):(\d+\.\d+))");
     std::vector<double> seconds;
-    for (auto match = std::sregex_iterator(log.begin(), log.end(), stamp); match != std::sregex_iterator(); ++match)
-        seconds.push_back(std::stod((*match)[1]) * 3600 + std::stod((*match)[2]) * 60 + std::stod((*match)[3]));
+    for (auto match = std::sregex_iterator(log.begin(), log.end(), stamp); match != std::sregex_iterator();
+         ++match)
+        seconds.push_back(std::stod((*match)[1]) * 3600 + std::stod((*match)[2]) * 60 +
+                          std::stod((*match)[3]));
     ASSERT_EQ(seconds.size(), size_t{kBuffers}) << log;
     EXPECT_NEAR((kBuffers - 1) / (seconds.back() - seconds.front()), 30.0, 3.0);
 

@@ -110,8 +110,8 @@ private:
     int width_ = 0; // the size offered
     int height_ = 0;
     V4l2Interval interval_;
-    NodeFormat negotiated_;                 // unknown until a reader links
-    std::map<uint32_t, uint32_t> links_;    // link id -> output node id
+    NodeFormat negotiated_;              // unknown until a reader links
+    std::map<uint32_t, uint32_t> links_; // link id -> output node id
     std::string streamError_;
 
     OutputWriter writer_; // last: its thread starts once the rest is made, and stops first
@@ -162,8 +162,7 @@ PipeWireCameraOutput::PipeWireCameraOutput(const PipeWireCameraSettings& setting
         const spa_pod* params[2];
         BuildOffers(builder, params, width_, height_, interval_);
         // The node drives its graph: readers get a frame when one is queued, at the camera's pace.
-        const auto flags =
-            static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS);
+        const auto flags = static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS);
         if (pw_stream_connect(stream_.get(), PW_DIRECTION_OUTPUT, PW_ID_ANY, flags, params, 2) < 0)
             throw VirtualCameraError("Cannot offer the PipeWire camera's node.");
         Label();
@@ -200,10 +199,11 @@ void PipeWireCameraOutput::Label() {
                                                                      : "YUYV or I420";
     const int width = negotiated_.width ? negotiated_.width : width_;
     const int height = negotiated_.width ? negotiated_.height : height_;
-    const uint32_t rate = interval_.numerator ? (interval_.denominator + interval_.numerator / 2) / interval_.numerator : 0;
+    const uint32_t rate =
+        interval_.numerator ? (interval_.denominator + interval_.numerator / 2) / interval_.numerator : 0;
     counters_->SetLabels(std::string("PipeWire node ") + kPipeWireCameraNodeName,
-                         std::string(name) + " " + std::to_string(width) + "x" + std::to_string(height) + " @" +
-                             std::to_string(rate));
+                         std::string(name) + " " + std::to_string(width) + "x" + std::to_string(height) +
+                             " @" + std::to_string(rate));
 }
 
 void PipeWireCameraOutput::IntervalChanged(V4l2Interval interval) {
@@ -215,8 +215,8 @@ void PipeWireCameraOutput::IntervalChanged(V4l2Interval interval) {
 void PipeWireCameraOutput::CountReaders() {
     PipeWireConnection::Lock lock(*connection_);
     const uint32_t node = pw_stream_get_node_id(stream_.get());
-    const auto readers = std::count_if(links_.begin(), links_.end(),
-                                       [node](const auto& link) { return link.second == node; });
+    const auto readers =
+        std::count_if(links_.begin(), links_.end(), [node](const auto& link) { return link.second == node; });
     counters_->readers.store(static_cast<uint64_t>(readers), std::memory_order_relaxed);
 }
 
@@ -299,7 +299,8 @@ void PipeWireCameraOutput::Send(int64_t cameraTime, bool again) {
     }
 }
 
-void PipeWireCameraOutput::StateChanged(void* data, pw_stream_state, pw_stream_state state, const char* error) {
+void PipeWireCameraOutput::StateChanged(void* data, pw_stream_state, pw_stream_state state,
+                                        const char* error) {
     auto* self = static_cast<PipeWireCameraOutput*>(data);
     if (state == PW_STREAM_STATE_ERROR)
         self->streamError_ = error ? error : "";
@@ -312,8 +313,9 @@ void PipeWireCameraOutput::ParamChanged(void* data, uint32_t id, const spa_pod* 
     self->negotiated_ = {};
     spa_video_info_raw raw{};
     uint32_t mediaType = 0, mediaSubtype = 0;
-    if (!param || spa_format_parse(param, &mediaType, &mediaSubtype) < 0 || mediaType != SPA_MEDIA_TYPE_video ||
-        mediaSubtype != SPA_MEDIA_SUBTYPE_raw || spa_format_video_raw_parse(param, &raw) < 0 ||
+    if (!param || spa_format_parse(param, &mediaType, &mediaSubtype) < 0 ||
+        mediaType != SPA_MEDIA_TYPE_video || mediaSubtype != SPA_MEDIA_SUBTYPE_raw ||
+        spa_format_video_raw_parse(param, &raw) < 0 ||
         (raw.format != SPA_VIDEO_FORMAT_YUY2 && raw.format != SPA_VIDEO_FORMAT_I420)) {
         self->Label();
         return;

@@ -79,11 +79,13 @@ int WaitForResponse(DBusConnection* bus, const std::string& path, const std::fun
             return -1;
         while (DBusMessage* raw = dbus_connection_pop_message(bus)) {
             const MessagePtr message(raw);
-            if (!dbus_message_is_signal(raw, kRequest, "Response") || !dbus_message_has_path(raw, path.c_str()))
+            if (!dbus_message_is_signal(raw, kRequest, "Response") ||
+                !dbus_message_has_path(raw, path.c_str()))
                 continue;
             dbus_uint32_t code = 2;
             DBusMessageIter args;
-            if (dbus_message_iter_init(raw, &args) && dbus_message_iter_get_arg_type(&args) == DBUS_TYPE_UINT32)
+            if (dbus_message_iter_init(raw, &args) &&
+                dbus_message_iter_get_arg_type(&args) == DBUS_TYPE_UINT32)
                 dbus_message_iter_get_basic(&args, &code);
             return static_cast<int>(code);
         }
@@ -112,8 +114,8 @@ CameraPortalAnswer AskCameraPortal(const std::function<bool()>& keepWaiting) {
     static int counter = 0;
     const std::string token = "tarnolix" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
     const std::string path = RequestPath(bus.get(), token);
-    const std::string match = "type='signal',interface='" + std::string(kRequest) +
-                              "',member='Response',path='" + path + "'";
+    const std::string match =
+        "type='signal',interface='" + std::string(kRequest) + "',member='Response',path='" + path + "'";
     dbus_bus_add_match(bus.get(), match.c_str(), &error);
     if (error.Set())
         return Absent("cannot listen for the portal's answer: " + error.Text());
@@ -142,9 +144,8 @@ CameraPortalAnswer AskCameraPortal(const std::function<bool()>& keepWaiting) {
     AppendOptions(open.get());
     reply.reset(dbus_connection_send_with_reply_and_block(bus.get(), open.get(), kCallMilliseconds, &error));
     if (!reply)
-        return {dbus_error_has_name(&error, kNotAllowed)
-                    ? CameraPortalAnswer::Outcome::Refused
-                    : CameraPortalAnswer::Outcome::Absent,
+        return {dbus_error_has_name(&error, kNotAllowed) ? CameraPortalAnswer::Outcome::Refused
+                                                         : CameraPortalAnswer::Outcome::Absent,
                 -1, error.Text()};
     int descriptor = -1;
     if (!dbus_message_get_args(reply.get(), &error, DBUS_TYPE_UNIX_FD, &descriptor, DBUS_TYPE_INVALID))

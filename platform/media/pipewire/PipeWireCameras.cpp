@@ -88,7 +88,8 @@ private:
                 return;
             }
             if (answer.outcome == CameraPortalAnswer::Outcome::Absent) {
-                std::fprintf(stderr, "tarnolix: %s; connecting to PipeWire directly\n", answer.detail.c_str());
+                std::fprintf(stderr, "tarnolix: %s; connecting to PipeWire directly\n",
+                             answer.detail.c_str());
                 portal_ = false; // asked once
             } else {
                 descriptor = answer.descriptor;

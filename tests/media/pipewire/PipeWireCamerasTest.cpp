@@ -1,3 +1,4 @@
+#include "platform/media/pipewire/PipeWireCameras.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/converters/Classes.h"
@@ -7,7 +8,6 @@
 #include "platform/media/outputs/PipeWireCameraOutput.h"
 #include "platform/media/pipewire/CameraPortal.h"
 #include "platform/media/pipewire/PipeWireCameraList.h"
-#include "platform/media/pipewire/PipeWireCameras.h"
 #include "tests/media/support/FakeGraph.h"
 #include "tests/media/support/GrabberTestSupport.h"
 #include "tests/media/support/PipeWireDaemons.h"

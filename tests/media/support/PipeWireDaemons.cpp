@@ -246,8 +246,8 @@ bool PipeWireDaemons::StartPortal(int response) {
     std::ofstream(portals / (std::string(kDesktop) + ".portal"))
         << "[portal]\nDBusName=org.freedesktop.impl.portal.desktop." << kDesktop
         << "\nInterfaces=org.freedesktop.impl.portal.Access;\nUseIn=" << kDesktop << "\n";
-    for (const auto& [name, value] :
-         {std::pair<std::string, std::string>{"XDG_DESKTOP_PORTAL_DIR", portals}, {"XDG_CURRENT_DESKTOP", kDesktop}}) {
+    for (const auto& [name, value] : {std::pair<std::string, std::string>{"XDG_DESKTOP_PORTAL_DIR", portals},
+                                      {"XDG_CURRENT_DESKTOP", kDesktop}}) {
         if (!savedEnvironment_.contains(name)) {
             const char* old = std::getenv(name.c_str());
             savedEnvironment_[name] = old ? std::optional<std::string>(old) : std::nullopt;
