@@ -11,6 +11,7 @@
 #include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/media/core/ErrorText.h"
 #include "platform/media/outputs/LoopbackDevices.h"
+#include "platform/media/outputs/PipeWireCameraOutput.h"
 #include "platform/runtime/ApplicationErrors.h"
 
 #include <QApplication>
@@ -25,13 +26,21 @@ namespace {
 // The options that Qt left, checked against the devices and effects there are, before any
 // window opens.
 void CheckVirtualCamera(const std::string& requested) {
+    if (requested == kPipeWireVirtualCamera) {
+        if (!PipeWireCameraOutputPossible())
+            throw EStartOptionsError("no PipeWire daemon runs for the PipeWire camera");
+        return;
+    }
     try {
         ChooseLoopbackOutput(ListLoopbackOutputs(*V4l2Access::Current()), requested);
     } catch (const VirtualCameraError& error) {
         if (!requested.empty())
             throw EStartOptionsError(error.what());
+        if (PipeWireCameraOutputPossible())
+            return; // the PipeWire camera instead
         // The window's message is Polish; this one is for a terminal.
-        throw EStartOptionsError("no free v4l2loopback device for the virtual camera; make one with "
+        throw EStartOptionsError("no free v4l2loopback device and no PipeWire daemon for the virtual camera; "
+                                 "make a device with "
                                  "'sudo modprobe v4l2loopback card_label=Tarnolix exclusive_caps=1' "
                                  "(package v4l2loopback-dkms)");
     }

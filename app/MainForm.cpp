@@ -10,6 +10,7 @@
 #include "platform/com/ItemMoniker.h"
 #include "platform/media/core/CaptureBuilderInterfaces.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
+#include "platform/media/pipewire/PipeWireCameras.h"
 #include "platform/media/sources/DeliveredFrame.h"
 #include "platform/runtime/StandardErrors.h"
 
@@ -22,6 +23,7 @@
 #include <QMetaObject>
 
 #include <cstdio>
+#include <stdexcept>
 
 namespace {
 
@@ -366,6 +368,8 @@ void TMainForm::FillVirtualCameraDevices() {
                 (ours ? QString::fromUtf8(" – w użyciu") : QString()),
             output.path, output.free || ours);
     }
+    if (virtualCamera_->PipeWireOffered() || virtualCamera_->Device() == kPipeWireVirtualCamera)
+        add(QString::fromUtf8("PipeWire (Tarnolix)"), kPipeWireVirtualCamera, true);
 }
 
 void TMainForm::VirtualCameraDeviceClick(const std::string& device) {
@@ -441,6 +445,9 @@ void TMainForm::DevicesChanged() {
     if (closed_)
         return;
     FillDeviceMenu();
+    // Access refused through the Camera portal: said once, and the window goes on.
+    if (const std::string notice = PipeWireCameras::TakeNotice(); !notice.empty())
+        ShowErrorBox(dialogs_, this, std::runtime_error(notice));
     if (unpluggedCamera_.empty())
         return;
     for (int tag = 0; tag < deviceEnumerator_->DeviceCount(); ++tag) {

@@ -9,8 +9,9 @@ const char* const kStartUsage =
     "  --effect ITEM            choose the effect by its item name (Negatyw1) or caption (Negatyw)\n"
     "  --virtual-camera[=DEVICE]\n"
     "                           write the processed picture to a v4l2loopback device (its path\n"
-    "                           or card label), by default the one labelled Tarnolix or the first\n"
-    "                           free one\n"
+    "                           or card label) or, with =pipewire, as a PipeWire camera; by\n"
+    "                           default the device labelled Tarnolix, else the first free one,\n"
+    "                           else PipeWire when a daemon runs\n"
     "  --help                   show this text\n";
 
 namespace {

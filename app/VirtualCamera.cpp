@@ -1,6 +1,8 @@
 #include "app/VirtualCamera.h"
 
 #include "platform/com/ComObject.h"
+#include "platform/media/outputs/PipeWireCameraOutput.h"
+#include "platform/media/outputs/VirtualCameraOutput.h"
 
 #include <numeric>
 
@@ -46,7 +48,25 @@ std::vector<LoopbackOutput> TVirtualCamera::Outputs() const {
     return ListLoopbackOutputs(*V4l2Access::Current());
 }
 
+bool TVirtualCamera::PipeWireOffered() const {
+    return PipeWireCameraOutputPossible();
+}
+
 void TVirtualCamera::Start(int width, int height, V4l2Interval interval) {
+    std::unique_ptr<CameraOutput> output = Make(width, height, interval);
+    counters_->Follow(output->Counters());
+    device_ = output->Target() == kPipeWireCameraNodeName ? kPipeWireVirtualCamera : output->Target();
+    Replace(std::move(output));
+}
+
+std::unique_ptr<CameraOutput> TVirtualCamera::Make(int width, int height, V4l2Interval interval) {
+    const auto pipewire = [&] {
+        // The node is let go first: a second one of the same name would confuse readers.
+        Stop();
+        return MakePipeWireCameraOutput({width, height, interval}, reader_);
+    };
+    if (requested_ == kPipeWireVirtualCamera)
+        return pipewire();
     // The device written to now counts as free for this choice: it is let go first.
     std::vector<LoopbackOutput> outputs = Outputs();
     for (LoopbackOutput& output : outputs)
@@ -54,13 +74,18 @@ void TVirtualCamera::Start(int width, int height, V4l2Interval interval) {
             output.free = true;
             output.otherWriter = false;
         }
-    const LoopbackOutput chosen = ChooseLoopbackOutput(outputs, requested_);
+    LoopbackOutput chosen;
+    try {
+        chosen = ChooseLoopbackOutput(outputs, requested_);
+    } catch (const VirtualCameraError&) {
+        // A loopback device reaches every program; PipeWire only those that read it.
+        if (!requested_.empty() || !PipeWireOffered())
+            throw;
+        return pipewire();
+    }
     Stop();
-    auto output = std::make_unique<VirtualCameraOutput>(
+    return std::make_unique<VirtualCameraOutput>(
         V4l2Access::Current(), VirtualCameraSettings{chosen.path, width, height, interval}, reader_);
-    counters_->Follow(output->Counters());
-    device_ = chosen.path;
-    Replace(std::move(output));
 }
 
 void TVirtualCamera::Stop() {
@@ -90,8 +115,8 @@ ComPtr<ICounterSource> TVirtualCamera::Counters() const {
     return ComPtr<ICounterSource>(counters_.Get());
 }
 
-void TVirtualCamera::Replace(std::unique_ptr<VirtualCameraOutput> output) {
-    std::unique_ptr<VirtualCameraOutput> previous;
+void TVirtualCamera::Replace(std::unique_ptr<CameraOutput> output) {
+    std::unique_ptr<CameraOutput> previous;
     {
         std::lock_guard lock(outputMutex_);
         previous = std::move(output_);

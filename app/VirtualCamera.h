@@ -2,8 +2,8 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/ViewerInterfaces.h"
+#include "platform/media/outputs/CameraOutput.h"
 #include "platform/media/outputs/LoopbackDevices.h"
-#include "platform/media/outputs/VirtualCameraOutput.h"
 
 #include <memory>
 #include <mutex>
@@ -12,8 +12,11 @@
 
 class TVirtualCameraCounters;
 
-// The window's virtual camera: the loopback device asked for, and the writer while the
-// processed picture goes to one. It outlives capture: when the camera stops, is unplugged or is
+// What the user asks for to get the PipeWire camera instead of a loopback device.
+inline constexpr const char* kPipeWireVirtualCamera = "pipewire";
+
+// The window's virtual camera: the loopback device or PipeWire camera asked for, and the writer
+// while the processed picture goes to one. It outlives capture: when the camera stops, is unplugged or is
 // switched, the writer goes on sending the last picture, and the next camera's frames follow.
 // GUI thread, except FrameReady (the streaming thread).
 class TVirtualCamera {
@@ -25,8 +28,10 @@ public:
 
     // The loopback devices there are now.
     std::vector<LoopbackOutput> Outputs() const;
-    // A device's path or card label to write to; empty: the one labelled "Tarnolix", else the
-    // first free one.
+    // Whether the PipeWire camera can be offered now (a daemon runs).
+    bool PipeWireOffered() const;
+    // A device's path or card label to write to, or kPipeWireVirtualCamera; empty: the loopback
+    // device labelled "Tarnolix", else the first free one, else PipeWire when a daemon runs.
     const std::string& Requested() const { return requested_; }
     void SetRequested(std::string device) { requested_ = std::move(device); }
 
@@ -36,7 +41,7 @@ public:
     // Lets the device go.
     void Stop();
     bool Running() const;
-    // The path written to; empty while not running.
+    // The path written to, or kPipeWireVirtualCamera; empty while not running.
     const std::string& Device() const { return device_; }
     // Another camera's rate: the writer keeps its device and follows.
     void SetFrameInterval(V4l2Interval interval);
@@ -47,7 +52,9 @@ public:
     ComPtr<ICounterSource> Counters() const;
 
 private:
-    void Replace(std::unique_ptr<VirtualCameraOutput> output);
+    void Replace(std::unique_ptr<CameraOutput> output);
+    // The output for the choice, at the camera's size and rate.
+    std::unique_ptr<CameraOutput> Make(int width, int height, V4l2Interval interval);
 
     const PictureReader reader_;
     const ComPtr<TVirtualCameraCounters> counters_;
@@ -56,7 +63,7 @@ private:
     // outputMutex_ guards output_ between FrameReady and the GUI thread; a writer is destroyed
     // only after it is let go, since destroying it waits for its thread.
     mutable std::mutex outputMutex_;
-    std::unique_ptr<VirtualCameraOutput> output_;
+    std::unique_ptr<CameraOutput> output_;
 };
 
 // The interval of a frame time in 100 ns units, as a V4L2 fraction; 1/30 s when it is not known.

@@ -6,7 +6,7 @@ program=$1
 # No device of the machine's: its own cameras and loopback devices are not looked at.
 empty=$(mktemp -d)
 trap 'rm -rf "$empty"' EXIT
-export TARNOLIX_DEVICE_DIR=$empty
+export TARNOLIX_DEVICE_DIR=$empty PIPEWIRE_RUNTIME_DIR=$empty
 status=0
 out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$program" --help 2>&1) || status=$?
 [ "$status" -eq 0 ] && grep -q -- '--virtual-camera' <<<"$out" || { echo "help: $status $out"; exit 1; }

@@ -171,25 +171,34 @@ std::vector<VideoFormat> BestV4l2FormatFirst(std::vector<VideoFormat> formats) {
 }
 
 std::vector<V4l2Offer> QueryV4l2Offers(const V4l2Node& node) {
-    std::vector<V4l2Offer> offers;
     const std::vector<V4l2Mode> modes = ListV4l2Modes(node);
-    const auto best = BestV4l2Mode(modes);
-    if (!best) {
+    if (!BestV4l2Mode(modes)) {
+        std::vector<V4l2Offer> offers;
         for (const VideoFormat& format : BestV4l2FormatFirst(QueryV4l2Formats(node)))
             offers.push_back({format, V4L2_PIX_FMT_BGR24});
         return offers;
     }
     // One query a pixel format: drivers report the encoding by format, not by size.
     std::vector<std::pair<uint32_t, TYuvEncoding>> encodings;
-    const auto offerOf = [&](const V4l2Mode& mode) {
-        V4l2Offer offer = OfferOf(mode);
-        if (!IsYuvSubtype(offer.format.subtype))
-            return offer;
+    return V4l2OffersOfModes(modes, [&](const V4l2Mode& mode) {
         auto known = std::find_if(encodings.begin(), encodings.end(),
                                   [&](const auto& entry) { return entry.first == mode.pixelFormat; });
         if (known == encodings.end())
             known = encodings.insert(encodings.end(), {mode.pixelFormat, DriverEncoding(node, mode)});
-        offer.format.encoding = known->second;
+        return known->second;
+    });
+}
+
+std::vector<V4l2Offer> V4l2OffersOfModes(const std::vector<V4l2Mode>& modes,
+                                         const std::function<TYuvEncoding(const V4l2Mode&)>& encodingOf) {
+    std::vector<V4l2Offer> offers;
+    const auto best = BestV4l2Mode(modes);
+    if (!best)
+        return offers;
+    const auto offerOf = [&](const V4l2Mode& mode) {
+        V4l2Offer offer = OfferOf(mode);
+        if (IsYuvSubtype(offer.format.subtype))
+            offer.format.encoding = encodingOf(mode);
         return offer;
     };
     const V4l2Offer first = offerOf(*best);

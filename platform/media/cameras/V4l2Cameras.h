@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/media/cameras/V4l2Access.h"
+#include "platform/media/cameras/V4l2Modes.h"
 #include "platform/media/core/VideoFormat.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +50,10 @@ struct V4l2Offer {
 // without a native mode we convert (Bayer, vendor formats) gets libv4l2's BGR24 formats, the best
 // first.
 std::vector<V4l2Offer> QueryV4l2Offers(const V4l2Node& node);
+// The same offers for modes listed some other way (a PipeWire node's formats), the YUV modes'
+// encoding given by `encodingOf`; empty when no mode is one we convert.
+std::vector<V4l2Offer> V4l2OffersOfModes(const std::vector<V4l2Mode>& modes,
+                                         const std::function<TYuvEncoding(const V4l2Mode&)>& encodingOf);
 // The pixel format to capture a connected format in: its offer's, BGR24 when none matches.
 uint32_t V4l2PixelFormatFor(const std::vector<V4l2Offer>& offers, const VideoFormat& format);
 

@@ -2,6 +2,7 @@
 
 #include "platform/media/cameras/V4l2FrameInterval.h"
 #include "platform/media/core/VideoFormat.h"
+#include "platform/media/sources/FramePlanes.h"
 
 #include <cerrno>
 #include <cstring>
@@ -32,43 +33,6 @@ HRESULT ResultOf(int error) {
     }
 }
 
-// One plane of a YUV picture as the device lays it out: where it starts, the device's bytes
-// from row to row, the bytes a row holds, and its rows. Downstream takes the rows back to back.
-struct Plane {
-    size_t offset;
-    size_t stride;
-    size_t rowBytes;
-    size_t rows;
-};
-
-// The planes of a frame in the pixel format: for single-planar 4:2:0 the chroma rows follow
-// the luma rows, NV12's as long as the luma's, YU12's half as long (V4L2's layout).
-std::vector<Plane> PlanesOf(uint32_t pixelFormat, size_t bytesPerLine, size_t width, size_t height) {
-    const size_t halfWidth = (width + 1) / 2;
-    const size_t chromaRows = (height + 1) / 2;
-    const size_t luma = bytesPerLine * height;
-    switch (pixelFormat) {
-    case V4L2_PIX_FMT_YUYV:
-    case V4L2_PIX_FMT_UYVY:
-        return {{0, bytesPerLine, halfWidth * 4, height}};
-    case V4L2_PIX_FMT_NV12:
-        return {{0, bytesPerLine, width, height}, {luma, bytesPerLine, halfWidth * 2, chromaRows}};
-    case V4L2_PIX_FMT_YUV420: {
-        const size_t chromaStride = (bytesPerLine + 1) / 2;
-        return {{0, bytesPerLine, width, height},
-                {luma, chromaStride, halfWidth, chromaRows},
-                {luma + chromaStride * chromaRows, chromaStride, halfWidth, chromaRows}};
-    }
-    default:
-        return {};
-    }
-}
-
-size_t BytesNeeded(const std::vector<Plane>& planes) {
-    const Plane& last = planes.back();
-    return last.offset + last.stride * (last.rows - 1) + last.rowBytes;
-}
-
 bool Compressed(uint32_t pixelFormat) {
     return pixelFormat == V4L2_PIX_FMT_MJPEG || pixelFormat == V4L2_PIX_FMT_JPEG;
 }
@@ -77,7 +41,7 @@ bool Compressed(uint32_t pixelFormat) {
 uint32_t LeastBytesPerLine(uint32_t pixelFormat, uint32_t width) {
     if (pixelFormat == V4L2_PIX_FMT_BGR24)
         return width * 3;
-    const auto planes = PlanesOf(pixelFormat, 0, width, 1);
+    const auto planes = FramePlanesOf(pixelFormat, 0, width, 1);
     return planes.empty() ? 0 : static_cast<uint32_t>(planes.front().rowBytes);
 }
 
@@ -265,20 +229,13 @@ size_t V4l2FrameSource::Pack(const uint8_t* data, size_t used) {
         return used;
     }
     if (pixelFormat_ == V4L2_PIX_FMT_BGR24) {
-        const size_t rowBytes = width * 3;
-        if (used < size_t{bytesPerLine_} * (height - 1) + rowBytes)
+        if (used < size_t{bytesPerLine_} * (height - 1) + width * 3)
             return 0;
-        const size_t stride = static_cast<size_t>(Rgb24Stride(format_.width));
-        for (size_t row = 0; row < height; ++row)
-            std::memcpy(&frame_[(height - 1 - row) * stride], data + row * size_t{bytesPerLine_}, rowBytes);
+        ToBottomUpBgr(pixelFormat_, data, bytesPerLine_, format_.width, format_.height, frame_.data());
         return frame_.size();
     }
-    const std::vector<Plane> planes = PlanesOf(pixelFormat_, bytesPerLine_, width, height);
-    if (planes.empty() || used < BytesNeeded(planes))
+    const std::vector<FramePlane> planes = FramePlanesOf(pixelFormat_, bytesPerLine_, width, height);
+    if (planes.empty() || used < FrameBytesNeeded(planes))
         return 0;
-    uint8_t* target = frame_.data();
-    for (const Plane& plane : planes)
-        for (size_t row = 0; row < plane.rows; ++row, target += plane.rowBytes)
-            std::memcpy(target, data + plane.offset + row * plane.stride, plane.rowBytes);
-    return static_cast<size_t>(target - frame_.data());
+    return PackFramePlanes(data, planes, frame_.data());
 }

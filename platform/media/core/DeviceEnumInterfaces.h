@@ -26,6 +26,10 @@ inline constexpr CLSID CLSID_V4l2CaptureSource{
 inline constexpr CLSID CLSID_VirtualCameraSource{
     0x7A3E1C20, 0x5B1D, 0x4E0B, {0x9C, 0x51, 0x2D, 0x6F, 0x0A, 0x4B, 0x10, 0x03}};
 
+// The capture source of a camera read through PipeWire. {7A3E1C20-5B1D-4E0B-9C51-2D6F0A4B1004}
+inline constexpr CLSID CLSID_PipeWireCaptureSource{
+    0x7A3E1C20, 0x5B1D, 0x4E0B, {0x9C, 0x51, 0x2D, 0x6F, 0x0A, 0x4B, 0x10, 0x04}};
+
 inline constexpr DWORD CDEF_DEVMON_FILTER = 0x2;
 
 // The system device enumerator: monikers of the devices of one category.

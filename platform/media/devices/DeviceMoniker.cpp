@@ -17,6 +17,8 @@ std::u16string KindName(DeviceKind kind) {
         return u"provided";
     case DeviceKind::Category:
         return u"category";
+    case DeviceKind::PipeWire:
+        return u"pipewire";
     }
     return u"unknown";
 }
@@ -45,7 +47,7 @@ HRESULT DeviceMoniker::Load(IStream* stream) {
         hr = ReadWideString(stream, id);
     if (FAILED(hr))
         return hr;
-    if (kind < static_cast<uint32_t>(DeviceKind::V4l2) || kind > static_cast<uint32_t>(DeviceKind::Category))
+    if (kind < static_cast<uint32_t>(DeviceKind::V4l2) || kind > static_cast<uint32_t>(DeviceKind::PipeWire))
         return STG_E_READFAULT;
     std::lock_guard lock(mutex_);
     identity_ = {static_cast<DeviceKind>(kind), std::move(id)};

@@ -2,6 +2,7 @@
 
 #include "platform/media/cameras/V4l2Access.h"
 #include "platform/media/devices/DeviceEvents.h"
+#include "platform/media/pipewire/PipeWireCameras.h"
 #include "platform/runtime/Exception.h"
 
 #include <algorithm>
@@ -41,6 +42,10 @@ bool Openable(V4l2Access& access, const std::string& node) {
 
 DeviceWatch::DeviceWatch(Changed changed) : events_(ChooseEvents()), changed_(std::move(changed)) {
     source_ = events_->Describe();
+    // PipeWire's camera nodes coming and going (or its daemon) are news like a device node's.
+    pipeWire_ = PipeWireCameras::ChangeDescriptor();
+    if (pipeWire_ >= 0)
+        source_ += " and PipeWire";
     stop_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stop_ < 0)
         throw Exception(std::string("Cannot watch the video devices: ") + std::strerror(errno));
@@ -55,15 +60,20 @@ DeviceWatch::~DeviceWatch() {
 }
 
 bool DeviceWatch::Wait(int timeoutMilliseconds, bool& events) {
-    pollfd descriptors[2] = {{stop_, POLLIN, 0}, {events_->Descriptor(), POLLIN, 0}};
+    pollfd descriptors[3] = {{stop_, POLLIN, 0}, {events_->Descriptor(), POLLIN, 0}, {pipeWire_, POLLIN, 0}};
     int ready;
     do
-        ready = poll(descriptors, 2, timeoutMilliseconds);
+        ready = poll(descriptors, pipeWire_ >= 0 ? 3 : 2, timeoutMilliseconds);
     while (ready < 0 && errno == EINTR);
     if (descriptors[0].revents)
         return false;
     // Drained even when nothing there concerns video devices, so that poll does not spin.
     events = ready > 0 && descriptors[1].revents && events_->Drain();
+    if (ready > 0 && pipeWire_ >= 0 && descriptors[2].revents) {
+        uint64_t count;
+        [[maybe_unused]] const ssize_t got = read(pipeWire_, &count, sizeof count);
+        events = true;
+    }
     return true;
 }
 

@@ -14,7 +14,8 @@ class V4l2Access;
 // (a camera brings several nodes) is reported once, a quarter of a second after the last, and
 // not before every new node can be opened (udev sets a node's permissions after the kernel made
 // it), or three seconds have passed. Its news comes from udev where the udev daemon runs, else
-// from the device folder itself (TARNOLIX_DEVICE_DIR when set, for tests, else /dev).
+// from the device folder itself (TARNOLIX_DEVICE_DIR when set, for tests, else /dev), and from
+// PipeWire's camera list where a daemon runs.
 // `changed` must not throw; the watch drops what it would.
 class DeviceWatch {
 public:
@@ -25,7 +26,7 @@ public:
     DeviceWatch(const DeviceWatch&) = delete;
     DeviceWatch& operator=(const DeviceWatch&) = delete;
 
-    // "udev", or "folder <path>".
+    // "udev", or "folder <path>", with " and PipeWire" when it follows PipeWire's cameras.
     const std::string& Source() const { return source_; }
 
 private:
@@ -38,6 +39,7 @@ private:
     std::unique_ptr<DeviceEventSource> events_;
     std::string source_;
     Changed changed_;
-    int stop_ = -1; // an eventfd, written to stop the thread
+    int stop_ = -1;     // an eventfd, written to stop the thread
+    int pipeWire_ = -1; // PipeWire's camera list changed (an eventfd of its session), or -1
     std::thread thread_;
 };

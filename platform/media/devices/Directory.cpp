@@ -6,11 +6,14 @@
 #include "platform/media/cameras/VirtualCameras.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
 #include "platform/media/devices/VideoDeviceProviders.h"
+#include "platform/media/pipewire/PipeWireCameras.h"
 #include "platform/media/sources/CaptureSourceFilter.h"
 #include "platform/media/sources/PatternFrameSource.h"
 #include "platform/media/sources/RecordedMjpegFrameSource.h"
 #include "platform/media/sources/StillImageFrameSource.h"
 #include "platform/runtime/UnicodeText.h"
+
+#include <algorithm>
 
 namespace DeviceDirectory {
 
@@ -26,6 +29,87 @@ PropertyBag::Values VirtualProperties(const VirtualCamera& camera) {
     return {{u"FriendlyName", Utf8ToUtf16(camera.name)},
             {u"CLSID", StringFromCLSID(CLSID_VirtualCameraSource)},
             {u"DevicePath", Utf8ToUtf16("virtual:" + camera.Entry())}};
+}
+
+HRESULT QueryFilter(const ComPtr<IBaseFilter>& filter, REFIID iid, void** object);
+
+// What a PipeWire camera's moniker keeps, so that it survives a re-plug and a restart of the
+// daemon (its id and serial do not): its device's bus path and its name, else its object path,
+// else its node name.
+std::string PipeWireIdentity(const PipeWireCameraEntry& camera) {
+    if (!camera.busPath.empty())
+        return "bus:" + camera.busPath + "|" + camera.description;
+    if (!camera.objectPath.empty())
+        return camera.objectPath;
+    return "name:" + camera.name;
+}
+
+PropertyBag::Values PipeWireProperties(const PipeWireCameraEntry& camera) {
+    return {{u"FriendlyName", Utf8ToUtf16(camera.description.empty() ? camera.name : camera.description)},
+            {u"CLSID", StringFromCLSID(CLSID_PipeWireCaptureSource)},
+            {u"DevicePath", Utf8ToUtf16("pipewire:" + PipeWireIdentity(camera))}};
+}
+
+std::optional<PipeWireCameraEntry> FindPipeWire(const std::u16string& identity) {
+    for (auto& camera : PipeWireCameras::List())
+        if (Utf8ToUtf16(PipeWireIdentity(camera)) == identity)
+            return std::move(camera);
+    return std::nullopt;
+}
+
+// The PipeWire camera that reads the V4L2 node, when the access lets PipeWire have it.
+std::optional<PipeWireCameraEntry> PipeWireServing(const std::string& path) {
+    if (CameraAccessFromEnvironment() == CameraAccess::V4l2)
+        return std::nullopt;
+    for (auto& camera : PipeWireCameras::List())
+        if (camera.v4l2Path == path)
+            return std::move(camera);
+    return std::nullopt;
+}
+
+bool SameOffer(const VideoFormat& a, const VideoFormat& b) {
+    return a.width == b.width && a.height == b.height && a.subtype == b.subtype;
+}
+
+// The capture source of a PipeWire camera: its modes offered as a V4L2 camera's are, and each
+// format read in the mode it came from, at that mode's rate.
+HRESULT BindPipeWire(const PipeWireCameraEntry& camera, REFIID iid, void** object) {
+    const std::vector<PipeWireMode> modes = PipeWireCameras::Modes(camera.serial);
+    std::vector<V4l2Mode> v4l2Modes;
+    for (const PipeWireMode& mode : modes)
+        v4l2Modes.push_back({mode.pixelFormat, mode.width, mode.height, mode.Interval()});
+    const auto encodingOf = [&](const V4l2Mode& mode) {
+        return modes[static_cast<size_t>(std::find(v4l2Modes.begin(), v4l2Modes.end(), mode) -
+                                         v4l2Modes.begin())]
+            .encoding;
+    };
+    std::vector<std::pair<VideoFormat, PipeWireMode>> offers;
+    for (const V4l2Offer& offer : V4l2OffersOfModes(v4l2Modes, encodingOf)) {
+        // RGB, BGR and grey all come as 24-bit RGB; the fastest of them at the size is read.
+        std::optional<PipeWireMode> chosen;
+        for (size_t index = 0; index < modes.size(); ++index) {
+            const V4l2Offer own = V4l2OffersOfModes({v4l2Modes[index]}, encodingOf).front();
+            if (SameOffer(own.format, offer.format) &&
+                (!chosen || modes[index].Interval() < chosen->Interval()))
+                chosen = modes[index];
+        }
+        if (chosen)
+            offers.emplace_back(offer.format, *chosen);
+    }
+    if (offers.empty())
+        return MK_E_NOOBJECT;
+    std::vector<VideoFormat> formats;
+    for (const auto& offer : offers)
+        formats.push_back(offer.first);
+    FrameSourceFactory factory = [camera, offers](const VideoFormat& format) -> std::unique_ptr<FrameSource> {
+        for (const auto& [offered, mode] : offers)
+            if (SameOffer(offered, format))
+                return PipeWireCameras::MakeFrameSource(camera.serial, camera.name, format, mode);
+        return nullptr;
+    };
+    return QueryFilter(CaptureSourceFilter::Create(CLSID_PipeWireCaptureSource, "pipewire:" + camera.name,
+                                                   std::move(formats), std::move(factory)),
+                       iid, object);
 }
 
 PropertyBag::Values CategoryProperties(REFCLSID category) {
@@ -51,8 +135,19 @@ HRESULT QueryFilter(const ComPtr<IBaseFilter>& filter, REFIID iid, void** object
 
 std::vector<DeviceRecord> VideoInputDevices() {
     std::vector<DeviceRecord> devices;
-    for (const auto& camera : ListV4l2Cameras(V4l2Access::Current()))
-        devices.push_back({{DeviceKind::V4l2, Utf8ToUtf16(camera.identity)}, V4l2Properties(camera)});
+    const std::vector<PipeWireCameraEntry> pipeWireCameras = PipeWireCameras::List();
+    std::vector<std::string> v4l2Paths;
+    if (CameraAccessFromEnvironment() != CameraAccess::PipeWire)
+        for (const auto& camera : ListV4l2Cameras(V4l2Access::Current())) {
+            devices.push_back({{DeviceKind::V4l2, Utf8ToUtf16(camera.identity)}, V4l2Properties(camera)});
+            v4l2Paths.push_back(camera.path);
+        }
+    // One camera, one item: a node that reads a V4L2 camera listed above is that camera.
+    for (const auto& camera : pipeWireCameras)
+        if (camera.v4l2Path.empty() ||
+            std::find(v4l2Paths.begin(), v4l2Paths.end(), camera.v4l2Path) == v4l2Paths.end())
+            devices.push_back(
+                {{DeviceKind::PipeWire, Utf8ToUtf16(PipeWireIdentity(camera))}, PipeWireProperties(camera)});
     for (const auto& camera : VirtualCamerasFromEnvironment())
         devices.push_back({{DeviceKind::Virtual, Utf8ToUtf16(camera.Entry())}, VirtualProperties(camera)});
     for (auto& device : VideoDeviceProviders::Devices())
@@ -85,6 +180,12 @@ HRESULT Properties(const DeviceIdentity& identity, PropertyBag::Values& properti
             return S_OK;
         }
         break;
+    case DeviceKind::PipeWire:
+        if (const auto camera = FindPipeWire(identity.id)) {
+            properties = PipeWireProperties(*camera);
+            return S_OK;
+        }
+        break;
     case DeviceKind::Category: {
         CLSID category;
         if (SUCCEEDED(CLSIDFromString(identity.id.c_str(), &category))) {
@@ -106,6 +207,9 @@ HRESULT Bind(const DeviceIdentity& identity, REFIID iid, void** object) {
         const auto camera = FindV4l2(identity.id);
         if (!camera)
             return MK_E_NOOBJECT;
+        // While PipeWire serves the camera it has the device: other programs read it there too.
+        if (const auto served = PipeWireServing(camera->path))
+            return BindPipeWire(*served, iid, object);
         const V4l2Node node(V4l2Access::Current(), camera->path);
         if (!node.IsOpen())
             return MK_E_NOOBJECT;
@@ -146,6 +250,10 @@ HRESULT Bind(const DeviceIdentity& identity, REFIID iid, void** object) {
             return MK_E_NOOBJECT;
         return device->bind(iid, object);
     }
+    case DeviceKind::PipeWire:
+        if (const auto camera = FindPipeWire(identity.id))
+            return BindPipeWire(*camera, iid, object);
+        return MK_E_NOOBJECT;
     case DeviceKind::Category:
         break;
     }

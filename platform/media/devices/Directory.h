@@ -11,6 +11,7 @@ enum class DeviceKind : uint32_t {
     Virtual = 2,  // identity: the virtual camera's full entry
     Provided = 3, // identity: the device's id within its provider
     Category = 4, // a category of the category of categories; identity: its class id, braced
+    PipeWire = 5, // a PipeWire camera no V4L2 node of ours shows; identity: PipeWireIdentity
 };
 
 struct DeviceIdentity {
@@ -30,8 +31,11 @@ struct DeviceRecord {
 // may call these.
 namespace DeviceDirectory {
 
-// The video-input devices: V4L2 cameras in order of their node numbers, then the virtual
-// cameras in the order of TARNOLIX_VIRTUAL_CAMERAS, then the provided devices.
+// The video-input devices: V4L2 cameras in order of their node numbers, then the PipeWire
+// cameras that are not among them (by the V4L2 node PipeWire reads), then the virtual cameras in
+// the order of TARNOLIX_VIRTUAL_CAMERAS, then the provided devices. A V4L2 camera that PipeWire
+// serves is captured through PipeWire unless TARNOLIX_CAMERA_ACCESS=v4l2; with
+// TARNOLIX_CAMERA_ACCESS=pipewire only PipeWire's cameras are listed.
 std::vector<DeviceRecord> VideoInputDevices();
 // The categories listed in the category of categories.
 std::vector<DeviceRecord> Categories();

@@ -4,24 +4,14 @@
 #include "platform/media/outputs/LoopbackDevices.h"
 
 #include <algorithm>
-#include <chrono>
 #include <ctime>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 int64_t MonotonicNanoseconds() {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
-
-Clock::duration IntervalDuration(V4l2Interval interval) {
-    if (interval.denominator == 0 || interval.numerator == 0)
-        interval = {1, 30};
-    return std::chrono::duration_cast<Clock::duration>(
-        std::chrono::nanoseconds(int64_t{1'000'000'000} * interval.numerator / interval.denominator));
 }
 
 // Black in YUYV, BT.601 limited: Y 16, U and V 128.
@@ -40,15 +30,12 @@ FramePicture Part(const FramePicture& picture, int x, int y, int width, int heig
     return part;
 }
 
-// How often the readers are counted (a walk through /proc).
-constexpr auto kReaderCheck = std::chrono::seconds(1);
-
 } // namespace
 
 VirtualCameraOutput::VirtualCameraOutput(std::shared_ptr<V4l2Access> access, VirtualCameraSettings settings,
                                          PictureReader reader)
     : access_(std::move(access)), device_(std::move(settings.device)), reader_(std::move(reader)),
-      counters_(VirtualCameraCounters::Create()), interval_(settings.interval) {
+      counters_(VirtualCameraCounters::Create()), interval_(settings.interval), writer_(settings.interval) {
     if (settings.width <= 0 || settings.height <= 0)
         throw VirtualCameraError("The virtual camera needs the camera's size.");
     node_ = std::make_unique<LoopbackNode>(access_, device_, static_cast<uint32_t>(settings.width),
@@ -56,98 +43,27 @@ VirtualCameraOutput::VirtualCameraOutput(std::shared_ptr<V4l2Access> access, Vir
     pictureWidth_ = settings.width;
     pictureHeight_ = settings.height;
     FormatChanged();
-    thread_ = std::thread([this] { Run(); });
+    writer_.Start(*this);
 }
 
 VirtualCameraOutput::~VirtualCameraOutput() {
-    {
-        std::lock_guard lock(mutex_);
-        stop_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
-}
-
-void VirtualCameraOutput::FrameReady(int64_t cameraTime) {
-    {
-        std::lock_guard lock(mutex_);
-        cameraTime_ = cameraTime;
-        ++sequence_;
-    }
-    wake_.notify_one();
-}
-
-void VirtualCameraOutput::SetFrameInterval(V4l2Interval interval) {
-    {
-        std::lock_guard lock(mutex_);
-        newInterval_ = interval;
-        intervalChanged_ = true;
-    }
-    wake_.notify_one();
+    writer_.Stop();
 }
 
 ComPtr<ICounterSource> VirtualCameraOutput::Counters() const {
     return ComPtr<ICounterSource>(counters_.Get());
 }
 
-std::string VirtualCameraOutput::Failure() const {
-    std::lock_guard lock(mutex_);
-    return failure_;
+void VirtualCameraOutput::IntervalChanged(V4l2Interval interval) {
+    interval_ = interval;
+    node_->SetInterval(interval_);
+    counters_->SetLabels(device_, node_->Format().Text());
 }
 
-void VirtualCameraOutput::Run() {
-    // Nothing thrown here may leave the thread.
-    std::string failure;
-    try {
-        Loop();
-        return;
-    } catch (const std::exception& error) {
-        failure = error.what();
-    } catch (...) {
-        failure = "The virtual camera failed.";
-    }
-    std::lock_guard lock(mutex_);
-    failure_ = failure.empty() ? "The virtual camera failed." : failure;
-}
-
-void VirtualCameraOutput::Loop() {
-    uint64_t written = 0;
-    Clock::time_point repeatAt = Clock::now() + IntervalDuration(interval_) * 3 / 2;
-    Clock::time_point readersAt = Clock::now();
-    std::unique_lock lock(mutex_);
-    while (!stop_) {
-        wake_.wait_until(lock, std::min(repeatAt, readersAt),
-                         [&] { return stop_ || sequence_ != written || intervalChanged_; });
-        if (stop_)
-            break;
-        const bool live = sequence_ != written;
-        const int64_t cameraTime = cameraTime_;
-        written = sequence_;
-        const bool newInterval = std::exchange(intervalChanged_, false);
-        const V4l2Interval interval = newInterval_;
-        lock.unlock();
-
-        if (newInterval) {
-            interval_ = interval;
-            node_->SetInterval(interval_);
-            counters_->SetLabels(device_, node_->Format().Text());
-        }
-        const Clock::time_point now = Clock::now();
-        if (live) {
-            WriteLive(cameraTime);
-            repeatAt = Clock::now() + IntervalDuration(interval_) * 3 / 2;
-        } else if (now >= repeatAt) {
-            WriteAgain();
-            repeatAt = std::max(repeatAt + IntervalDuration(interval_), now);
-        }
-        if (now >= readersAt) {
-            counters_->readers.store(
-                static_cast<uint64_t>(std::max(access_->OtherProcessesHolding(device_), 0)),
-                std::memory_order_relaxed);
-            readersAt = now + kReaderCheck;
-        }
-        lock.lock();
-    }
+void VirtualCameraOutput::CountReaders() {
+    // A walk through /proc: other processes holding the node.
+    counters_->readers.store(static_cast<uint64_t>(std::max(access_->OtherProcessesHolding(device_), 0)),
+                             std::memory_order_relaxed);
 }
 
 void VirtualCameraOutput::WriteLive(int64_t cameraTime) {

@@ -1,32 +1,15 @@
 #pragma once
 
 #include "platform/media/cameras/V4l2Access.h"
-#include "platform/media/cameras/V4l2FrameInterval.h"
+#include "platform/media/outputs/CameraOutput.h"
 #include "platform/media/outputs/LoopbackNode.h"
+#include "platform/media/outputs/OutputWriter.h"
 #include "platform/media/outputs/VirtualCameraCounters.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
-
-// A picture the window holds: rows of 24-bit blue, green, red, `stride` bytes apart.
-struct FramePicture {
-    const uint8_t* bits = nullptr;
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-    bool bottomUp = true;
-};
-
-using PictureVisitor = std::function<void(const FramePicture&)>;
-// Calls the visitor once with the newest processed picture, holding the picture still (under the
-// window's lock) until it returns; or not at all when there is none.
-using PictureReader = std::function<void(const PictureVisitor&)>;
 
 struct VirtualCameraSettings {
     std::string device; // a path, from ChooseLoopbackOutput
@@ -52,7 +35,7 @@ struct VirtualCameraSettings {
 // keeps the old one); when readers hold the old size, the picture is centred in it, cut or framed
 // in black. A failure on the writer thread (the device went away, the reader threw) stops the
 // writing; Failure() then tells it.
-class VirtualCameraOutput {
+class VirtualCameraOutput final : public CameraOutput, private OutputSink {
 public:
     VirtualCameraOutput(std::shared_ptr<V4l2Access> access, VirtualCameraSettings settings,
                         PictureReader reader);
@@ -60,22 +43,17 @@ public:
     VirtualCameraOutput(const VirtualCameraOutput&) = delete;
     VirtualCameraOutput& operator=(const VirtualCameraOutput&) = delete;
 
-    // Streaming thread: a new processed frame is ready; `cameraTime` is the camera's time stamp
-    // (CLOCK_MONOTONIC nanoseconds), from which the write's latency is measured.
-    void FrameReady(int64_t cameraTime);
-    // Any thread: the camera's rate changed.
-    void SetFrameInterval(V4l2Interval interval);
-
-    // For the graph viewer (TFilterGraph::AddViewerCounters); may outlive this object.
-    ComPtr<ICounterSource> Counters() const;
-    // Any thread: why the writer stopped, in English; empty while it writes.
-    std::string Failure() const;
+    void FrameReady(int64_t cameraTime) override { writer_.FrameReady(cameraTime); }
+    void SetFrameInterval(V4l2Interval interval) override { writer_.SetFrameInterval(interval); }
+    ComPtr<ICounterSource> Counters() const override;
+    std::string Failure() const override { return writer_.Failure(); }
+    std::string Target() const override { return device_; }
 
 private:
-    void Run();
-    void Loop();
-    void WriteLive(int64_t cameraTime);
-    void WriteAgain();
+    void WriteLive(int64_t cameraTime) override;
+    void WriteAgain() override;
+    void IntervalChanged(V4l2Interval interval) override;
+    void CountReaders() override;
     void Write(int64_t cameraTime);
     void Convert(const FramePicture& picture);
     void Resize(int width, int height);
@@ -94,15 +72,5 @@ private:
     bool framed_ = false; // the picture is centred in a device of another size
     V4l2Interval interval_;
 
-    // mutex_ guards the members below; wake_ signals them.
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stop_ = false;
-    uint64_t sequence_ = 0; // frames made ready
-    int64_t cameraTime_ = 0;
-    bool intervalChanged_ = false;
-    V4l2Interval newInterval_;
-    std::string failure_;
-
-    std::thread thread_;
+    OutputWriter writer_; // last: its thread starts once the rest is made, and stops first
 };

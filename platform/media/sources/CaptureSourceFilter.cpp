@@ -173,6 +173,12 @@ void CaptureSourceFilter::ReadCounters(NamedCounters& counters) {
         source_->ReadCounters(counters);
 }
 
+void CaptureSourceFilter::ReadLabels(NamedLabels& labels) {
+    std::lock_guard lock(sourceMutex_);
+    if (source_)
+        source_->ReadLabels(labels);
+}
+
 void CaptureSourceFilter::Stream(FrameSource& source, ComPtr<IMediaEventSink> events,
                                  REFERENCE_TIME frameTime) {
     using Clock = std::chrono::steady_clock;

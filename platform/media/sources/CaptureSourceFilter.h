@@ -21,11 +21,12 @@
 // 100 ns units since Run. A device that goes away queues EC_DEVICE_LOST with the graph, one that
 // fails queues EC_ERRORABORT; either ends the thread. Stop (and Pause) wake the device, join the
 // thread and return once it has ended. While it streams, its source's counts (a V4L2 camera's
-// frames delivered and damaged) are read by viewers through ICounterSource.
+// frames delivered and damaged) are read by viewers through ICounterSource, and its texts (the
+// access, such as PipeWire, and the node) through ICounterLabels.
 //
 // Threads: state changes and connections on the GUI thread; the streaming thread only pulls
 // frames and delivers them. The filter must be stopped before its graph lets it go.
-class CaptureSourceFilter final : public MediaFilter<ICounterSource> {
+class CaptureSourceFilter final : public MediaFilter<ICounterSource, ICounterLabels> {
 public:
     static ComPtr<IBaseFilter> Create(REFCLSID clsid, std::string device, std::vector<VideoFormat> formats,
                                       FrameSourceFactory factory);
@@ -35,6 +36,7 @@ public:
 
     std::string CounterKind() override { return "capture source"; }
     void ReadCounters(NamedCounters& counters) override;
+    void ReadLabels(NamedLabels& labels) override;
 
 private:
     class OutputPin final : public BasePin, public IAMStreamConfig {

@@ -40,6 +40,8 @@ public:
     virtual int64_t FrameCaptureTime() const { return 0; }
     // Any thread: the source's own counts for viewers (none by default).
     virtual void ReadCounters(NamedCounters&) const {}
+    // Any thread: texts that say what the source reads (its access and device), for viewers.
+    virtual void ReadLabels(NamedLabels&) const {}
 };
 
 // Makes the frame source of a device for the format its output pin connected with.
