@@ -14,6 +14,7 @@
 #include "platform/runtime/UnicodeText.h"
 
 #include <algorithm>
+#include <linux/videodev2.h>
 
 namespace DeviceDirectory {
 
@@ -85,13 +86,18 @@ HRESULT BindPipeWire(const PipeWireCameraEntry& camera, REFIID iid, void** objec
     };
     std::vector<std::pair<VideoFormat, PipeWireMode>> offers;
     for (const V4l2Offer& offer : V4l2OffersOfModes(v4l2Modes, encodingOf)) {
-        // RGB, BGR and grey all come as 24-bit RGB; the fastest of them at the size is read.
+        // RGB, BGR and grey all come as 24-bit RGB; the fastest of them at the size is read, in
+        // colour where the camera has it at that rate (a camera lists grey beside its colours).
         std::optional<PipeWireMode> chosen;
         for (size_t index = 0; index < modes.size(); ++index) {
             const V4l2Offer own = V4l2OffersOfModes({v4l2Modes[index]}, encodingOf).front();
-            if (SameOffer(own.format, offer.format) &&
-                (!chosen || modes[index].Interval() < chosen->Interval()))
-                chosen = modes[index];
+            if (!SameOffer(own.format, offer.format))
+                continue;
+            const PipeWireMode& mode = modes[index];
+            if (!chosen || mode.Interval() < chosen->Interval() ||
+                (mode.Interval() == chosen->Interval() && chosen->pixelFormat == V4L2_PIX_FMT_GREY &&
+                 mode.pixelFormat != V4L2_PIX_FMT_GREY))
+                chosen = mode;
         }
         if (chosen)
             offers.emplace_back(offer.format, *chosen);
