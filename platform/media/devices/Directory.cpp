@@ -87,7 +87,11 @@ HRESULT BindPipeWire(const PipeWireCameraEntry& camera, REFIID iid, void** objec
     std::vector<std::pair<VideoFormat, PipeWireMode>> offers;
     for (const V4l2Offer& offer : V4l2OffersOfModes(v4l2Modes, encodingOf)) {
         // RGB, BGR and grey all come as 24-bit RGB; the fastest of them at the size is read, in
-        // colour where the camera has it at that rate (a camera lists grey beside its colours).
+        // colour where the camera has it at that rate (a camera lists grey beside its colours),
+        // and in BGR before RGB, as the camera read directly through V4L2 would be.
+        const auto rank = [](uint32_t pixelFormat) {
+            return pixelFormat == V4L2_PIX_FMT_GREY ? 2 : pixelFormat == V4L2_PIX_FMT_RGB24 ? 1 : 0;
+        };
         std::optional<PipeWireMode> chosen;
         for (size_t index = 0; index < modes.size(); ++index) {
             const V4l2Offer own = V4l2OffersOfModes({v4l2Modes[index]}, encodingOf).front();
@@ -95,8 +99,7 @@ HRESULT BindPipeWire(const PipeWireCameraEntry& camera, REFIID iid, void** objec
                 continue;
             const PipeWireMode& mode = modes[index];
             if (!chosen || mode.Interval() < chosen->Interval() ||
-                (mode.Interval() == chosen->Interval() && chosen->pixelFormat == V4L2_PIX_FMT_GREY &&
-                 mode.pixelFormat != V4L2_PIX_FMT_GREY))
+                (mode.Interval() == chosen->Interval() && rank(mode.pixelFormat) < rank(chosen->pixelFormat)))
                 chosen = mode;
         }
         if (chosen)
