@@ -15,14 +15,22 @@
 // gallery cost a camera frame: the sets of thumbnails made, the frames it skipped, the streaming
 // thread's time handing frames over, the gallery worker's CPU time, the GUI thread's time
 // painting the gallery, and the three together.
+// With --pipewire the camera is a PipeWire camera node instead (GStreamer's test source in YUYV through
+// pipewiresink) on a private daemon, read through the PipeWire source; its buffers carry no
+// monotonic time stamp, so the latency counts from the frame's arrival.
 //
 //   live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]... [--mjpeg [--recording FILE]]
-//              [--virtual-camera] [--gallery]
+//              [--virtual-camera] [--gallery] [--pipewire]
 
 #include "app/Dialogs.h"
 #include "app/MainForm.h"
 #include "bench/MjpegRecording.h"
 #include "bench/NullLoopback.h"
+#if TARNOLIX_BENCH_PIPEWIRE
+#include "platform/media/pipewire/PipeWireCameras.h"
+#include "tests/media/support/PipeWireDaemons.h"
+#endif
+#include "bench/ThreadTimes.h"
 #include "effects/SimdLevel.h"
 #include "imaging/BitmapFileWriter.h"
 #include "platform/media/MediaClasses.h"
@@ -42,10 +50,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -128,46 +133,6 @@ private:
     QString path_;
 };
 
-struct ThreadTime {
-    std::string name;
-    double seconds = 0;
-};
-
-// Every thread of the process with its CPU time so far, by thread id.
-std::map<int, ThreadTime> ThreadTimes() {
-    std::map<int, ThreadTime> times;
-    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
-    DIR* tasks = opendir("/proc/self/task");
-    if (!tasks)
-        return times;
-    while (const dirent* entry = readdir(tasks)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        const std::string dir = std::string("/proc/self/task/") + entry->d_name;
-        std::ifstream statFile(dir + "/stat");
-        std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
-        const auto close = stat.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        std::istringstream fields(stat.substr(close + 2));
-        std::string field;
-        double user = 0;
-        double system = 0;
-        for (int k = 3; k <= 15 && fields >> field; ++k) {
-            if (k == 14)
-                user = std::stod(field);
-            if (k == 15)
-                system = std::stod(field);
-        }
-        std::ifstream commFile(dir + "/comm");
-        ThreadTime& time = times[std::atoi(entry->d_name)];
-        std::getline(commFile, time.name);
-        time.seconds = (user + system) / tick;
-    }
-    closedir(tasks);
-    return times;
-}
-
 // Runs the GUI thread's event loop, as the program does, for the given time.
 void RunFor(double seconds) {
     QEventLoop loop;
@@ -184,6 +149,7 @@ struct Options {
     std::string recording;
     bool virtualCamera = false;
     bool gallery = false;
+    bool pipeWire = false;
 };
 
 Options Parse(int argc, char** argv) {
@@ -205,6 +171,8 @@ Options Parse(int argc, char** argv) {
             options.virtualCamera = true;
         } else if (arg == "--gallery") {
             options.gallery = true;
+        } else if (arg == "--pipewire") {
+            options.pipeWire = true;
         } else if (arg == "--mjpeg") {
             options.mjpeg = true;
         } else if (arg == "--recording" && value) {
@@ -213,7 +181,7 @@ Options Parse(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]... "
-                         "[--mjpeg [--recording FILE]] [--virtual-camera] [--gallery]\n"
+                         "[--mjpeg [--recording FILE]] [--virtual-camera] [--gallery] [--pipewire]\n"
                          "unknown or incomplete option: %s\n",
                          arg.c_str());
             std::exit(2);
@@ -223,6 +191,10 @@ Options Parse(int argc, char** argv) {
         options.sizes = {{1920, 1080}, {3840, 2160}};
     return options;
 }
+
+#if TARNOLIX_BENCH_PIPEWIRE
+PipeWireDaemons* pipeWireDaemons = nullptr; // main's, with --pipewire
+#endif
 
 bool Wanted(const Options& options, const TEffectInfo& info) {
     if (options.effects.empty())
@@ -244,6 +216,16 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
         camera = "Kamera=mjpeg@" + std::to_string(options.fps) + ":" +
                  (options.recording.empty() ? recorded : options.recording);
     }
+#if TARNOLIX_BENCH_PIPEWIRE
+    // The node on the daemon main() started, listed before the window looks.
+    if (options.pipeWire) {
+        pipeWireDaemons->KillAllCameras();
+        pipeWireDaemons->StartCamera("bench-camera", "Bench camera", 0x808080, width, height, options.fps);
+        for (int wait = 0; wait < 100 && PipeWireCameras::List().empty(); ++wait)
+            RunFor(0.05);
+        camera.clear();
+    }
+#endif
     setenv("TARNOLIX_VIRTUAL_CAMERAS", camera.c_str(), 1);
     const BackgroundFile background(width, height);
     BenchDialogs dialogs(background.Path());
@@ -263,8 +245,11 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
             renderer = widget;
 
     std::printf("\n%dx%d%s at %d frames a second, %.1f s an effect, level %s, %u pass threads\n", width,
-                height, options.mjpeg ? " MJPEG" : "", options.fps, options.seconds,
-                std::string(SimdLevelName(ActiveSimdLevel())).c_str(),
+                height,
+                options.mjpeg      ? " MJPEG"
+                : options.pipeWire ? " PipeWire"
+                                   : "",
+                options.fps, options.seconds, std::string(SimdLevelName(ActiveSimdLevel())).c_str(),
                 TBandPool::ProcessorThreads(TFrameHandler::kMostThreads));
     std::printf("%-34s %6s %6s %9s %7s %10s %10s %10s %10s %15s %19s %s  %s\n", "effect", "asked", "frames",
                 "processed", "dropped", "pane fps", "pane ms", "video fps", "video ms", "to paint ms",
@@ -371,6 +356,23 @@ int main(int argc, char** argv) {
         V4l2Access::Install(std::make_shared<NullLoopback>());
     RegisterMediaClasses();
     RegisterQuartzModule();
+#if TARNOLIX_BENCH_PIPEWIRE
+    // A private D-Bus, PipeWire and WirePlumber, pointed at before the program's session starts.
+    std::unique_ptr<PipeWireDaemons> daemons;
+    if (options.pipeWire) {
+        daemons = std::make_unique<PipeWireDaemons>();
+        if (!daemons->Start()) {
+            std::fprintf(stderr, "live_bench: %s\n%s", daemons->Failure().c_str(), daemons->Log().c_str());
+            return 1;
+        }
+        pipeWireDaemons = daemons.get();
+    }
+#else
+    if (options.pipeWire) {
+        std::fprintf(stderr, "live_bench: built without PipeWire\n");
+        return 2;
+    }
+#endif
     for (const auto& [width, height] : options.sizes)
         RunSize(application, options, width, height);
     return 0;

@@ -18,6 +18,7 @@
 #include "platform/runtime/UnicodeText.h"
 #include "tests/vivid/LiveGraph.h"
 #include "tests/vivid/NativeFormatAccess.h"
+#include "tests/vivid/VividNodes.h"
 
 #include <gtest/gtest.h>
 
@@ -44,24 +45,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-// vivid's video capture nodes, found by asking each /dev/videoN for its driver.
-std::vector<std::string> VividCaptureNodes() {
-    std::vector<std::string> nodes;
-    for (const std::string& path : LibV4l2Access("/dev").VideoNodes()) {
-        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        v4l2_capability cap{};
-        const bool vivid = ::ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0 &&
-                           std::strcmp(reinterpret_cast<const char*>(cap.driver), "vivid") == 0 &&
-                           (cap.device_caps & V4L2_CAP_VIDEO_CAPTURE);
-        ::close(fd);
-        if (vivid)
-            nodes.push_back(path);
-    }
-    return nodes;
-}
 
 // Runs v4l2-ctl on a node ("-c disconnect=1", "--set-fmt-video=..."); true when it succeeded.
 bool V4l2Ctl(const std::string& node, const std::string& arguments) {

@@ -7,7 +7,7 @@
 #
 # The cache folder keeps Debian's kernel package, the uncompressed kernel and the initramfs, so a
 # second run boots at once. TARNOLIX_VM_MEMORY is the guest's memory (2G), TARNOLIX_VM_TIMEOUT
-# the seconds the guest may run (600). Exits 77 (skipped) where QEMU cannot run at all or cannot
+# the seconds the guest may run (840). Exits 77 (skipped) where QEMU cannot run at all or cannot
 # have the guest's memory (inside another virtual machine, on a small machine); otherwise with
 # the guest script's exit status.
 set -euo pipefail
@@ -134,7 +134,7 @@ memory=${TARNOLIX_VM_MEMORY:-2G}
 echo "Booting $version under QEMU (TCG) with $memory of memory; console: $log"
 started=$(date +%s)
 # The kernel hands unknown name=value words of its command line to init as its environment.
-timeout "${TARNOLIX_VM_TIMEOUT:-600}" qemu-system-x86_64 -accel tcg -cpu max -smp 2 -m "$memory" \
+timeout "${TARNOLIX_VM_TIMEOUT:-840}" qemu-system-x86_64 -accel tcg -cpu max -smp 2 -m "$memory" \
     -nodefaults -nographic -no-reboot -serial stdio -monitor none \
     -kernel "$vmlinux" -initrd "$initramfs" \
     -append "console=ttyS0 panic=-1 quiet loglevel=3 TARNOLIX_SCRIPT=$script TARNOLIX_ARGS=\"$guest_args\" TARNOLIX_VIVID=\"${TARNOLIX_VIVID_OPTIONS:-n_devs=2}\"" \

@@ -44,6 +44,13 @@ tests FrameRate 'Vivid.TheDeviceRuns*'
 tests Switching 'Vivid.Switching*'
 tests InjectedErrors 'Vivid.AFrameFlagged*:Vivid.AFatal*:Vivid.ErrorsWhenStarting*:Vivid.ADeviceThatStops*'
 tests Busy 'Vivid.ADeviceStreaming*'
+# vivid as a PipeWire camera: each group starts its own D-Bus, PipeWire and WirePlumber in a
+# private runtime folder (PipeWireDaemons, which points PIPEWIRE_RUNTIME_DIR there) and stops
+# them by their ids when it ends.
+tests PipeWireListing 'VividPipeWire.EachCamera*'
+tests PipeWireCapture 'VividPipeWire.IsCaptured*'
+tests PipeWireShared 'VividPipeWire.AnotherProgram*'
+tests PipeWireBusy 'VividPipeWire.Forced*'
 # The window test shows the first vivid device. Its bars stand still; the square in the middle
 # of the picture comes and goes, so the live pane keeps changing.
 v4l2-ctl -d /dev/video0 -c horizontal_movement=3 -c osd_text_mode=1 >/dev/null 2>&1

@@ -14,6 +14,7 @@
 #include "platform/runtime/UnicodeText.h"
 
 #include <algorithm>
+#include <linux/videodev2.h>
 
 namespace DeviceDirectory {
 
@@ -85,13 +86,21 @@ HRESULT BindPipeWire(const PipeWireCameraEntry& camera, REFIID iid, void** objec
     };
     std::vector<std::pair<VideoFormat, PipeWireMode>> offers;
     for (const V4l2Offer& offer : V4l2OffersOfModes(v4l2Modes, encodingOf)) {
-        // RGB, BGR and grey all come as 24-bit RGB; the fastest of them at the size is read.
+        // RGB, BGR and grey all come as 24-bit RGB; the fastest of them at the size is read, in
+        // colour where the camera has it at that rate (a camera lists grey beside its colours),
+        // and in BGR before RGB, as the camera read directly through V4L2 would be.
+        const auto rank = [](uint32_t pixelFormat) {
+            return pixelFormat == V4L2_PIX_FMT_GREY ? 2 : pixelFormat == V4L2_PIX_FMT_RGB24 ? 1 : 0;
+        };
         std::optional<PipeWireMode> chosen;
         for (size_t index = 0; index < modes.size(); ++index) {
             const V4l2Offer own = V4l2OffersOfModes({v4l2Modes[index]}, encodingOf).front();
-            if (SameOffer(own.format, offer.format) &&
-                (!chosen || modes[index].Interval() < chosen->Interval()))
-                chosen = modes[index];
+            if (!SameOffer(own.format, offer.format))
+                continue;
+            const PipeWireMode& mode = modes[index];
+            if (!chosen || mode.Interval() < chosen->Interval() ||
+                (mode.Interval() == chosen->Interval() && rank(mode.pixelFormat) < rank(chosen->pixelFormat)))
+                chosen = mode;
         }
         if (chosen)
             offers.emplace_back(offer.format, *chosen);
