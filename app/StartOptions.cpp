@@ -4,6 +4,7 @@
 
 const char* const kStartUsage =
     "usage: tarnolix [Qt options] [--device NAME] [--effect ITEM] [--virtual-camera[=DEVICE]]\n"
+    "                [--record[=FILE]]\n"
     "Shows live video from a capture device beside the same video with one effect applied.\n"
     "  --device NAME            start capture from the device of this caption in the device menu\n"
     "  --effect ITEM            choose the effect by its item name (Negatyw1) or caption (Negatyw)\n"
@@ -11,6 +12,11 @@ const char* const kStartUsage =
     "                           write the processed picture to a v4l2loopback device (its path\n"
     "                           or card label), by default the one labelled Tarnolix or the first\n"
     "                           free one\n"
+    "  --record[=FILE]          record the processed picture, with the default microphone's\n"
+    "                           sound, from the first frame of the --device camera until the\n"
+    "                           window closes or SIGTERM or SIGINT comes, into an MP4 film:\n"
+    "                           FILE, by default \"Tarnolix YYYY-MM-DD HH-MM-SS.mp4\" in the\n"
+    "                           videos folder\n"
     "  --help                   show this text\n";
 
 namespace {
@@ -63,6 +69,9 @@ TStartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
         } else if (option == "--virtual-camera") {
             once(options.virtualCamera);
             options.virtualCamera = attached.value_or("");
+        } else if (option == "--record") {
+            once(options.record);
+            options.record = attached.value_or("");
         } else if (!option.empty() && option[0] == '-') {
             throw EStartOptionsError("unknown option " + option);
         } else {

@@ -2,6 +2,7 @@
 
 #include "platform/media/cameras/V4l2Access.h"
 #include "platform/media/cameras/V4l2FrameInterval.h"
+#include "platform/media/core/FramePicture.h"
 #include "platform/media/outputs/LoopbackNode.h"
 #include "platform/media/outputs/VirtualCameraCounters.h"
 
@@ -13,20 +14,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-// A picture the window holds: rows of 24-bit blue, green, red, `stride` bytes apart.
-struct FramePicture {
-    const uint8_t* bits = nullptr;
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-    bool bottomUp = true;
-};
-
-using PictureVisitor = std::function<void(const FramePicture&)>;
-// Calls the visitor once with the newest processed picture, holding the picture still (under the
-// window's lock) until it returns; or not at all when there is none.
-using PictureReader = std::function<void(const PictureVisitor&)>;
 
 struct VirtualCameraSettings {
     std::string device; // a path, from ChooseLoopbackOutput
