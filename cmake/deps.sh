@@ -2,7 +2,8 @@
 # apt-get update once and only when something is missing.
 #
 # tarnolix_packages: what building and running the program needs (run.sh installs these only;
-# librsvg2-bin draws the PNG icons from the SVG).
+# librsvg2-bin draws the PNG icons from the SVG; FFmpeg's libraries write films, libpulse takes
+# their sound from the microphone).
 # tarnolix_test_packages: what only the test suite needs (test.sh adds them): the X server and
 # input for the end-to-end tests, the checkers of the installed files, and what builds and checks
 # the Debian package (dpkg-dev and file for dpkg-shlibdeps, lintian).
@@ -12,15 +13,18 @@ tarnolix_packages=(
     libjpeg62-turbo-dev libv4l-dev libudev-dev
     qt6-base-dev qt6-translations-l10n
     librsvg2-bin
+    libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libpulse-dev
 )
 # The real-driver tier (tests/vm) boots a QEMU guest with busybox and sets vivid's controls with
 # v4l2-ctl; xz unpacks the kernel it downloads, and make builds v4l2loopback for that kernel.
 # ffmpeg and GStreamer's gst-launch-1.0 with v4l2src are the virtual camera's clients there.
+# The film's microphone test runs its own D-Bus, PipeWire, WirePlumber and pulse server.
 tarnolix_test_packages=(
     xvfb xauth xdotool
     desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
     qemu-system-x86 busybox-static v4l-utils xz-utils make
     ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-good
+    dbus pipewire pipewire-bin wireplumber pipewire-pulse
 )
 
 # tarnolix_install_deps [--tests]

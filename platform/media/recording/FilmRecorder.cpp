@@ -11,7 +11,9 @@ extern "C" {
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <pthread.h>
 
 namespace {
 
@@ -75,8 +77,14 @@ FilmRecorder::FilmRecorder(RecorderSettings settings, PictureReader reader,
     headerBytes_ = writer_->Bytes();
     for (size_t k = 0; k < kQueuedFrames; ++k)
         free_.emplace_back(av_frame_alloc());
-    grabber_ = std::thread([this] { Grab(); });
-    encoder_ = std::thread([this] { Encode(); });
+    grabber_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "film picture");
+        Grab();
+    });
+    encoder_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "film encoder");
+        Encode();
+    });
 }
 
 FilmRecorder::~FilmRecorder() {
@@ -327,6 +335,10 @@ void FilmRecorder::AddSound(bool last) {
             writeSilence(std::min(at, end) - written);
         } else if (written - at > slack) {
             skip = std::min(frames, written - at); // ahead of the camera's clock, or before the start
+        } else if (written > 0) {
+            const auto drift = static_cast<uint64_t>(std::llabs(at - written) * 1'000'000 / rate);
+            if (drift > counters_->soundDriftMaxUs.load(std::memory_order_relaxed))
+                counters_->soundDriftMaxUs.store(drift, std::memory_order_relaxed);
         }
         const int64_t room = end - writer_->SoundFrames();
         const int64_t take = std::min(frames - skip, std::max<int64_t>(room, 0));

@@ -9,6 +9,7 @@ void RecorderCounters::ReadCounters(NamedCounters& counters) {
     counters.emplace_back("frames_dropped", framesDropped.load(std::memory_order_relaxed));
     counters.emplace_back("frames_repeated", framesRepeated.load(std::memory_order_relaxed));
     counters.emplace_back("audio_gaps", audioGaps.load(std::memory_order_relaxed));
+    counters.emplace_back("sound_drift_max_us", soundDriftMaxUs.load(std::memory_order_relaxed));
     counters.emplace_back("file_bytes", fileBytes.load(std::memory_order_relaxed));
 }
 
@@ -19,7 +20,7 @@ void RecorderCounters::ReadLabels(NamedLabels& labels) {
 
 void RecorderCounters::Restart(std::string file) {
     for (std::atomic<uint64_t>* count :
-         {&framesEncoded, &framesDropped, &framesRepeated, &audioGaps, &fileBytes})
+         {&framesEncoded, &framesDropped, &framesRepeated, &audioGaps, &soundDriftMaxUs, &fileBytes})
         count->store(0, std::memory_order_relaxed);
     std::lock_guard lock(fileMutex_);
     file_ = std::move(file);
