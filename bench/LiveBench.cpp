@@ -12,7 +12,8 @@
 // effect it prints the latency from the camera's time stamp to the pane's paint, and to the
 // virtual camera's write, as the median and 99th percentile of the last 512 frames. With --record
 // the processed picture is also recorded as a film (with the default microphone's sound when a
-// sound server answers): for each effect the frames encoded, dropped and repeated, and the
+// sound server answers): for each effect the frames encoded, dropped because the encoder was
+// behind, left out as surplus by their time stamps, and repeated, and the
 // encoder's CPU time a frame (its own thread and x264's); at the end of each size the holes in
 // the sound and the largest drift between sound and picture.
 //
@@ -168,6 +169,16 @@ std::map<int, ThreadTime> ThreadTimes() {
     return times;
 }
 
+// The count of that name of a counter source; 0 when it has none.
+uint64_t CountOf(const ComPtr<ICounterSource>& source, const char* name) {
+    NamedCounters counters;
+    source->ReadCounters(counters);
+    for (const auto& [counter, count] : counters)
+        if (counter == name)
+            return count;
+    return 0;
+}
+
 // Runs the GUI thread's event loop, as the program does, for the given time.
 void RunFor(double seconds) {
     QEventLoop loop;
@@ -270,7 +281,7 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
                 TBandPool::ProcessorThreads(TFrameHandler::kMostThreads));
     std::printf("%-34s %6s %6s %9s %7s %10s %10s %10s %10s %15s %19s %24s  %s\n", "effect", "asked", "frames",
                 "processed", "dropped", "pane fps", "pane ms", "video fps", "video ms", "to paint ms",
-                "vcam written, ms", "film enc/drop/rep, ms", "CPU ms a frame by thread");
+                "vcam written, ms", "film enc/drop/surp/rep ms", "CPU ms a frame by thread");
     for (const TEffectInfo& info : EffectCatalogue()) {
         if (!Wanted(options, info))
             continue;
@@ -280,24 +291,14 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
         const uint64_t processed0 = handler.FramesProcessed();
         const uint64_t dropped0 = handler.FramesDropped();
         const auto countOf = [&form](const char* name) {
-            NamedCounters counters;
-            form.VirtualCamera().Counters()->ReadCounters(counters);
-            for (const auto& [counter, count] : counters)
-                if (counter == name)
-                    return count;
-            return uint64_t{0};
+            return CountOf(form.VirtualCamera().Counters(), name);
         };
         const uint64_t written0 = countOf("frames_written");
         const auto filmCount = [&form](const char* name) {
-            NamedCounters counters;
-            form.Recording().Counters()->ReadCounters(counters);
-            for (const auto& [counter, count] : counters)
-                if (counter == name)
-                    return count;
-            return uint64_t{0};
+            return CountOf(form.Recording().Counters(), name);
         };
         const uint64_t encoded0 = filmCount("frames_encoded"), filmDropped0 = filmCount("frames_dropped"),
-                       repeated0 = filmCount("frames_repeated");
+                       surplus0 = filmCount("frames_surplus"), repeated0 = filmCount("frames_repeated");
         const auto paints0 = application.paints;
         const auto threads0 = ThreadTimes();
         const auto start = std::chrono::steady_clock::now();
@@ -348,9 +349,10 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
         char filmed[48] = "-";
         const uint64_t encoded = filmCount("frames_encoded") - encoded0;
         if (options.record)
-            std::snprintf(filmed, sizeof filmed, "%llu/%llu/%llu %.2f",
+            std::snprintf(filmed, sizeof filmed, "%llu/%llu/%llu/%llu %.2f",
                           static_cast<unsigned long long>(encoded),
                           static_cast<unsigned long long>(filmCount("frames_dropped") - filmDropped0),
+                          static_cast<unsigned long long>(filmCount("frames_surplus") - surplus0),
                           static_cast<unsigned long long>(filmCount("frames_repeated") - repeated0),
                           encoded ? encoderSeconds * 1000 / encoded : 0.0);
         std::printf("%-34s %6.0f %6llu %9llu %7llu %10.1f %10.2f %10.1f %10.2f %15s %19s %24s  %s\n",

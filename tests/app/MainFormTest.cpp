@@ -48,7 +48,7 @@ TEST_F(MainForm, MenuTreeAndCaptionAreThoseOfTheProgram) {
     EXPECT_EQ(form.windowTitle(), "Tarnolix");
     EXPECT_EQ(Captions(form.menuBar()->actions()),
               (QStringList{QString::fromUtf8("Urządzenia"), "Kamera", "Efekty",
-                           QString::fromUtf8("Zrób zdjęcie"), "Info"}));
+                           QString::fromUtf8("Zrób zdjęcie"), "Nagraj film", "Info"}));
     const QStringList effects = Captions(form.Efekty1->actions());
     ASSERT_EQ(effects.size(), 25);
     EXPECT_EQ(effects[0], "Obraz normalny");

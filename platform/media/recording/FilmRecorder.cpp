@@ -244,7 +244,7 @@ void FilmRecorder::EncodeLoop() {
 void FilmRecorder::Place(const QueuedFrame& queued) {
     const FramePlacement::Place place = placement_.Add(queued.captureTime);
     if (place.dropped) {
-        counters_->framesDropped.fetch_add(1, std::memory_order_relaxed);
+        counters_->framesSurplus.fetch_add(1, std::memory_order_relaxed);
         return;
     }
     // The previous frame in the slots this one skipped.

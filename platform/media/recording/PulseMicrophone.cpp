@@ -94,8 +94,8 @@ private:
     }
 
     bool Record() {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, kRate, kChannels};
-        stream_ = pa_stream_new(context_, "Nagrywanie filmu", &spec, nullptr);
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, kRate, kChannels};
+        stream_ = pa_stream_new(context_, "Nagrywanie filmu", &format, nullptr);
         if (!stream_)
             return false;
         pa_stream_set_state_callback(stream_, &PulseMicrophone::Signal, loop_);
