@@ -17,6 +17,13 @@ TEST_F(CameraPlug, FiveSecondsOfVividAtFortyFramesASecondMakeTwoHundredFrames) {
     const std::string path = (std::filesystem::temp_directory_path() / "tarnolix-vivid-film.mp4").string();
     std::filesystem::remove(path);
     form_->Recording().Start(QString::fromStdString(path));
+    // The film starts with its first frame, which the emulated guest takes a while to deliver.
+    const auto encoded = [&] {
+        NamedCounters counters;
+        form_->Recording().Counters()->ReadCounters(counters);
+        return counters.front().second; // frames_encoded
+    };
+    ASSERT_TRUE(ProcessEventsUntil([&] { return encoded() > 0; }, 10000ms));
     QElapsedTimer recorded;
     recorded.start();
     ProcessEventsUntil([] { return false; }, 5000ms);
