@@ -12,7 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST_F(CameraPlug, FiveSecondsOfVividAtFortyFramesASecondMakeTwoHundredFrames) {
+TEST_F(CameraPlug, FiveSecondsOfVividAreFilmedAtFortyFramesASecond) {
     StartVivid();
     const std::string path = (std::filesystem::temp_directory_path() / "tarnolix-vivid-film.mp4").string();
     std::filesystem::remove(path);
