@@ -66,6 +66,8 @@ void TImagePane::paintEvent(QPaintEvent*) {
         painter.drawImage(rect(), shown_);
     if (!note_.isEmpty())
         PaintNote(painter);
+    if (!badge_.isEmpty())
+        PaintBadge(painter);
     if (copied)
         ++paints_;
     if (copied && captureTime != 0 && captureTime != paintedCaptureTime_) {
@@ -79,6 +81,33 @@ void TImagePane::SetNote(const QString& note) {
         return;
     note_ = note;
     update();
+}
+
+void TImagePane::SetBadge(const QString& badge) {
+    if (badge == badge_)
+        return;
+    badge_ = badge;
+    update();
+}
+
+void TImagePane::PaintBadge(QPainter& painter) {
+    // Light text on a dark box in the corner, readable over any picture; the dot in red.
+    const QFontMetrics metrics(font());
+    const int margin = metrics.height() / 4;
+    const QString dot = QString::fromUtf8("●");
+    const bool recording = badge_.startsWith(dot);
+    const QString rest = recording ? badge_.mid(dot.size()) : badge_;
+    const int dotWidth = recording ? metrics.horizontalAdvance(dot) : 0;
+    const QRect box(margin, margin, dotWidth + metrics.horizontalAdvance(rest) + 2 * margin,
+                    metrics.height() + 2 * margin);
+    painter.fillRect(box, QColor(0, 0, 0, 160));
+    const int baseline = box.top() + margin + metrics.ascent();
+    if (recording) {
+        painter.setPen(QColor(230, 30, 30));
+        painter.drawText(box.left() + margin, baseline, dot);
+    }
+    painter.setPen(Qt::white);
+    painter.drawText(box.left() + margin + dotWidth, baseline, rest);
 }
 
 void TImagePane::PaintNote(QPainter& painter) {

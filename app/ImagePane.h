@@ -44,6 +44,10 @@ public:
     // empty one shows none.
     void SetNote(const QString& note);
     const QString& Note() const { return note_; }
+    // A short text in the pane's top left corner, over the picture and beside any note (the
+    // recording's time); a leading "●" is drawn red. An empty one shows none.
+    void SetBadge(const QString& badge);
+    const QString& Badge() const { return badge_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -55,6 +59,7 @@ private:
     // when there is no 24-bit picture to show. Under the canvas lock.
     bool CopyShownPicture();
     void PaintNote(QPainter& painter);
+    void PaintBadge(QPainter& painter);
 
     // The pane's size, for the streaming thread's blank picture.
     std::atomic<int> paneWidth_{0};
@@ -68,6 +73,7 @@ private:
     int64_t paintedCaptureTime_ = 0; // the GUI thread's: the frame painted last
     LatencyStats paintLatency_;
     QString note_;
+    QString badge_;
     // The GUI thread's copy of what the pane shows, and how it is sampled from the picture.
     QImage shown_;
     TNearestSampler sampler_;

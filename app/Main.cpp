@@ -5,6 +5,7 @@
 #include "app/Dialogs.h"
 #include "app/ErrorBox.h"
 #include "app/MainForm.h"
+#include "app/QuitSignals.h"
 #include "app/StartOptions.h"
 #include "capture/SysDevEnum.h"
 #include "platform/media/MediaClasses.h"
@@ -50,6 +51,8 @@ TStartOptions CheckedStartOptions(int argc, char** argv) {
     const TStartOptions options = ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.virtualCamera)
         CheckVirtualCamera(*options.virtualCamera);
+    if (options.record && !options.device)
+        throw EStartOptionsError("--record needs --device: a film is recorded from the camera it names");
     if (options.device) {
         const TSysDevEnum devices(CLSID_VideoInputDeviceCategory);
         std::string names;
@@ -101,6 +104,7 @@ int main(int argc, char** argv) {
     SetApplicationErrorHandler(
         [&](const std::exception& error) { ShowErrorBox(dialogs, form.get(), error); });
     form->show();
+    CloseOnQuitSignals(*form);
     form->FormCreate();
     form->StartFromCommandLine(options);
     const int result = application.exec();

@@ -122,6 +122,11 @@ void TMainForm::CreateLayout() {
     virtualCamera_ =
         std::make_unique<TVirtualCamera>([this](const PictureVisitor& visit) { ReadPicture(visit); });
     FilterGraph->AddViewerCounters(virtualCamera_->Counters().Get());
+    recording_ = std::make_unique<TRecording>(
+        this, dialogs_, *Podglad1, [this](const PictureVisitor& visit) { ReadPicture(visit); },
+        [this] { return currentMode_; });
+    FilterGraph->AddViewerCounters(recording_->Counters().Get());
+    Nagrajfilm1 = recording_->Item();
 
     layout->addWidget(video);
     layout->addWidget(Podglad1, 1); // follows the window's width
@@ -195,6 +200,7 @@ void TMainForm::CreateMenus() {
             Efekty1->addSeparator()->setObjectName("N1");
     }
     menuBar()->addAction(Zrbzdjcie1);
+    menuBar()->addAction(Nagrajfilm1);
     menuBar()->addAction(Info1);
 }
 
@@ -237,6 +243,8 @@ void TMainForm::StartFromCommandLine(const TStartOptions& options) {
             }
     if (options.effect)
         EffectAction(*options.effect)->trigger();
+    if (options.record)
+        RunCommand([&] { recording_->Start(QString::fromStdString(*options.record)); });
 }
 
 void TMainForm::WatchDevices() {
@@ -403,6 +411,7 @@ void TMainForm::FormCloseQuery() {
     closed_ = true;
     deviceWatch_.reset();
     unpluggedCamera_.clear();
+    recording_->Finish();   // the film is finished before the window goes
     virtualCamera_->Stop(); // before the picture it reads goes
     // The graph stops before the background goes, so no frame can key against a freed picture.
     try {
@@ -511,6 +520,7 @@ void TMainForm::SampleGrabberBuffer(uint8_t* buffer, int32_t bufferLen) {
     if (processed) {
         virtualCamera_->FrameReady(captureTime);
         Gallery->Feed().Offer(input);
+        recording_->FrameReady(captureTime);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "app/EffectGallery.h"
 #include "app/FullScreenView.h"
 #include "app/ImagePane.h"
+#include "app/Recording.h"
 #include "app/StartOptions.h"
 #include "app/VirtualCamera.h"
 #include "capture/DSComponents.h"
@@ -53,6 +54,7 @@ public:
     TFullScreenView* FullScreen = nullptr;
     QMenu* Efekty1 = nullptr;
     QAction* Zrbzdjcie1 = nullptr;
+    QAction* Nagrajfilm1 = nullptr; // the recording's item (app/Recording.h)
     QAction* Info1 = nullptr;
     QAction* EffectAction(TEffectItem item) const { return effectActions_[static_cast<size_t>(item)]; }
 
@@ -61,11 +63,12 @@ public:
     const TFrameHandler& FrameHandler() const { return frameHandler_; }
     TSysDevEnum* DeviceEnumerator() const { return deviceEnumerator_.get(); }
     const TVirtualCamera& VirtualCamera() const { return *virtualCamera_; }
+    TRecording& Recording() { return *recording_; }
 
     // Seeds the generator and fills the device menu; called once, after the window is built.
     void FormCreate();
     // What the command line asked for, once the window is open: the virtual camera, the device
-    // by its menu caption, then the effect, as if chosen from the menus.
+    // by its menu caption, then the effect, as if chosen from the menus, then the recording.
     void StartFromCommandLine(const TStartOptions& options);
     // Tears capture down and frees the background; never refuses to close.
     void FormCloseQuery();
@@ -154,5 +157,6 @@ private:
     std::optional<VideoFormat> currentMode_;            // what the running camera connected with
     QMenu* virtualCameraDevices_ = nullptr;
     std::unique_ptr<TVirtualCamera> virtualCamera_;
+    std::unique_ptr<TRecording> recording_;
     bool closed_ = false;
 };

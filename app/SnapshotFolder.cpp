@@ -31,14 +31,22 @@ bool IsInstallLocation(const QString& folder, const QString& prefix) {
     return false;
 }
 
+QString UserFolder(QStandardPaths::StandardLocation kind, const QString& installPrefix) {
+    const QString folder = QStandardPaths::writableLocation(kind);
+    if (!folder.isEmpty() && !IsInstallLocation(folder, installPrefix) && QDir().mkpath(folder))
+        return folder;
+    return QDir::homePath();
+}
+
+QString UserFolder(QStandardPaths::StandardLocation kind) {
+    return UserFolder(kind, QStringLiteral(TARNOLIX_INSTALL_PREFIX));
+}
+
 QString SnapshotFolder(const QString& programFolder, const QString& installPrefix) {
     const QFileInfo program(programFolder);
     if (program.isDir() && program.isWritable() && !IsInstallLocation(programFolder, installPrefix))
         return programFolder;
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (!pictures.isEmpty() && QDir().mkpath(pictures))
-        return pictures;
-    return QDir::homePath();
+    return UserFolder(QStandardPaths::PicturesLocation, installPrefix);
 }
 
 QString SnapshotFolder(const QString& programFolder) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStandardPaths>
 #include <QString>
 
 // Where "Zrób zdjęcie" saves. The program's own folder while it is no install location and the
@@ -10,6 +11,12 @@
 // program was built for. GUI thread.
 QString SnapshotFolder(const QString& programFolder);
 QString SnapshotFolder(const QString& programFolder, const QString& installPrefix);
+
+// The user's folder of a kind (pictures: XDG_PICTURES_DIR, videos: XDG_VIDEOS_DIR, as Qt reads
+// them from user-dirs.dirs, else ~/Pictures, ~/Videos), created if missing; the home folder when
+// it cannot be made or lies in an install location. The two-argument form takes the prefix.
+QString UserFolder(QStandardPaths::StandardLocation kind);
+QString UserFolder(QStandardPaths::StandardLocation kind, const QString& installPrefix);
 
 // Whether `folder` lies in an install location: `prefix` (none when empty), /usr, /opt or /bin.
 // Both sides are compared with their links resolved, by whole path components: /usr/bin is in

@@ -4,6 +4,7 @@
 
 const char* const kStartUsage =
     "usage: tarnolix [Qt options] [--device NAME] [--effect ITEM] [--virtual-camera[=DEVICE]]\n"
+    "                [--record[=FILE]]\n"
     "Shows live video from a capture device beside the same video with one effect applied.\n"
     "  --device NAME            start capture from the device of this caption in the device menu\n"
     "  --effect ITEM            choose the effect by its item name (Negatyw1) or caption (Negatyw)\n"
@@ -12,6 +13,11 @@ const char* const kStartUsage =
     "                           or card label) or, with =pipewire, as a PipeWire camera; by\n"
     "                           default the device labelled Tarnolix, else the first free one,\n"
     "                           else PipeWire when a daemon runs\n"
+    "  --record[=FILE]          record the processed picture, with the default microphone's\n"
+    "                           sound, from the first frame of the --device camera until the\n"
+    "                           window closes or SIGTERM or SIGINT comes, into an MP4 film:\n"
+    "                           FILE, by default \"Tarnolix YYYY-MM-DD HH-MM-SS.mp4\" in the\n"
+    "                           videos folder\n"
     "  --help                   show this text\n";
 
 namespace {
@@ -64,6 +70,9 @@ TStartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
         } else if (option == "--virtual-camera") {
             once(options.virtualCamera);
             options.virtualCamera = attached.value_or("");
+        } else if (option == "--record") {
+            once(options.record);
+            options.record = attached.value_or("");
         } else if (!option.empty() && option[0] == '-') {
             throw EStartOptionsError("unknown option " + option);
         } else {

@@ -16,10 +16,11 @@ struct TStartOptions {
     std::optional<std::string> device;        // a caption of the device menu
     std::optional<TEffectItem> effect;        // chosen by item name or caption
     std::optional<std::string> virtualCamera; // empty: the device the program chooses
+    std::optional<std::string> record;        // a film's file; empty: a new one in the videos folder
 };
 
 // Parses the arguments after the program's name, once Qt has taken its own:
-//   [--device NAME] [--effect ITEM] [--virtual-camera[=DEVICE]]   --help
+//   [--device NAME] [--effect ITEM] [--virtual-camera[=DEVICE]] [--record[=FILE]]   --help
 // Each option's value may also follow an "=". Raises EStartOptionsError for anything else.
 TStartOptions ParseStartOptions(const std::vector<std::string>& arguments);
 // Whether the arguments ask for help, looked at before Qt, which needs a display, is started.

@@ -18,9 +18,15 @@
 // With --pipewire the camera is a PipeWire camera node instead (GStreamer's test source in YUYV through
 // pipewiresink) on a private daemon, read through the PipeWire source; its buffers carry no
 // monotonic time stamp, so the latency counts from the frame's arrival.
+// With --record the processed picture is also recorded as a film (with the default microphone's
+// sound when a sound server answers): for each effect the frames encoded, dropped because the
+// encoder was behind, left out as surplus by their time stamps, and repeated, and the encoder's
+// CPU time a frame (its own thread and x264's); at the end of each size the holes in the sound
+// and the largest drift between sound and picture.
 //
 //   live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]... [--mjpeg [--recording FILE]]
 //              [--virtual-camera] [--gallery] [--pipewire]
+//              [--record]
 
 #include "app/Dialogs.h"
 #include "app/MainForm.h"
@@ -133,6 +139,16 @@ private:
     QString path_;
 };
 
+// The count of that name of a counter source; 0 when it has none.
+uint64_t CountOf(const ComPtr<ICounterSource>& source, const char* name) {
+    NamedCounters counters;
+    source->ReadCounters(counters);
+    for (const auto& [counter, count] : counters)
+        if (counter == name)
+            return count;
+    return 0;
+}
+
 // Runs the GUI thread's event loop, as the program does, for the given time.
 void RunFor(double seconds) {
     QEventLoop loop;
@@ -150,6 +166,7 @@ struct Options {
     bool virtualCamera = false;
     bool gallery = false;
     bool pipeWire = false;
+    bool record = false;
 };
 
 Options Parse(int argc, char** argv) {
@@ -173,17 +190,20 @@ Options Parse(int argc, char** argv) {
             options.gallery = true;
         } else if (arg == "--pipewire") {
             options.pipeWire = true;
+        } else if (arg == "--record") {
+            options.record = true;
         } else if (arg == "--mjpeg") {
             options.mjpeg = true;
         } else if (arg == "--recording" && value) {
             options.recording = argv[++k];
             options.mjpeg = true;
         } else {
-            std::fprintf(stderr,
-                         "usage: live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]... "
-                         "[--mjpeg [--recording FILE]] [--virtual-camera] [--gallery] [--pipewire]\n"
-                         "unknown or incomplete option: %s\n",
-                         arg.c_str());
+            std::fprintf(
+                stderr,
+                "usage: live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]... "
+                "[--mjpeg [--recording FILE]] [--virtual-camera] [--gallery] [--pipewire] [--record]\n"
+                "unknown or incomplete option: %s\n",
+                arg.c_str());
             std::exit(2);
         }
     }
@@ -238,7 +258,11 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
         form.WirtualnaKamera1->trigger();
     if (options.gallery)
         form.Gallery->Action()->trigger();
+    const std::string film =
+        QDir::tempPath().toStdString() + "/live_bench-" + std::to_string(getpid()) + ".mp4";
     RunFor(1.0);
+    if (options.record)
+        form.Recording().Start(QString::fromStdString(film));
     const QObject* renderer = nullptr;
     for (QWidget* widget : QApplication::allWidgets())
         if (dynamic_cast<VideoRendererWidget*>(widget))
@@ -251,9 +275,9 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
                                    : "",
                 options.fps, options.seconds, std::string(SimdLevelName(ActiveSimdLevel())).c_str(),
                 TBandPool::ProcessorThreads(TFrameHandler::kMostThreads));
-    std::printf("%-34s %6s %6s %9s %7s %10s %10s %10s %10s %15s %19s %s  %s\n", "effect", "asked", "frames",
-                "processed", "dropped", "pane fps", "pane ms", "video fps", "video ms", "to paint ms",
-                "vcam written, ms",
+    std::printf("%-34s %6s %6s %9s %7s %10s %10s %10s %10s %15s %19s %24s%s  %s\n", "effect", "asked",
+                "frames", "processed", "dropped", "pane fps", "pane ms", "video fps", "video ms",
+                "to paint ms", "vcam written, ms", "film enc/drop/surp/rep ms",
                 options.gallery ? " gallery sets skipped stream ms worker ms paint ms  all ms" : "",
                 "CPU ms a frame by thread");
     for (const TEffectInfo& info : EffectCatalogue()) {
@@ -265,15 +289,15 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
         const uint64_t processed0 = handler.FramesProcessed();
         const uint64_t dropped0 = handler.FramesDropped();
         const auto countOf = [&form](const char* name) {
-            NamedCounters counters;
-            form.VirtualCamera().Counters()->ReadCounters(counters);
-            for (const auto& [counter, count] : counters)
-                if (counter == name)
-                    return count;
-            return uint64_t{0};
+            return CountOf(form.VirtualCamera().Counters(), name);
         };
         const uint64_t written0 = countOf("frames_written");
         const TGalleryFeed::Counts gallery0 = form.Gallery->Feed().Read();
+        const auto filmCount = [&form](const char* name) {
+            return CountOf(form.Recording().Counters(), name);
+        };
+        const uint64_t encoded0 = filmCount("frames_encoded"), filmDropped0 = filmCount("frames_dropped"),
+                       surplus0 = filmCount("frames_surplus"), repeated0 = filmCount("frames_repeated");
         const auto paints0 = application.paints;
         const auto threads0 = ThreadTimes();
         const auto start = std::chrono::steady_clock::now();
@@ -316,9 +340,12 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
         }
 
         std::string perThread;
+        double encoderSeconds = 0;
         for (const auto& [tid, time] : threads1) {
             const auto before = threads0.find(tid);
             const double used = time.seconds - (before != threads0.end() ? before->second.seconds : 0);
+            if (time.name == "film encoder" || time.name == "x264")
+                encoderSeconds += used;
             if (used < 0.01 * elapsed || frames == 0)
                 continue;
             char part[96];
@@ -334,12 +361,31 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
             std::snprintf(toWrite, sizeof toWrite, "%llu %.1f/%.1f",
                           static_cast<unsigned long long>(countOf("frames_written") - written0),
                           countOf("latency_median_us") / 1000.0, countOf("latency_p99_us") / 1000.0);
-        std::printf("%-34s %6.0f %6llu %9llu %7llu %10.1f %10.2f %10.1f %10.2f %15s %19s%s  %s\n",
+        char filmed[48] = "-";
+        const uint64_t encoded = filmCount("frames_encoded") - encoded0;
+        if (options.record)
+            std::snprintf(filmed, sizeof filmed, "%llu/%llu/%llu/%llu %.2f",
+                          static_cast<unsigned long long>(encoded),
+                          static_cast<unsigned long long>(filmCount("frames_dropped") - filmDropped0),
+                          static_cast<unsigned long long>(filmCount("frames_surplus") - surplus0),
+                          static_cast<unsigned long long>(filmCount("frames_repeated") - repeated0),
+                          encoded ? encoderSeconds * 1000 / encoded : 0.0);
+        std::printf("%-34s %6.0f %6llu %9llu %7llu %10.1f %10.2f %10.1f %10.2f %15s %19s %24s%s  %s\n",
                     std::string(info.name).c_str(), elapsed * options.fps,
                     static_cast<unsigned long long>(frames), static_cast<unsigned long long>(processed),
                     static_cast<unsigned long long>(dropped), paneFps, paneMs, videoFps, videoMs, toPaint,
-                    toWrite, gallery, perThread.c_str());
+                    toWrite, filmed, gallery, perThread.c_str());
         std::fflush(stdout);
+    }
+    if (options.record) {
+        form.Recording().Finish();
+        NamedCounters counters;
+        form.Recording().Counters()->ReadCounters(counters);
+        std::printf("film:");
+        for (const auto& [counter, count] : counters)
+            std::printf(" %s %llu", counter.c_str(), static_cast<unsigned long long>(count));
+        std::printf("\n");
+        std::remove(film.c_str());
     }
     form.close();
     std::remove(recorded.c_str());

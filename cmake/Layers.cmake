@@ -4,7 +4,7 @@
 # platform/media are folders of their own inside it, each with its own library and arrows.
 
 # The rooms, lowest first; platform/media/CMakeLists.txt adds them in this order.
-set(TARNOLIX_MEDIA_ROOMS core pins filters converters sources pipewire cameras outputs devices graph renderers)
+set(TARNOLIX_MEDIA_ROOMS core pins filters converters sources pipewire cameras outputs recording devices graph renderers)
 list(TRANSFORM TARNOLIX_MEDIA_ROOMS PREPEND platform/media/ OUTPUT_VARIABLE TARNOLIX_MEDIA_ROOM_FOLDERS)
 set(TARNOLIX_LAYER_FOLDERS
     platform/runtime platform/com platform/graphics platform/media platform/windows

@@ -48,7 +48,7 @@ TEST_F(MainForm, MenuTreeAndCaptionAreThoseOfTheProgram) {
     EXPECT_EQ(form.windowTitle(), "Tarnolix");
     EXPECT_EQ(Captions(form.menuBar()->actions()),
               (QStringList{QString::fromUtf8("Urządzenia"), "Kamera", "Widok", "Efekty",
-                           QString::fromUtf8("Zrób zdjęcie"), "Info"}));
+                           QString::fromUtf8("Zrób zdjęcie"), "Nagraj film", "Info"}));
     EXPECT_EQ(Captions(form.Widok1->actions()),
               (QStringList{QString::fromUtf8("Galeria efektów"), QString::fromUtf8("Pełny ekran")}));
     EXPECT_EQ(form.FullScreen->Action()->shortcut(), QKeySequence(Qt::Key_F11));

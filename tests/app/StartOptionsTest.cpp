@@ -8,17 +8,21 @@ TStartOptions Parse(std::vector<std::string> arguments) {
     return ParseStartOptions(arguments);
 }
 
-TEST(StartOptions, DeviceEffectAndVirtualCameraInEitherSpelling) {
-    const TStartOptions split = Parse({"--device", "Kamera A", "--effect", "Negatyw1", "--virtual-camera"});
+TEST(StartOptions, DeviceEffectVirtualCameraAndRecordingInEitherSpelling) {
+    const TStartOptions split =
+        Parse({"--device", "Kamera A", "--effect", "Negatyw1", "--virtual-camera", "--record"});
     EXPECT_EQ(split.device, "Kamera A");
     EXPECT_EQ(split.effect, TEffectItem::Negatyw1);
     EXPECT_EQ(split.virtualCamera, "");
-    const TStartOptions joined =
-        Parse({"--device=Kamera=B", "--effect=Odkształcenie fraktalne", "--virtual-camera=/dev/video10"});
+    EXPECT_EQ(split.record, "");
+    const TStartOptions joined = Parse({"--device=Kamera=B", "--effect=Odkształcenie fraktalne",
+                                        "--virtual-camera=/dev/video10", "--record=film.mp4"});
     EXPECT_EQ(joined.device, "Kamera=B") << "only the first = separates";
     EXPECT_EQ(joined.effect, TEffectItem::Odksztaceniefraktalne1) << "by caption";
     EXPECT_EQ(joined.virtualCamera, "/dev/video10");
+    EXPECT_EQ(joined.record, "film.mp4");
     EXPECT_FALSE(Parse({}).virtualCamera) << "no virtual camera unless asked";
+    EXPECT_FALSE(Parse({}).record) << "no film unless asked";
 }
 
 TEST(StartOptions, WhatCannotStartSaysWhy) {

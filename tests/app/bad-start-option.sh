@@ -13,7 +13,8 @@ out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$program" --help 2>
 for case in "--device|No such camera|no video device named 'No such camera'" \
     "--effect|Negatyw9|unknown effect 'Negatyw9'" \
     "--virtual-camera=/dev/video99||no v4l2loopback device /dev/video99" \
-    "--virtual-camera||sudo modprobe v4l2loopback card_label=Tarnolix exclusive_caps=1"; do
+    "--virtual-camera||sudo modprobe v4l2loopback card_label=Tarnolix exclusive_caps=1" \
+    "--record=film.mp4||record needs --device"; do
     IFS='|' read -r option value expected <<<"$case"
     status=0
     arguments=("$option")

@@ -3,24 +3,10 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/ViewerInterfaces.h"
 #include "platform/media/cameras/V4l2FrameInterval.h"
+#include "platform/media/core/FramePicture.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
-
-// A picture the window holds: rows of 24-bit blue, green, red, `stride` bytes apart.
-struct FramePicture {
-    const uint8_t* bits = nullptr;
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-    bool bottomUp = true;
-};
-
-using PictureVisitor = std::function<void(const FramePicture&)>;
-// Calls the visitor once with the newest processed picture, holding the picture still (under the
-// window's lock) until it returns; or not at all when there is none.
-using PictureReader = std::function<void(const PictureVisitor&)>;
 
 // Where the virtual camera sends the processed picture: a loopback device, or a PipeWire node.
 // Made and destroyed on the GUI thread; FrameReady comes from the streaming thread and never
