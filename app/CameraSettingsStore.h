@@ -14,7 +14,7 @@ struct SavedControl {
     uint32_t id = 0;
     std::string name;
     int64_t value = 0;
-    std::optional<std::string> text;
+    std::optional<std::string> text{};
 };
 
 // What is kept of one camera: the mode chosen in the camera menu, and the controls the user

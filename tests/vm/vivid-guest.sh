@@ -78,6 +78,7 @@ plug() {
 plug Replug 'CameraPlug.ThePictureComesBack*'
 plug Loopback 'CameraPlug.ALoopbackCamera*'
 plug ModeMenu 'CameraPlug.AModeChosen*'
+plug CameraSettings 'CameraSettingsInGuest.*'
 
 # The virtual camera's clients, ffmpeg and gst-launch-1.0: two loopback devices, the first
 # offering capture only once written to (exclusive_caps=1), the second always; then one ffmpeg

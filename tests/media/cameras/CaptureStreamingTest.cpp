@@ -184,11 +184,12 @@ TEST(CaptureStreaming, AStreamingV4l2CameraCountsWhatItsDriverDeliveredForViewer
     ASSERT_EQ(chain.Run(), S_OK);
     ASSERT_TRUE(chain.callback->WaitForCalls(5));
     counted->ReadCounters(counters);
-    ASSERT_EQ(counters.size(), 2u);
+    ASSERT_EQ(counters.size(), 3u);
     EXPECT_EQ(counters[0].first, "frames_delivered");
     EXPECT_GE(counters[0].second, 5u);
     EXPECT_EQ(counters[1].first, "damaged_frames_dropped");
     EXPECT_EQ(counters[1].second, 0u);
+    EXPECT_EQ(counters[2].first, "frames_missed");
     chain.Stop();
     counters.clear();
     counted->ReadCounters(counters);
