@@ -293,6 +293,9 @@ int FakeV4l2Access::Stream(OpenNode& open, unsigned long request, void* argument
             buffer->bytesused = static_cast<uint32_t>(used);
         }
         buffer->flags = 0;
+        open.sequence += 1 + open.framesToSkip;
+        open.framesToSkip = 0;
+        buffer->sequence = open.sequence;
         if (open.shortFrames > 0) {
             --open.shortFrames;
             buffer->bytesused /= 2;
@@ -393,6 +396,13 @@ void FakeV4l2Access::DamageNextFrames(const std::string& path, int shortFrames, 
             open.shortFrames = shortFrames;
             open.flaggedFrames = flaggedFrames;
         }
+}
+
+void FakeV4l2Access::SkipFrames(const std::string& path, uint32_t count) {
+    std::lock_guard lock(mutex_);
+    for (auto& [fd, open] : open_)
+        if (open.node.path == path)
+            open.framesToSkip = count;
 }
 
 void FakeV4l2Access::ReportErrorWithoutFrames(const std::string& path) {

@@ -129,6 +129,9 @@ public:
     // The next frames come damaged: `shortFrames` with half their bytes, then `flaggedFrames`
     // whole but flagged V4L2_BUF_FLAG_ERROR.
     void DamageNextFrames(const std::string& path, int shortFrames, int flaggedFrames);
+    // The driver numbers its frames; the next one comes `count` numbers later, as after frames
+    // captured while no buffer was queued.
+    void SkipFrames(const std::string& path, uint32_t count);
     // From now on polls report an error at once while dequeuing finds nothing (EAGAIN).
     void ReportErrorWithoutFrames(const std::string& path);
     int Mappings() const;
@@ -167,6 +170,8 @@ private:
         std::vector<std::vector<uint8_t>> buffers;
         std::vector<uint32_t> queued;
         bool streaming = false;
+        uint32_t sequence = 0;     // the number of the last frame dequeued
+        uint32_t framesToSkip = 0; // numbers the next frame leaves out
         std::set<uint32_t> subscribed;
         std::deque<v4l2_event> events;
     };
