@@ -81,8 +81,9 @@ void TCameraSettingsDialog::SetCamera(const QString& name, ComPtr<ICameraControl
         // Queued to this window's thread; a call queued after the window went is dropped by Qt.
         controls_->Advise(
             [this](const CameraControl& control) {
+                const uint32_t id = control.id;
                 QMetaObject::invokeMethod(
-                    this, [this, control] { Update(control); }, Qt::QueuedConnection);
+                    this, [this, id] { Update(id); }, Qt::QueuedConnection);
             },
             &cookie_);
     }
@@ -294,13 +295,13 @@ void TCameraSettingsDialog::UserSetText(uint32_t id, const QString& text) {
     Show(row);
 }
 
-void TCameraSettingsDialog::Update(const CameraControl& control) {
-    const auto found = rows_.find(control.id);
-    if (found == rows_.end())
+void TCameraSettingsDialog::Update(uint32_t id) {
+    // Read afresh rather than taken from the event: by the time the queued call runs, the user
+    // may have set a newer value, which a stale one would put back in the widget to step from.
+    const auto found = rows_.find(id);
+    if (!controls_ || found == rows_.end())
         return;
-    std::vector<CameraControlMenuItem> menu = std::move(found->second.control.menu);
-    found->second.control = control;
-    found->second.control.menu = std::move(menu);
+    Refresh(found->second);
     Show(found->second);
 }
 
@@ -323,7 +324,8 @@ void TCameraSettingsDialog::RestoreDefaults() {
             controls_->SetValue(control.id, control.defaultValue);
     if (defaultsRestored_)
         defaultsRestored_();
-    controls_->GetControls(controls);
-    for (const CameraControl& control : controls)
-        Update(control);
+    for (auto& [id, row] : rows_) {
+        Refresh(row);
+        Show(row);
+    }
 }

@@ -48,7 +48,7 @@ private:
                             // widgets, without signals
     void UserSet(uint32_t id, int64_t value);
     void UserSetText(uint32_t id, const QString& text);
-    void Update(const CameraControl& control);
+    void Update(uint32_t id); // after a change event
 
     ChangeHandler changed_;
     std::function<void()> defaultsRestored_;

@@ -9,9 +9,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 
 #include <cstdio>
 #include <linux/videodev2.h>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -63,13 +66,14 @@ protected:
         }
         return sum / std::max(1, picture.Width() * picture.Height() * 3);
     }
-    uint64_t Missed() {
+    // One of the capture source's counts for viewers; ~0 when it has none.
+    uint64_t Counter(const std::string& wanted) {
         const auto counted = form_->Filter->Query<ICounterSource>();
         NamedCounters counters;
         if (counted)
             counted->ReadCounters(counters);
         for (const auto& [name, value] : counters)
-            if (name == "frames_missed")
+            if (name == wanted)
                 return value;
         return ~uint64_t{0};
     }
@@ -109,22 +113,48 @@ TEST_F(CameraSettingsInGuest, BrightnessSetInTheDialogStaysThroughAReplugAndARes
     std::printf("mean byte of the picture: %.1f at brightness 128, %.1f at 255\n", before, after);
     EXPECT_GT(after, before + 20) << "the bars get brighter";
 
-    // Twenty changes while it streams: every frame the driver captured reaches the window.
-    auto* contrast = dialog->Editor(V4L2_CID_CONTRAST);
+    // Twenty changes while it streams, a step each 50 ms, against as long a time without changes,
+    // in vivid's smallest mode: the stream is never restarted (its counts would start again from
+    // 0), and the share of its frames the driver misses stays what it is without changes. The
+    // emulated guest misses a fifth to a quarter of vivid's frames anyway, whenever the window is
+    // late with a buffer, so the shares are compared within ten points.
+    for (QAction* action : form_->Kamera1->actions())
+        if (action->text().startsWith(QString::fromUtf8("320 × 180, ")) && action->text().endsWith("RGB24")) {
+            action->trigger();
+            break;
+        }
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form_->Podglad1->Picture().Width() == 320; }, 30000ms));
+    ASSERT_TRUE(FramesFlowAfter(Frames()));
+    dialog = form_->CameraSettings().Dialog(); // it follows the camera through the restart
+    QWidget* contrast = dialog->Editor(V4L2_CID_CONTRAST);
     ASSERT_TRUE(contrast);
-    const uint64_t missed = Missed();
-    const uint64_t frames = Frames();
-    for (int change = 0; change < 20; ++change) {
-        QKeyEvent key(QEvent::KeyPress, change % 2 ? Qt::Key_PageDown : Qt::Key_PageUp, Qt::NoModifier);
-        QApplication::sendEvent(contrast, &key);
-        ProcessEventsUntil([] { return false; }, 50ms);
-    }
-    EXPECT_TRUE(FramesFlowAfter(Frames()));
-    std::printf(
-        "twenty changes: %llu frames processed meanwhile, %llu missed by the driver before, %llu after\n",
-        static_cast<unsigned long long>(Frames() - frames), static_cast<unsigned long long>(missed),
-        static_cast<unsigned long long>(Missed()));
-    EXPECT_EQ(Missed(), missed) << "no frame missed: the stream was neither restarted nor held up";
+    const auto steps = [&](bool change) {
+        const uint64_t missed = Counter("frames_missed");
+        const uint64_t delivered = Counter("frames_delivered");
+        for (int step = 0; step < 20; ++step) {
+            if (change) {
+                QKeyEvent key(QEvent::KeyPress, step % 2 ? Qt::Key_PageDown : Qt::Key_PageUp, Qt::NoModifier);
+                QApplication::sendEvent(contrast, &key);
+            }
+            ProcessEventsUntil([] { return false; }, 50ms);
+        }
+        EXPECT_GT(Counter("frames_delivered"), delivered) << "the same run goes on";
+        return std::pair(Counter("frames_missed") - missed, Counter("frames_delivered") - delivered);
+    };
+    const auto quiet = steps(false);
+    const auto changing = steps(true);
+    std::printf("frames delivered and missed by the driver in 20 x 50 ms: %llu and %llu without changes, "
+                "%llu and %llu with twenty changes\n",
+                static_cast<unsigned long long>(quiet.second), static_cast<unsigned long long>(quiet.first),
+                static_cast<unsigned long long>(changing.second),
+                static_cast<unsigned long long>(changing.first));
+    const double quietShare =
+        static_cast<double>(quiet.first) / static_cast<double>(quiet.first + quiet.second);
+    const double changingShare =
+        static_cast<double>(changing.first) / static_cast<double>(changing.first + changing.second);
+    EXPECT_LE(changingShare, quietShare + 0.1) << "the changes cost frames beyond the guest's own losses";
+    EXPECT_NE(Output("v4l2-ctl -d /dev/video0 -C contrast").find("contrast: 128"), std::string::npos)
+        << "ten steps up and ten down: " << Output("v4l2-ctl -d /dev/video0 -C contrast");
 
     Replug();
     EXPECT_NE(BrightnessSeen().find("brightness: 255"), std::string::npos)
