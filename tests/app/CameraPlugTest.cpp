@@ -418,11 +418,21 @@ TEST_F(CameraPlug, CameraSettingsComeBackAfterAReplugAndInANewWindow) {
     store.ForgetControls(key);
     for (auto entry = saved.rbegin(); entry != saved.rend(); ++entry)
         store.SaveControl(key, *entry);
+    // A value now out of range and a control the camera no longer has: one line each, skipped.
+    store.SaveControl(key, {V4L2_CID_AUTO_WHITE_BALANCE, "White Balance, Automatic", 5, std::nullopt});
+    store.SaveControl(key, {V4L2_CID_ZOOM_ABSOLUTE, "Zoom, Absolute", 2, std::nullopt});
     v4l2_.Access().SetNodes({});
     Plug({camera}, "video1");
     const int writes = v4l2_.Access().ControlWrites();
     TMainForm later(dialogs_);
+    testing::internal::CaptureStderr();
     Start(later);
+    const std::string said = testing::internal::GetCapturedStderr();
+    size_t lines = 0;
+    for (size_t at = said.find("tarnolix: camera setting"); at != std::string::npos;
+         at = said.find("tarnolix: camera setting", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 2u) << said;
     check(camera.path, "in a new window");
     EXPECT_EQ(v4l2_.Access().ControlWrites() - writes, 3) << "only what the user changed";
     later.close();
