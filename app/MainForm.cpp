@@ -170,6 +170,7 @@ void TMainForm::CreateActions() {
     WirtualnaKamera1->setCheckable(true);
     connect(WirtualnaKamera1, &QAction::triggered, this,
             [this](bool checked) { RunCommand([this, checked] { VirtualCameraClick(checked); }); });
+    cameraSettings_ = std::make_unique<TCameraSettings>(this);
     Info1 = new QAction("Info", this);
     Info1->setObjectName("Info1");
     connect(Info1, &QAction::triggered, this, [this] { RunCommand([this] { Info1Click(); }); });
@@ -187,6 +188,8 @@ void TMainForm::CreateMenus() {
     virtualCameraDevices_->setObjectName("VirtualCameraDevices");
     connect(virtualCameraDevices_, &QMenu::aboutToShow, this,
             [this] { RunCommand([this] { FillVirtualCameraDevices(); }); });
+    Kamera1->addSeparator();
+    Kamera1->addAction(cameraSettings_->Action());
     Widok1 = menuBar()->addMenu("Widok");
     Widok1->setObjectName("Widok1");
     Gallery = new TEffectGallery(effectActions_, this);
@@ -305,6 +308,7 @@ std::u16string TMainForm::CameraName() {
 }
 
 void TMainForm::ClearCameraMenu() {
+    cameraSettings_->CameraStopped(); // lets the camera's controls go with its graph
     // The items go later: this may run in one's own triggered signal.
     if (modeGroup_) {
         for (QAction* item : modeGroup_->actions())
@@ -400,7 +404,7 @@ void TMainForm::ReadPicture(const PictureVisitor& visit) {
 }
 
 void TMainForm::CameraModeClick(const VideoFormat& mode) {
-    chosenModes_[CameraName()] = mode;
+    cameraSettings_->ModeChosen(CameraName(), mode);
     StopCapture();
     PreviewBuild();
 }
@@ -492,11 +496,12 @@ void TMainForm::PreviewBuild() {
     ComPtr<IAMStreamConfig> config;
     builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source.Get(), IID_IAMStreamConfig,
                            config.ReceiveVoid());
-    if (const auto chosen = chosenModes_.find(CameraName()); chosen != chosenModes_.end())
-        ChooseCameraMode(config.Get(), chosen->second);
+    if (const auto chosen = cameraSettings_->ChosenMode(CameraName()))
+        ChooseCameraMode(config.Get(), *chosen);
     builder->RenderStream(&PIN_CATEGORY_PREVIEW, nullptr, source.Get(), grabber.Get(), video.Get());
     // Filled before the graph runs, so that a mode the device refuses can be changed from the menu.
     FillCameraMenu(ReadCameraModes(config.Get()));
+    cameraSettings_->CameraStarted(Filter->BaseFilter().Moniker().Get(), source.Get());
     if (WirtualnaKamera1->isChecked() && currentMode_) {
         if (virtualCamera_->Running())
             virtualCamera_->SetFrameInterval(IntervalOfFrameTime(currentMode_->averageTimePerFrame));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CameraModes.h"
+#include "app/CameraSettings.h"
 #include "app/Dialogs.h"
 #include "app/EffectGallery.h"
 #include "app/FullScreenView.h"
@@ -64,6 +65,8 @@ public:
     TSysDevEnum* DeviceEnumerator() const { return deviceEnumerator_.get(); }
     const TVirtualCamera& VirtualCamera() const { return *virtualCamera_; }
     TRecording& Recording() { return *recording_; }
+    // "Ustawienia kamery…", its dialog, and the settings kept for each camera.
+    TCameraSettings& CameraSettings() { return *cameraSettings_; }
 
     // Seeds the generator and fills the device menu; called once, after the window is built.
     void FormCreate();
@@ -88,8 +91,8 @@ public:
     // Saves the processed picture under a name the user types, in the program's folder, or in
     // the user's pictures folder when the program may not write to its own.
     void Zrbzdjcie1Click();
-    // Capture restarts in the mode chosen, which the camera keeps for the rest of the session,
-    // also when it is unplugged and comes back.
+    // Capture restarts in the mode chosen, which the camera keeps (in the camera settings file),
+    // also when it is unplugged and comes back, and in later runs.
     void CameraModeClick(const VideoFormat& mode);
     // Asks for a background picture and the key colour, then restarts capture.
     void Nakadanieta1Click();
@@ -150,13 +153,13 @@ private:
     std::unique_ptr<TBitmap> backgroundBitmap_;
     TKeyedBackground keyedBackground_;
     std::unique_ptr<DeviceWatch> deviceWatch_;
-    std::u16string unpluggedCamera_;                    // its moniker's display name while it is waited for
-    std::map<std::u16string, VideoFormat> chosenModes_; // by the camera's moniker display name
-    QActionGroup* modeGroup_ = nullptr;                 // the running camera's modes
-    QAction* modesEnd_ = nullptr;                       // the separator after them
-    std::optional<VideoFormat> currentMode_;            // what the running camera connected with
+    std::u16string unpluggedCamera_;         // its moniker's display name while it is waited for
+    QActionGroup* modeGroup_ = nullptr;      // the running camera's modes
+    QAction* modesEnd_ = nullptr;            // the separator after them
+    std::optional<VideoFormat> currentMode_; // what the running camera connected with
     QMenu* virtualCameraDevices_ = nullptr;
     std::unique_ptr<TVirtualCamera> virtualCamera_;
     std::unique_ptr<TRecording> recording_;
+    std::unique_ptr<TCameraSettings> cameraSettings_;
     bool closed_ = false;
 };

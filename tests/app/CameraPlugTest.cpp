@@ -7,8 +7,14 @@
 #include "tests/media/support/FakeV4l2Access.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QSlider>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -81,8 +87,56 @@ protected:
     ScopedFakeV4l2 v4l2_;
     ScopedEnvironment devices_{"TARNOLIX_DEVICE_DIR", folder_.path().toUtf8().constData()};
     ScopedEnvironment noVirtual_{"TARNOLIX_VIRTUAL_CAMERAS", "Wzór=pattern:32x24@30"};
+    ScopedEnvironment config_{"XDG_CONFIG_HOME", folder_.path().toUtf8().constData()};
     ScriptedDialogs dialogs_;
 };
+
+// A camera with the kinds of control a dialog shows: an integer, a boolean, a menu (with a gap,
+// as the exposure menu of many webcams has) and an integer under it, inactive unless the menu
+// says manual.
+FakeV4l2Node WithControls(FakeV4l2Node camera) {
+    camera.controls = {
+        {.id = V4L2_CTRL_CLASS_USER | 1,
+         .type = V4L2_CTRL_TYPE_CTRL_CLASS,
+         .name = "User Controls",
+         .flags = V4L2_CTRL_FLAG_READ_ONLY},
+        {.id = V4L2_CID_BRIGHTNESS, .name = "Brightness", .maximum = 255, .defaultValue = 128},
+        {.id = V4L2_CID_AUTO_WHITE_BALANCE,
+         .type = V4L2_CTRL_TYPE_BOOLEAN,
+         .name = "White Balance, Automatic",
+         .maximum = 1,
+         .defaultValue = 1},
+        {.id = V4L2_CID_SHARPNESS,
+         .name = "Sharpness",
+         .maximum = 7,
+         .defaultValue = 3,
+         .flags = V4L2_CTRL_FLAG_READ_ONLY},
+        {.id = V4L2_CTRL_CLASS_CAMERA | 1,
+         .type = V4L2_CTRL_TYPE_CTRL_CLASS,
+         .name = "Camera Controls",
+         .flags = V4L2_CTRL_FLAG_READ_ONLY},
+        {.id = V4L2_CID_EXPOSURE_AUTO,
+         .type = V4L2_CTRL_TYPE_MENU,
+         .name = "Auto Exposure",
+         .maximum = 3,
+         .defaultValue = 3,
+         .flags = V4L2_CTRL_FLAG_UPDATE,
+         .menu = {"Auto Mode", "Manual Mode", "", "Aperture Priority Mode"}},
+        {.id = V4L2_CID_EXPOSURE_ABSOLUTE,
+         .name = "Exposure Time, Absolute",
+         .minimum = 3,
+         .maximum = 2047,
+         .defaultValue = 250,
+         .master = V4L2_CID_EXPOSURE_AUTO,
+         .activeWhenMaster = V4L2_EXPOSURE_MANUAL},
+    };
+    return camera;
+}
+
+void Press(QWidget* widget, Qt::Key key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+}
 
 TEST_F(CameraPlug, TheDeviceMenuFollowsCamerasPluggedInAndOut) {
     const auto first = Camera("video0", "Kamera A", "usb-1");
@@ -256,3 +310,131 @@ TEST_F(CameraPlug, AStreamThatFailsStopsCaptureAndSaysWhy) {
 }
 
 } // namespace
+
+// The dialog lists the controls in the driver's order under their classes, with Polish
+// captions, the first one focused; a change reaches the camera while it streams, and the
+// camera's own changes come back into the dialog.
+TEST_F(CameraPlug, CameraSettingsShowEveryControlAndFollowTheCamera) {
+    const auto camera = WithControls(Camera("video1", "Kamera A", "usb-1"));
+    Plug({camera}, "video1");
+    TMainForm form(dialogs_);
+    TCameraSettings& settings = form.CameraSettings();
+    EXPECT_FALSE(settings.Action()->isEnabled()) << "no camera runs";
+    EXPECT_EQ(form.Kamera1->actions().back(), settings.Action()) << "the last item of the camera menu";
+    Start(form);
+    ASSERT_TRUE(settings.Action()->isEnabled());
+    settings.Action()->trigger();
+    TCameraSettingsDialog* dialog = settings.Dialog();
+    ASSERT_TRUE(dialog && dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->windowTitle(), "Kamera A");
+
+    auto* brightness = qobject_cast<QSlider*>(dialog->Editor(V4L2_CID_BRIGHTNESS));
+    ASSERT_TRUE(brightness);
+    EXPECT_EQ(dialog->focusWidget(), brightness) << "the first control has the focus";
+    EXPECT_EQ(brightness->value(), 128);
+    auto* exposure = qobject_cast<QComboBox*>(dialog->Editor(V4L2_CID_EXPOSURE_AUTO));
+    ASSERT_TRUE(exposure);
+    EXPECT_EQ(exposure->count(), 3) << "the gap in the menu is left out";
+    EXPECT_EQ(exposure->currentText(), QString::fromUtf8("Priorytet przysłony"));
+    EXPECT_TRUE(dialog->Editor(V4L2_CID_AUTO_WHITE_BALANCE)->inherits("QCheckBox"));
+    EXPECT_FALSE(dialog->Editor(V4L2_CID_SHARPNESS)->isEnabled()) << "read-only";
+    QWidget* exposureTime = dialog->Editor(V4L2_CID_EXPOSURE_ABSOLUTE);
+    EXPECT_FALSE(exposureTime->isEnabled()) << "inactive under automatic exposure";
+    QStringList texts;
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
+        texts << label->text();
+    for (const char* caption :
+         {"Jasność", "Automatyczny balans bieli", "Ekspozycja automatyczna", "Czas ekspozycji"})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(caption))) << caption;
+
+    const uint64_t before = form.FrameHandler().FramesProcessed();
+    Press(brightness, Qt::Key_End);
+    EXPECT_EQ(v4l2_.Access().ControlValue(camera.path, V4L2_CID_BRIGHTNESS), 255);
+    EXPECT_TRUE(ProcessEventsUntil([&] { return Streaming(form, before + 3); })) << "the stream goes on";
+
+    // Another program turns the exposure to manual: the time under it comes alive.
+    v4l2_.Access().ChangeControl(camera.path, V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL);
+    EXPECT_TRUE(ProcessEventsUntil([&] { return exposureTime->isEnabled(); }));
+    EXPECT_EQ(exposure->currentText(), QString::fromUtf8("Ręczna"));
+
+    dialog->findChild<QPushButton*>("RestoreDefaults")->click();
+    EXPECT_EQ(v4l2_.Access().ControlValue(camera.path, V4L2_CID_BRIGHTNESS), 128);
+    EXPECT_EQ(v4l2_.Access().ControlValue(camera.path, V4L2_CID_EXPOSURE_AUTO), 3);
+    EXPECT_EQ(brightness->value(), 128);
+    EXPECT_TRUE(settings.Store().Camera("@device:tarnolix:v4l2:bus:usb-1|Kamera A").controls.empty());
+
+    // A camera without controls says so.
+    form.Devices->actions()[1]->trigger();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form.Podglad1->Picture().Width() == 32; }));
+    ASSERT_TRUE(dialog->findChild<QLabel*>("NoSettings"));
+    EXPECT_EQ(dialog->findChild<QLabel*>("NoSettings")->text(),
+              QString::fromUtf8("Ta kamera nie oferuje żadnych ustawień."));
+    form.close();
+    EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+// What the user changed comes back by itself after a re-plug (the driver starts at its defaults
+// again) and in a new window, the exposure time after the manual mode it needs; a control the
+// user did not touch is not written. The file is the user's ($XDG_CONFIG_HOME, the test's folder).
+TEST_F(CameraPlug, CameraSettingsComeBackAfterAReplugAndInANewWindow) {
+    const auto camera = WithControls(Camera("video1", "Kamera A", "usb-1"));
+    Plug({camera}, "video1");
+    const auto check = [&](const std::string& path, const char* when) {
+        EXPECT_EQ(v4l2_.Access().ControlValue(path, V4L2_CID_BRIGHTNESS), 255) << when;
+        EXPECT_EQ(v4l2_.Access().ControlValue(path, V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL) << when;
+        EXPECT_EQ(v4l2_.Access().ControlValue(path, V4L2_CID_EXPOSURE_ABSOLUTE), 2047) << when;
+    };
+    {
+        TMainForm form(dialogs_);
+        Start(form);
+        form.CameraSettings().Action()->trigger();
+        TCameraSettingsDialog* dialog = form.CameraSettings().Dialog();
+        Press(dialog->Editor(V4L2_CID_BRIGHTNESS), Qt::Key_End);
+        auto* exposure = qobject_cast<QComboBox*>(dialog->Editor(V4L2_CID_EXPOSURE_AUTO));
+        exposure->activated(exposure->findText(QString::fromUtf8("Ręczna")));
+        ASSERT_TRUE(
+            ProcessEventsUntil([&] { return dialog->Editor(V4L2_CID_EXPOSURE_ABSOLUTE)->isEnabled(); }));
+        Press(dialog->Editor(V4L2_CID_EXPOSURE_ABSOLUTE), Qt::Key_End);
+        check(camera.path, "set through the dialog");
+
+        Unplug(camera, {});
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !form.Podglad1->Note().isEmpty(); }));
+        auto back = camera;
+        back.path = folder_.filePath("video3").toStdString();
+        const uint64_t before = form.FrameHandler().FramesProcessed();
+        Plug({back}, "video3");
+        ASSERT_EQ(v4l2_.Access().ControlValue(back.path, V4L2_CID_BRIGHTNESS), 128) << "a fresh driver";
+        ASSERT_TRUE(ProcessEventsUntil([&] { return Streaming(form, before); }));
+        check(back.path, "after the re-plug");
+        EXPECT_EQ(form.CameraSettings().Dialog()->windowTitle(), "Kamera A") << "the open dialog follows";
+        form.close();
+    }
+    // Whatever order the file lists them in, the mode goes before the time under it.
+    CameraSettingsStore store;
+    const std::string key = "@device:tarnolix:v4l2:bus:usb-1|Kamera A"; // the moniker's display name
+    auto saved = store.Camera(key).controls;
+    ASSERT_EQ(saved.size(), 3u);
+    store.ForgetControls(key);
+    for (auto entry = saved.rbegin(); entry != saved.rend(); ++entry)
+        store.SaveControl(key, *entry);
+    // A value now out of range and a control the camera no longer has: one line each, skipped.
+    store.SaveControl(key, {V4L2_CID_AUTO_WHITE_BALANCE, "White Balance, Automatic", 5, std::nullopt});
+    store.SaveControl(key, {V4L2_CID_ZOOM_ABSOLUTE, "Zoom, Absolute", 2, std::nullopt});
+    v4l2_.Access().SetNodes({});
+    Plug({camera}, "video1");
+    const int writes = v4l2_.Access().ControlWrites();
+    TMainForm later(dialogs_);
+    testing::internal::CaptureStderr();
+    Start(later);
+    const std::string said = testing::internal::GetCapturedStderr();
+    size_t lines = 0;
+    for (size_t at = said.find("tarnolix: camera setting"); at != std::string::npos;
+         at = said.find("tarnolix: camera setting", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 2u) << said;
+    check(camera.path, "in a new window");
+    EXPECT_EQ(v4l2_.Access().ControlWrites() - writes, 3) << "only what the user changed";
+    later.close();
+    EXPECT_TRUE(dialogs_.boxes.empty());
+}

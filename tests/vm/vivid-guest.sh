@@ -86,6 +86,7 @@ plug Replug 'CameraPlug.ThePictureComesBack*'
 plug Loopback 'CameraPlug.ALoopbackCamera*'
 plug ModeMenu 'CameraPlug.AModeChosen*'
 plug Recording 'CameraPlug.FiveSecondsOfVivid*'
+plug CameraSettings 'CameraSettingsInGuest.*'
 
 # The virtual camera's clients, ffmpeg and gst-launch-1.0: two loopback devices, the first
 # offering capture only once written to (exclusive_caps=1), the second always; then one ffmpeg

@@ -151,6 +151,7 @@ void V4l2FrameSource::AskForFastestInterval() {
 void V4l2FrameSource::ReadCounters(NamedCounters& counters) const {
     counters.emplace_back("frames_delivered", FramesDelivered());
     counters.emplace_back("damaged_frames_dropped", FramesDamaged());
+    counters.emplace_back("frames_missed", framesMissed_.load(std::memory_order_relaxed));
 }
 
 void V4l2FrameSource::Wake() {
@@ -198,6 +199,11 @@ FrameSource::Outcome V4l2FrameSource::Next(const FrameHandler& handler) {
         if (buffer.index >= mappings_.size())
             return Failure(EIO);
         framesDelivered_.fetch_add(1, std::memory_order_relaxed);
+        // The driver numbers its frames; a gap is frames it captured that never reached us.
+        if (sequenced_ && buffer.sequence > lastSequence_ + 1)
+            framesMissed_.fetch_add(buffer.sequence - lastSequence_ - 1, std::memory_order_relaxed);
+        sequenced_ = true;
+        lastSequence_ = buffer.sequence;
         const size_t length = buffer.flags & V4L2_BUF_FLAG_ERROR
                                   ? 0
                                   : Pack(static_cast<const uint8_t*>(mappings_[buffer.index].address),

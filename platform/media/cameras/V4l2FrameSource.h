@@ -32,7 +32,8 @@ public:
     REFERENCE_TIME FrameInterval() const { return frameInterval_; }
 
     // Frames the driver handed over, and those of them dropped as damaged or short. The
-    // streaming thread counts them; any thread may read.
+    // streaming thread counts them, and the frames missed (gaps in the driver's sequence
+    // numbers: captured while no buffer was free); any thread may read.
     uint64_t FramesDelivered() const { return framesDelivered_.load(std::memory_order_relaxed); }
     uint64_t FramesDamaged() const { return framesDamaged_.load(std::memory_order_relaxed); }
     void ReadCounters(NamedCounters& counters) const override;
@@ -69,4 +70,7 @@ private:
     REFERENCE_TIME frameInterval_ = 0;
     std::atomic<uint64_t> framesDelivered_{0};
     std::atomic<uint64_t> framesDamaged_{0};
+    std::atomic<uint64_t> framesMissed_{0};
+    bool sequenced_ = false; // a frame was taken, and lastSequence_ is its number
+    uint32_t lastSequence_ = 0;
 };

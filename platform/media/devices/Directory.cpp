@@ -2,6 +2,7 @@
 
 #include "platform/com/ClassIdText.h"
 #include "platform/media/cameras/V4l2Cameras.h"
+#include "platform/media/cameras/V4l2Controls.h"
 #include "platform/media/cameras/V4l2FrameSource.h"
 #include "platform/media/cameras/VirtualCameras.h"
 #include "platform/media/core/DeviceEnumInterfaces.h"
@@ -230,8 +231,9 @@ HRESULT Bind(const DeviceIdentity& identity, REFIID iid, void** object) {
             return std::make_unique<V4l2FrameSource>(V4l2Access::Current(), path, format,
                                                      V4l2PixelFormatFor(offers, format));
         };
-        return QueryFilter(CaptureSourceFilter::Create(CLSID_V4l2CaptureSource, camera->path,
-                                                       std::move(formats), std::move(factory)),
+        return QueryFilter(CaptureSourceFilter::Create(
+                               CLSID_V4l2CaptureSource, camera->path, std::move(formats), std::move(factory),
+                               V4l2Controls::Create(V4l2Access::Current(), camera->path)),
                            iid, object);
     }
     case DeviceKind::Virtual: {

@@ -7,15 +7,51 @@
 #include <chrono>
 
 CaptureSourceFilter::CaptureSourceFilter(REFCLSID clsid, std::string device, std::vector<VideoFormat> formats,
-                                         FrameSourceFactory factory)
+                                         FrameSourceFactory factory, ComPtr<ICameraControls> controls)
     : MediaFilter(clsid), device_(std::move(device)), factory_(std::move(factory)),
-      pin_(*this, std::move(formats)) {}
+      controls_(std::move(controls)), pin_(*this, std::move(formats)) {}
 
 ComPtr<IBaseFilter> CaptureSourceFilter::Create(REFCLSID clsid, std::string device,
-                                                std::vector<VideoFormat> formats,
-                                                FrameSourceFactory factory) {
-    return ComPtr<IBaseFilter>::Adopt(
-        new CaptureSourceFilter(clsid, std::move(device), std::move(formats), std::move(factory)));
+                                                std::vector<VideoFormat> formats, FrameSourceFactory factory,
+                                                ComPtr<ICameraControls> controls) {
+    return ComPtr<IBaseFilter>::Adopt(new CaptureSourceFilter(clsid, std::move(device), std::move(formats),
+                                                              std::move(factory), std::move(controls)));
+}
+
+void* CaptureSourceFilter::QueryOther(REFIID iid) {
+    if (!controls_)
+        return nullptr;
+    if (iid == IID_ICameraControls)
+        return static_cast<ICameraControls*>(this);
+    if (iid == IID_IAMVideoProcAmp)
+        return static_cast<IAMVideoProcAmp*>(&imageControls_);
+    if (iid == IID_IAMCameraControl)
+        return static_cast<IAMCameraControl*>(&cameraControls_);
+    return nullptr;
+}
+
+HRESULT CaptureSourceFilter::GetControls(std::vector<CameraControl>& controls) {
+    return controls_ ? controls_->GetControls(controls) : E_NOINTERFACE;
+}
+
+HRESULT CaptureSourceFilter::GetControl(uint32_t id, CameraControl& control) {
+    return controls_ ? controls_->GetControl(id, control) : E_NOINTERFACE;
+}
+
+HRESULT CaptureSourceFilter::SetValue(uint32_t id, int64_t value) {
+    return controls_ ? controls_->SetValue(id, value) : E_NOINTERFACE;
+}
+
+HRESULT CaptureSourceFilter::SetText(uint32_t id, const std::string& text) {
+    return controls_ ? controls_->SetText(id, text) : E_NOINTERFACE;
+}
+
+HRESULT CaptureSourceFilter::Advise(CameraControlHandler handler, uint32_t* cookie) {
+    return controls_ ? controls_->Advise(std::move(handler), cookie) : E_NOINTERFACE;
+}
+
+HRESULT CaptureSourceFilter::Unadvise(uint32_t cookie) {
+    return controls_ ? controls_->Unadvise(cookie) : E_NOINTERFACE;
 }
 
 CaptureSourceFilter::~CaptureSourceFilter() {

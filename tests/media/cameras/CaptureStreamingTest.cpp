@@ -2,6 +2,7 @@
 #include "platform/media/MediaClasses.h"
 #include "platform/media/cameras/V4l2FrameSource.h"
 #include "platform/media/converters/ColourConversion.h"
+#include "platform/media/core/CameraControlInterfaces.h"
 #include "platform/media/core/ErrorText.h"
 #include "platform/media/core/GraphInterfaces.h"
 #include "platform/media/devices/Directory.h"
@@ -24,6 +25,7 @@
 
 #include <array>
 #include <cerrno>
+#include <tuple>
 
 namespace {
 
@@ -182,11 +184,19 @@ TEST(CaptureStreaming, AStreamingV4l2CameraCountsWhatItsDriverDeliveredForViewer
     ASSERT_EQ(chain.Run(), S_OK);
     ASSERT_TRUE(chain.callback->WaitForCalls(5));
     counted->ReadCounters(counters);
-    ASSERT_EQ(counters.size(), 2u);
+    ASSERT_EQ(counters.size(), 3u);
     EXPECT_EQ(counters[0].first, "frames_delivered");
     EXPECT_GE(counters[0].second, 5u);
     EXPECT_EQ(counters[1].first, "damaged_frames_dropped");
     EXPECT_EQ(counters[1].second, 0u);
+    EXPECT_EQ(counters[2].first, "frames_missed");
+    EXPECT_EQ(counters[2].second, 0u);
+    fake.Access().SkipFrames("/dev/video0", 4);
+    const size_t seen = chain.callback->Read([&] { return chain.callback->lengths.size(); });
+    ASSERT_TRUE(chain.callback->WaitForCalls(seen + 3));
+    counters.clear();
+    counted->ReadCounters(counters);
+    EXPECT_EQ(counters[2].second, 4u) << "the gap in the driver's numbers";
     chain.Stop();
     counters.clear();
     counted->ReadCounters(counters);
@@ -267,7 +277,7 @@ TEST(CaptureStreaming, DamagedV4l2FramesAreDroppedAndStreamingGoesOn) {
     EXPECT_FALSE(chain.graph->WaitFor(EC_ERRORABORT, 0ms));
     NamedCounters counters;
     chain.source.As<ICounterSource>()->ReadCounters(counters);
-    ASSERT_EQ(counters.size(), 2u);
+    ASSERT_EQ(counters.size(), 3u);
     EXPECT_EQ(counters[1].second, 6u) << "each short and each flagged frame is counted as damaged";
     EXPECT_GE(counters[0].second, before + 6 + 4) << "and as delivered";
 }
@@ -443,3 +453,77 @@ TEST(CaptureStreaming, APlanarV4l2FrameLosesTheDriversRowPaddingPlaneByPlane) {
 }
 
 } // namespace
+
+// The published image and camera interfaces reach the V4L2 controls while the camera streams:
+// automatic white balance as the white balance's flag, the exposure in log2 seconds and its
+// automatic mode; a virtual camera answers none of them.
+TEST(CaptureStreaming, AV4l2CameraAnswersThePublishedControlInterfacesWhileItStreams) {
+    FakeV4l2Node camera = SmallCamera();
+    camera.controls = {
+        {.id = V4L2_CID_BRIGHTNESS, .name = "Brightness", .minimum = -64, .maximum = 64},
+        {.id = V4L2_CID_AUTO_WHITE_BALANCE,
+         .type = V4L2_CTRL_TYPE_BOOLEAN,
+         .name = "White Balance, Automatic",
+         .maximum = 1,
+         .defaultValue = 1},
+        {.id = V4L2_CID_WHITE_BALANCE_TEMPERATURE,
+         .name = "White Balance Temperature",
+         .minimum = 2800,
+         .maximum = 6500,
+         .step = 10,
+         .defaultValue = 4600,
+         .master = V4L2_CID_AUTO_WHITE_BALANCE},
+        {.id = V4L2_CID_EXPOSURE_AUTO,
+         .type = V4L2_CTRL_TYPE_MENU,
+         .name = "Auto Exposure",
+         .maximum = 3,
+         .defaultValue = 3,
+         .menu = {"Auto Mode", "Manual Mode", "", "Aperture Priority Mode"}},
+        {.id = V4L2_CID_EXPOSURE_ABSOLUTE,
+         .name = "Exposure Time, Absolute",
+         .minimum = 3,
+         .maximum = 2047,
+         .defaultValue = 156,
+         .master = V4L2_CID_EXPOSURE_AUTO,
+         .activeWhenMaster = V4L2_EXPOSURE_MANUAL},
+    };
+    ScopedFakeV4l2 fake({camera});
+    StreamingGraph chain(BindDevice(DeviceKind::V4l2, u"/dev/video0"));
+    ASSERT_EQ(chain.Run(), S_OK);
+    ComPtr<IAMVideoProcAmp> image;
+    ComPtr<IAMCameraControl> controls;
+    ASSERT_EQ(chain.source->QueryInterface(IID_IAMVideoProcAmp, image.ReceiveVoid()), S_OK);
+    ASSERT_EQ(chain.source->QueryInterface(IID_IAMCameraControl, controls.ReceiveVoid()), S_OK);
+
+    long minimum = 0, maximum = 0, step = 0, defaultValue = 0, caps = 0, value = 0, flags = 0;
+    ASSERT_EQ(image->GetRange(VideoProcAmp_Brightness, &minimum, &maximum, &step, &defaultValue, &caps),
+              S_OK);
+    EXPECT_EQ(std::tuple(minimum, maximum, step, defaultValue, caps), std::tuple(-64L, 64L, 1L, 0L, 2L));
+    EXPECT_EQ(image->Set(VideoProcAmp_Brightness, -20, VideoProcAmp_Flags_Manual), S_OK);
+    EXPECT_EQ(fake.Access().ControlValue("/dev/video0", V4L2_CID_BRIGHTNESS), -20);
+    EXPECT_EQ(image->Set(VideoProcAmp_Brightness, 65, VideoProcAmp_Flags_Manual), E_INVALIDARG);
+    EXPECT_EQ(image->Get(VideoProcAmp_Contrast, &value, &flags), E_PROP_ID_UNSUPPORTED);
+
+    ASSERT_EQ(image->Get(VideoProcAmp_WhiteBalance, &value, &flags), S_OK);
+    EXPECT_EQ(std::pair(value, flags), std::pair(4600L, long{VideoProcAmp_Flags_Auto}));
+    EXPECT_EQ(image->Set(VideoProcAmp_WhiteBalance, 3200, VideoProcAmp_Flags_Manual), S_OK)
+        << "the automatic mode goes off first";
+    EXPECT_EQ(fake.Access().ControlValue("/dev/video0", V4L2_CID_AUTO_WHITE_BALANCE), 0);
+    EXPECT_EQ(fake.Access().ControlValue("/dev/video0", V4L2_CID_WHITE_BALANCE_TEMPERATURE), 3200);
+
+    ASSERT_EQ(controls->GetRange(CameraControl_Exposure, &minimum, &maximum, &step, &defaultValue, &caps),
+              S_OK);
+    EXPECT_EQ(std::tuple(minimum, maximum, defaultValue, caps), std::tuple(-12L, -2L, -6L, 3L))
+        << "0.3 ms to 0.2 s, 1/64 s by default";
+    EXPECT_EQ(controls->Set(CameraControl_Exposure, -5, CameraControl_Flags_Manual), S_OK);
+    EXPECT_EQ(fake.Access().ControlValue("/dev/video0", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+    EXPECT_EQ(fake.Access().ControlValue("/dev/video0", V4L2_CID_EXPOSURE_ABSOLUTE), 313) << "1/32 s";
+    EXPECT_EQ(controls->Set(CameraControl_Exposure, 0, CameraControl_Flags_Auto), S_OK);
+    EXPECT_EQ(fake.Access().ControlValue("/dev/video0", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_AUTO);
+    EXPECT_EQ(controls->Get(CameraControl_Zoom, &value, &flags), E_PROP_ID_UNSUPPORTED);
+    const uint64_t frames = chain.callback->Read([&] { return chain.callback->lengths.size(); });
+    EXPECT_TRUE(chain.callback->WaitForCalls(frames + 3)) << "the stream goes on";
+
+    const ComPtr<IBaseFilter> pattern = BindDevice(DeviceKind::Virtual, u"pattern:32x24@30");
+    EXPECT_EQ(pattern->QueryInterface(IID_ICameraControls, image.ReceiveVoid()), E_NOINTERFACE);
+}

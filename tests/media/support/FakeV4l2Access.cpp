@@ -35,6 +35,18 @@ std::vector<std::pair<uint32_t, uint32_t>> NativeSizes(const FakeV4l2Node& node,
 void FakeV4l2Access::SetNodes(std::vector<FakeV4l2Node> nodes) {
     std::lock_guard lock(mutex_);
     nodes_ = std::move(nodes);
+    // A node that appears starts with its controls at their defaults, as a driver loaded anew.
+    std::map<std::string, std::vector<ControlState>> controls;
+    for (const FakeV4l2Node& node : nodes_) {
+        if (const auto kept = controls_.find(node.path); kept != controls_.end()) {
+            controls[node.path] = std::move(kept->second);
+            continue;
+        }
+        auto& states = controls[node.path];
+        for (const FakeV4l2Control& control : node.controls)
+            states.push_back({control, control.defaultValue});
+    }
+    controls_ = std::move(controls);
 }
 
 int FakeV4l2Access::OpenDescriptors() const {
@@ -178,6 +190,13 @@ int FakeV4l2Access::Ioctl(int fd, unsigned long request, void* argument) {
         format->fmt.pix.priv = V4L2_PIX_FMT_PRIV_MAGIC;
         return 0;
     }
+    case VIDIOC_QUERY_EXT_CTRL:
+    case VIDIOC_QUERYMENU:
+    case VIDIOC_G_EXT_CTRLS:
+    case VIDIOC_S_EXT_CTRLS:
+    case VIDIOC_SUBSCRIBE_EVENT:
+    case VIDIOC_DQEVENT:
+        return ControlIoctl(found->second, request, argument);
     default:
         return Stream(found->second, request, argument);
     }
@@ -274,6 +293,9 @@ int FakeV4l2Access::Stream(OpenNode& open, unsigned long request, void* argument
             buffer->bytesused = static_cast<uint32_t>(used);
         }
         buffer->flags = 0;
+        open.sequence += 1 + open.framesToSkip;
+        open.framesToSkip = 0;
+        buffer->sequence = open.sequence;
         if (open.shortFrames > 0) {
             --open.shortFrames;
             buffer->bytesused /= 2;
@@ -337,6 +359,9 @@ int FakeV4l2Access::Poll(pollfd* descriptors, size_t count, int timeoutMilliseco
                 const bool error = found->second.unplugged || found->second.errorWithoutFrames;
                 descriptors[k].revents = error ? POLLERR : POLLIN;
                 ++ready;
+            } else if ((descriptors[k].events & POLLPRI) && !found->second.events.empty()) {
+                descriptors[k].revents = POLLPRI;
+                ++ready;
             }
         }
     }
@@ -354,6 +379,7 @@ void FakeV4l2Access::Unplug(const std::string& path) {
         if (open.node.path == path)
             open.unplugged = true;
     std::erase_if(nodes_, [&](const FakeV4l2Node& node) { return node.path == path; });
+    controls_.erase(path);
 }
 
 void FakeV4l2Access::FailStreaming(const std::string& path, int error) {
@@ -370,6 +396,13 @@ void FakeV4l2Access::DamageNextFrames(const std::string& path, int shortFrames, 
             open.shortFrames = shortFrames;
             open.flaggedFrames = flaggedFrames;
         }
+}
+
+void FakeV4l2Access::SkipFrames(const std::string& path, uint32_t count) {
+    std::lock_guard lock(mutex_);
+    for (auto& [fd, open] : open_)
+        if (open.node.path == path)
+            open.framesToSkip = count;
 }
 
 void FakeV4l2Access::ReportErrorWithoutFrames(const std::string& path) {

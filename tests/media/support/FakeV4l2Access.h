@@ -4,9 +4,12 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <linux/videodev2.h>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +20,23 @@ struct FakeV4l2Mode {
     uint32_t width = 0;
     uint32_t height = 0;
     std::pair<uint32_t, uint32_t> interval{1, 30};
+};
+
+// A control of a fake camera, as the driver describes it; its value starts at the default
+// whenever the node appears. A control under an automatic mode is inactive while `master` is not
+// at `activeWhenMaster`, and refuses values then, as some drivers do.
+struct FakeV4l2Control {
+    uint32_t id = 0;
+    uint32_t type = V4L2_CTRL_TYPE_INTEGER;
+    std::string name;
+    int64_t minimum = 0;
+    int64_t maximum = 0;
+    int64_t step = 1;
+    int64_t defaultValue = 0;
+    uint32_t flags = 0;
+    std::vector<std::string> menu{}; // a menu's item names from index `minimum`
+    uint32_t master = 0;
+    int64_t activeWhenMaster = 0;
 };
 
 // A node that FakeV4l2Access presents.
@@ -45,6 +65,9 @@ struct FakeV4l2Node {
     uint32_t quantization = 0;
     // For a compressed native format: the bytes of every frame, shorter than the buffer.
     std::vector<uint8_t> compressedFrame;
+    // Its controls, in the driver's order: queried, read and set through the extended-control
+    // ioctls; each change is an event (V4L2_EVENT_CTRL) for every descriptor subscribed to it.
+    std::vector<FakeV4l2Control> controls;
 
     // A v4l2loopback node instead of a camera (FakeV4l2Loopback.cpp): the driver "v4l2 loopback",
     // device number `loopbackNumber` of the module, its exclusive_caps, the other processes that
@@ -106,9 +129,18 @@ public:
     // The next frames come damaged: `shortFrames` with half their bytes, then `flaggedFrames`
     // whole but flagged V4L2_BUF_FLAG_ERROR.
     void DamageNextFrames(const std::string& path, int shortFrames, int flaggedFrames);
+    // The driver numbers its frames; the next one comes `count` numbers later, as after frames
+    // captured while no buffer was queued.
+    void SkipFrames(const std::string& path, uint32_t count);
     // From now on polls report an error at once while dequeuing finds nothing (EAGAIN).
     void ReportErrorWithoutFrames(const std::string& path);
     int Mappings() const;
+
+    // Controls: a change as the camera itself or another program makes it (events follow), the
+    // value the device holds now, and how many values were set through S_EXT_CTRLS.
+    void ChangeControl(const std::string& path, uint32_t id, int64_t value);
+    int64_t ControlValue(const std::string& path, uint32_t id) const;
+    int ControlWrites() const;
 
     // Loopback nodes (FakeV4l2Loopback.cpp): writes, sysfs, module parameters and holders.
     ssize_t Write(int fd, const void* bytes, size_t size) override;
@@ -138,7 +170,21 @@ private:
         std::vector<std::vector<uint8_t>> buffers;
         std::vector<uint32_t> queued;
         bool streaming = false;
+        uint32_t sequence = 0;     // the number of the last frame dequeued
+        uint32_t framesToSkip = 0; // numbers the next frame leaves out
+        std::set<uint32_t> subscribed;
+        std::deque<v4l2_event> events;
     };
+    struct ControlState {
+        FakeV4l2Control control;
+        int64_t value = 0;
+    };
+    int ControlIoctl(OpenNode& open, unsigned long request, void* argument);
+    ControlState* FindControl(const std::string& path, uint32_t id);
+    uint32_t FlagsOf(const std::string& path, const ControlState& state);
+    // Sets a value and queues the events it causes.
+    void SetControl(const std::string& path, ControlState& state, int64_t value);
+    void QueueEvent(const std::string& path, const ControlState& state, uint32_t changes);
     bool Ready(const OpenNode& open) const;
     int Stream(OpenNode& open, unsigned long request, void* argument);
     FakeLoopback& LoopbackOf(const FakeV4l2Node& node);
@@ -151,6 +197,8 @@ private:
     std::vector<FakeV4l2Node> nodes_;
     std::map<int, OpenNode> open_;
     std::map<std::string, FakeLoopback> loopbacks_;
+    std::map<std::string, std::vector<ControlState>> controls_; // by node path, while the node is there
+    int controlWrites_ = 0;
     std::condition_variable writesReleased_;
     int mappings_ = 0;
     int nextFd_ = 100;
