@@ -7,6 +7,7 @@
 #include "platform/com/ViewerInterfaces.h"
 #include "platform/media/MediaClasses.h"
 #include "platform/media/cameras/LibV4l2Access.h"
+#include "platform/media/core/CameraControlInterfaces.h"
 #include "platform/media/core/ErrorText.h"
 #include "platform/media/devices/Directory.h"
 #include "platform/media/pipewire/PipeWireCameras.h"
@@ -16,7 +17,9 @@
 #include "tests/vivid/VividNodes.h"
 
 #include <gtest/gtest.h>
+#include <linux/videodev2.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -180,6 +183,13 @@ TEST_F(VividPipeWire, IsCapturedThroughPipeWireInItsBestModeAtItsRate) {
     const auto format = live.Connected();
     ASSERT_TRUE(format);
     EXPECT_EQ(BarsShown(live.frames->Latest(), *format), 8);
+    // The device's controls stay reachable while PipeWire has it: the settings dialog lists them.
+    ComPtr<ICameraControls> device;
+    ASSERT_EQ(live.source->QueryInterface(IID_ICameraControls, device.ReceiveVoid()), S_OK);
+    std::vector<CameraControl> controls;
+    ASSERT_EQ(device->GetControls(controls), S_OK);
+    EXPECT_TRUE(std::any_of(controls.begin(), controls.end(),
+                            [](const CameraControl& control) { return control.id == V4L2_CID_BRIGHTNESS; }));
     EXPECT_EQ(live.Stop(), S_OK);
 }
 

@@ -75,7 +75,10 @@ bool SameOffer(const VideoFormat& a, const VideoFormat& b) {
 
 // The capture source of a PipeWire camera: its modes offered as a V4L2 camera's are, and each
 // format read in the mode it came from, at that mode's rate.
-HRESULT BindPipeWire(const PipeWireCameraEntry& camera, REFIID iid, void** object) {
+// `controls`: the V4L2 device's, for a V4L2 camera that PipeWire serves (its controls belong to the
+// device, which any program may set while another streams); none for other nodes.
+HRESULT BindPipeWire(const PipeWireCameraEntry& camera, REFIID iid, void** object,
+                     ComPtr<ICameraControls> controls = {}) {
     const std::vector<PipeWireMode> modes = PipeWireCameras::Modes(camera.serial);
     std::vector<V4l2Mode> v4l2Modes;
     for (const PipeWireMode& mode : modes)
@@ -118,7 +121,8 @@ HRESULT BindPipeWire(const PipeWireCameraEntry& camera, REFIID iid, void** objec
         return nullptr;
     };
     return QueryFilter(CaptureSourceFilter::Create(CLSID_PipeWireCaptureSource, "pipewire:" + camera.name,
-                                                   std::move(formats), std::move(factory)),
+                                                   std::move(formats), std::move(factory),
+                                                   std::move(controls)),
                        iid, object);
 }
 
@@ -219,7 +223,8 @@ HRESULT Bind(const DeviceIdentity& identity, REFIID iid, void** object) {
             return MK_E_NOOBJECT;
         // While PipeWire serves the camera it has the device: other programs read it there too.
         if (const auto served = PipeWireServing(camera->path))
-            return BindPipeWire(*served, iid, object);
+            return BindPipeWire(*served, iid, object,
+                                V4l2Controls::Create(V4l2Access::Current(), camera->path));
         const V4l2Node node(V4l2Access::Current(), camera->path);
         if (!node.IsOpen())
             return MK_E_NOOBJECT;
