@@ -28,6 +28,11 @@ TCanvas& TImagePane::Canvas() {
     return picture_.Canvas();
 }
 
+QSize TImagePane::PictureSize() {
+    TCanvasLock lock(picture_.Canvas());
+    return {picture_.Width(), picture_.Height()};
+}
+
 void TImagePane::EnsurePicture() {
     if (!HasPicture()) {
         picture_.SetSize(std::max(1, paneWidth_.load(std::memory_order_relaxed)),

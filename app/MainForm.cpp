@@ -546,8 +546,8 @@ void TMainForm::Nakadanieta1Click() {
         LoadBitmapFromFile(*backgroundBitmap_, fileName.toStdString());
     }
     if (backgroundBitmap_) {
-        const TBitmap& frame = Podglad1->Picture();
-        ScaleBackgroundToFrame(*backgroundBitmap_, frame.Width(), frame.Height());
+        const QSize frame = Podglad1->PictureSize();
+        ScaleBackgroundToFrame(*backgroundBitmap_, frame.width(), frame.height());
     }
     keyedBackground_.SetBackground(!pictureFileName_.isEmpty() ? backgroundBitmap_.get() : nullptr);
     PreviewBuild();
