@@ -1,10 +1,10 @@
 #include "app/ImagePane.h"
 
 #include "platform/media/sources/DeliveredFrame.h"
+#include "platform/windows/PostedCall.h"
 
 #include <QFontMetrics>
 #include <QImage>
-#include <QMetaObject>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -50,8 +50,7 @@ void TImagePane::RequestRepaint() {
     // One queued repaint at a time: a burst of frames costs one paint of the newest. Posted, so
     // the streaming thread never waits for the GUI thread; dropped by Qt if the pane is gone.
     if (!repaintPending_.exchange(true, std::memory_order_acq_rel))
-        QMetaObject::invokeMethod(
-            this, [this] { update(); }, Qt::QueuedConnection);
+        PostCall(this, [this] { update(); });
 }
 
 void TImagePane::paintEvent(QPaintEvent*) {
