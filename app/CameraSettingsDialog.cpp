@@ -1,6 +1,7 @@
 #include "app/CameraSettingsDialog.h"
 
 #include "app/ControlCaptions.h"
+#include "platform/windows/PostedCall.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -82,8 +83,7 @@ void TCameraSettingsDialog::SetCamera(const QString& name, ComPtr<ICameraControl
         controls_->Advise(
             [this](const CameraControl& control) {
                 const uint32_t id = control.id;
-                QMetaObject::invokeMethod(
-                    this, [this, id] { Update(id); }, Qt::QueuedConnection);
+                PostCall(this, [this, id] { Update(id); });
             },
             &cookie_);
     }

@@ -1,6 +1,7 @@
 #include "app/EffectGallery.h"
 
 #include "platform/graphics/NearestSampler.h"
+#include "platform/windows/PostedCall.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -48,8 +49,7 @@ TEffectGallery::TEffectGallery(const std::array<QAction*, kEffectItemCount>& ite
       feed_([this] {
           // One queued repaint at a time; posted, so the worker never waits for the GUI thread.
           if (!repaintPending_.exchange(true, std::memory_order_acq_rel))
-              QMetaObject::invokeMethod(
-                  this, [this] { update(PicturesRegion()); }, Qt::QueuedConnection);
+              PostCall(this, [this] { update(PicturesRegion()); });
       }) {
     setObjectName("EffectGallery");
     setWindowTitle(QString::fromUtf8("Galeria efektów"));

@@ -3,11 +3,11 @@
 #include "app/Dialogs.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
 #include <QPointer>
 #include <QWidget>
 
 #include "platform/runtime/ApplicationErrors.h"
+#include "platform/windows/PostedCall.h"
 
 #include <QFileInfo>
 #include <stdexcept>
@@ -38,16 +38,13 @@ void InstallErrorBoxReport(IDialogs& dialogs, QWidget* owner) {
     QPointer<QWidget> window(owner);
     SetApplicationErrorHandler([&dialogs, window](const std::exception& error) {
         const std::string message = error.what();
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [&dialogs, window, message] {
-                static bool showing = false; // GUI thread only
-                if (showing)
-                    return;
-                showing = true;
-                ShowErrorBox(dialogs, window.data(), std::runtime_error(message));
-                showing = false;
-            },
-            Qt::QueuedConnection);
+        PostCall(QCoreApplication::instance(), [&dialogs, window, message] {
+            static bool showing = false; // GUI thread only
+            if (showing)
+                return;
+            showing = true;
+            ShowErrorBox(dialogs, window.data(), std::runtime_error(message));
+            showing = false;
+        });
     });
 }

@@ -1,10 +1,10 @@
 #include "app/ImagePane.h"
 
 #include "platform/media/sources/DeliveredFrame.h"
+#include "platform/windows/PostedCall.h"
 
 #include <QFontMetrics>
 #include <QImage>
-#include <QMetaObject>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -28,6 +28,11 @@ TCanvas& TImagePane::Canvas() {
     return picture_.Canvas();
 }
 
+QSize TImagePane::PictureSize() {
+    TCanvasLock lock(picture_.Canvas());
+    return {picture_.Width(), picture_.Height()};
+}
+
 void TImagePane::EnsurePicture() {
     if (!HasPicture()) {
         picture_.SetSize(std::max(1, paneWidth_.load(std::memory_order_relaxed)),
@@ -45,8 +50,7 @@ void TImagePane::RequestRepaint() {
     // One queued repaint at a time: a burst of frames costs one paint of the newest. Posted, so
     // the streaming thread never waits for the GUI thread; dropped by Qt if the pane is gone.
     if (!repaintPending_.exchange(true, std::memory_order_acq_rel))
-        QMetaObject::invokeMethod(
-            this, [this] { update(); }, Qt::QueuedConnection);
+        PostCall(this, [this] { update(); });
 }
 
 void TImagePane::paintEvent(QPaintEvent*) {

@@ -5,6 +5,7 @@
 #include "platform/runtime/LatencyStats.h"
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -24,6 +25,8 @@ public:
     // The pane's picture. Asking for the drawing surface (Canvas) while the pane holds no
     // picture first gives it a blank bitmap of the pane's own size.
     TBitmap& Picture() { return picture_; }
+    // The picture's size, read under its lock, so any thread may ask while frames arrive.
+    QSize PictureSize();
     TCanvas& Canvas();
     // Gives the pane a blank picture of its own size when it holds none.
     void EnsurePicture();

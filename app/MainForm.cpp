@@ -13,6 +13,7 @@
 #include "platform/media/pipewire/PipeWireCameras.h"
 #include "platform/media/sources/DeliveredFrame.h"
 #include "platform/runtime/StandardErrors.h"
+#include "platform/windows/PostedCall.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -20,7 +21,6 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QMenuBar>
-#include <QMetaObject>
 
 #include <cstdio>
 #include <stdexcept>
@@ -254,23 +254,18 @@ void TMainForm::WatchDevices() {
     // The unplugged camera is handled once the graph's own event dispatch is over.
     FilterGraph->OnGraphDeviceLost = [this](TFilterGraph&, IUnknown*, bool removed) {
         if (removed)
-            QMetaObject::invokeMethod(
-                this, [this] { RunCommand([this] { CameraUnplugged(); }); }, Qt::QueuedConnection);
+            PostCall(this, [this] { RunCommand([this] { CameraUnplugged(); }); });
     };
     // A stream that failed (a camera whose frames all came damaged for 5 s, a driver error) stops
     // with its reason shown, rather than leaving the picture standing as if all were well.
     FilterGraph->OnGraphErrorAbort = [this](TFilterGraph&, HRESULT result) {
-        QMetaObject::invokeMethod(
-            this, [this, result] { RunCommand([this, result] { CaptureAborted(result); }); },
-            Qt::QueuedConnection);
+        PostCall(this, [this, result] { RunCommand([this, result] { CaptureAborted(result); }); });
     };
     try {
         // The watch's thread only queues the news for the GUI thread, where the window, if it
         // still exists, takes it.
-        deviceWatch_ = std::make_unique<DeviceWatch>([this] {
-            QMetaObject::invokeMethod(
-                this, [this] { RunCommand([this] { DevicesChanged(); }); }, Qt::QueuedConnection);
-        });
+        deviceWatch_ = std::make_unique<DeviceWatch>(
+            [this] { PostCall(this, [this] { RunCommand([this] { DevicesChanged(); }); }); });
     } catch (const std::exception& error) {
         // Without a watch the menu stays as it was filled at start.
         std::fprintf(stderr, "tarnolix: cameras plugged in later will not be listed: %s\n", error.what());
@@ -578,8 +573,8 @@ void TMainForm::Nakadanieta1Click() {
         LoadBitmapFromFile(*backgroundBitmap_, fileName.toStdString());
     }
     if (backgroundBitmap_) {
-        const TBitmap& frame = Podglad1->Picture();
-        ScaleBackgroundToFrame(*backgroundBitmap_, frame.Width(), frame.Height());
+        const QSize frame = Podglad1->PictureSize();
+        ScaleBackgroundToFrame(*backgroundBitmap_, frame.width(), frame.height());
     }
     keyedBackground_.SetBackground(!pictureFileName_.isEmpty() ? backgroundBitmap_.get() : nullptr);
     Gallery->SetKeying(keyedBackground_.Background(), keyedBackground_.KeyColour());

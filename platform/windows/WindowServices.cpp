@@ -1,6 +1,7 @@
 #include "platform/windows/WindowServices.h"
 
 #include "platform/runtime/ApplicationErrors.h"
+#include "platform/windows/PostedCall.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -119,8 +120,7 @@ bool WindowTable::Post(HWND window, const MSG& message) {
     if (it == entries_.end() || !it->second->receiver)
         return false;
     // Queued to the receiver's thread; Qt discards the call if the receiver dies first.
-    QMetaObject::invokeMethod(
-        it->second->receiver.data(), [message] { Deliver(message); }, Qt::QueuedConnection);
+    PostCall(it->second->receiver.data(), [message] { Deliver(message); });
     return true;
 }
 

@@ -217,7 +217,7 @@ TEST_F(CameraPlug, TheCameraMenuOffersTheModesAndTheChosenOneOutlivesAReplug) {
     EXPECT_TRUE(modes.contains(QString::fromUtf8("640 × 360, 29,97 kl./s, NV12")))
         << modes.join('|').toStdString();
     EXPECT_EQ(checked, QString::fromUtf8("640 × 360, 30 kl./s, YUYV")) << "the best mode by default";
-    EXPECT_EQ(form.Podglad1->Picture().Width(), 640);
+    EXPECT_EQ(form.Podglad1->PictureSize().width(), 640);
 
     const QString small = QString::fromUtf8("320 × 240, 30 kl./s, YUYV");
     const auto choose = [&](const QString& caption) {
@@ -226,7 +226,7 @@ TEST_F(CameraPlug, TheCameraMenuOffersTheModesAndTheChosenOneOutlivesAReplug) {
                 action->trigger();
     };
     choose(small);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return form.Podglad1->Picture().Width() == 320; }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form.Podglad1->PictureSize().width() == 320; }));
     Modes(form, &checked);
     EXPECT_EQ(checked, small);
     EXPECT_TRUE(form.EffectAction(TEffectItem::Negatyw1)->isChecked());

@@ -20,8 +20,7 @@ TEST(ImagePane, AskingForTheSurfaceGivesABlankPictureOfThePanesSize) {
     EXPECT_FALSE(pane.HasPicture());
     pane.Canvas();
     EXPECT_TRUE(pane.HasPicture());
-    EXPECT_EQ(pane.Picture().Width(), 30);
-    EXPECT_EQ(pane.Picture().Height(), 20);
+    EXPECT_EQ(pane.PictureSize(), QSize(30, 20));
 }
 
 TEST(ImagePane, DrawsTheBottomUpFrameUprightAndStretched) {

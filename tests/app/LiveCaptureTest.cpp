@@ -35,8 +35,7 @@ protected:
 
     // The pane's picture is a processed frame of the given size.
     static bool PaneShowsFrame(TMainForm& form, int width) {
-        TCanvasLock lock(form.Podglad1->Picture().Canvas());
-        return form.Podglad1->Picture().Width() == width;
+        return form.Podglad1->PictureSize().width() == width;
     }
 
     ScriptedDialogs dialogs;

@@ -10,15 +10,6 @@
 
 #include <cstdlib>
 
-#if defined(__SANITIZE_THREAD__)
-// Qt scales large images on its own thread pool, synchronised inside Qt's libraries, which are not
-// built with the thread sanitizer: it cannot see that synchronisation and reports the workers'
-// writes as races. Our code's races are still reported.
-extern "C" const char* __tsan_default_suppressions() {
-    return "race:libQt6Gui.so\nrace:libQt6Core.so\n";
-}
-#endif
-
 bool ProcessEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     QElapsedTimer timer;
     timer.start();

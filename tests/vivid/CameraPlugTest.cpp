@@ -239,7 +239,7 @@ TEST_F(CameraPlug, AModeChosenInTheCameraMenuRestartsVividInItWithTheEffectKept)
     ASSERT_TRUE(smaller);
     const QString chosen = smaller->text();
     smaller->trigger();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return form_->Podglad1->Picture().Width() == 320; }, 30000ms));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form_->Podglad1->PictureSize().width() == 320; }, 30000ms));
     EXPECT_TRUE(FramesFlowAfter(Frames()));
     EXPECT_EQ(CheckedMode(), chosen);
     EXPECT_TRUE(form_->EffectAction(TEffectItem::Negatyw1)->isChecked());
@@ -258,7 +258,7 @@ TEST_F(CameraPlug, AnMjpegCameraRunsInItsBestModeThroughTheDecompressor) {
     camera->trigger();
     ASSERT_TRUE(FramesFlowAfter(0));
     EXPECT_EQ(CheckedMode(), QString::fromUtf8("1280 × 720, 30 kl./s, MJPEG"));
-    EXPECT_EQ(form_->Podglad1->Picture().Width(), 1280);
+    EXPECT_EQ(form_->Podglad1->PictureSize().width(), 1280);
     EXPECT_EQ(Chain(ShowGraph()), "Filter =[MJPG 1280x720]=> MJPEG Decompressor =[RGB24 1280x720]=> "
                                   "SampleGrabber =[RGB24 1280x720]=> VideoWindow");
 }

@@ -281,7 +281,8 @@ TEST_F(VirtualCameraClients, FfmpegAndGStreamerReadTheNegatedBarsOnDevicesWithAn
     form_->StartFromCommandLine(options);
     StartVivid();
     CheckedMode();
-    const int width = form_->Podglad1->Picture().Width(), height = form_->Podglad1->Picture().Height();
+    const QSize size = form_->Podglad1->PictureSize();
+    const int width = size.width(), height = size.height();
     for (const std::string node : {kExclusiveNode, kSharedNode}) {
         SCOPED_TRACE(node);
         if (node == kSharedNode)

@@ -2,6 +2,7 @@
 
 #include "platform/media/renderers/VideoRendererWidget.h"
 #include "platform/runtime/UnicodeText.h"
+#include "platform/windows/PostedCall.h"
 #include "platform/windows/WindowServices.h"
 
 #include <QCoreApplication>
@@ -32,8 +33,7 @@ void VideoWindowControl::DestroyOnGuiThread(HWND window) {
         DestroyWindow(window);
     } else if (QCoreApplication* application = QCoreApplication::instance()) {
         // The window belongs to the GUI thread: it goes there, a dead handle being refused.
-        QMetaObject::invokeMethod(
-            application, [window] { DestroyWindow(window); }, Qt::QueuedConnection);
+        PostCall(application, [window] { DestroyWindow(window); });
     }
 }
 
