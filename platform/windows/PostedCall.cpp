@@ -38,7 +38,7 @@ struct SlotObjectUnseen {};
 
 void PostCall(QObject* receiver, std::function<void()> call) {
     Queued();
-    [[maybe_unused]] const SlotObjectUnseen unseen;
+    [[maybe_unused]] const SlotObjectUnseen unseen; // an empty scope without the thread sanitizer
     QMetaObject::invokeMethod(
         receiver,
         [call = std::move(call)] {
