@@ -366,7 +366,7 @@ TEST_F(CameraPlug, CameraSettingsShowEveryControlAndFollowTheCamera) {
 
     // A camera without controls says so.
     form.Devices->actions()[1]->trigger();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return form.Podglad1->Picture().Width() == 32; }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form.Podglad1->PictureSize().width() == 32; }));
     ASSERT_TRUE(dialog->findChild<QLabel*>("NoSettings"));
     EXPECT_EQ(dialog->findChild<QLabel*>("NoSettings")->text(),
               QString::fromUtf8("Ta kamera nie oferuje żadnych ustawień."));

@@ -153,16 +153,18 @@ ComPtr<IBaseFilter> BindCamera(const std::u16string& identity) {
 // The middle pixel of the newest bottom-up 24-bit frame, as blue, green, red.
 std::array<int, 3> MiddlePixel(CaptureChain& chain, int width, int height) {
     std::array<int, 3> pixel{};
-    chain.callback->onBuffer = [&, width, height](uint8_t* bits, int32_t length) {
+    chain.callback->SetOnBuffer([&pixel, width, height](uint8_t* bits, int32_t length) {
         const int stride = (width * 3 + 3) & ~3;
         if (length < stride * height)
             return;
         const uint8_t* middle = bits + (height / 2) * stride + (width / 2) * 3;
         pixel = {middle[0], middle[1], middle[2]};
-    };
+    });
     const size_t calls = chain.callback->Calls();
     EXPECT_TRUE(chain.callback->WaitForCalls(calls + 5));
-    return chain.callback->Read([&] { return pixel; });
+    const std::array<int, 3> seen = chain.callback->ReadHandled([&] { return pixel; });
+    chain.callback->SetOnBuffer(nullptr); // the handler writes a local of this call
+    return seen;
 }
 
 } // namespace

@@ -28,8 +28,11 @@ public:
         return S_OK;
     }
     HRESULT BufferCB(double time, uint8_t* buffer, int32_t length) override {
-        if (onBuffer)
-            onBuffer(buffer, length);
+        {
+            std::lock_guard handling(handlerMutex_);
+            if (onBuffer)
+                onBuffer(buffer, length);
+        }
         std::lock_guard lock(mutex_);
         times.push_back(time);
         buffers.push_back(buffer);
@@ -54,7 +57,17 @@ public:
         return read();
     }
 
-    std::function<void(uint8_t*, int32_t)> onBuffer; // set before streaming starts
+    // Sets or clears onBuffer while streaming, and reads what it writes, under its own lock.
+    void SetOnBuffer(std::function<void(uint8_t*, int32_t)> handler) {
+        std::lock_guard handling(handlerMutex_);
+        onBuffer = std::move(handler);
+    }
+    template <typename F> auto ReadHandled(F&& read) {
+        std::lock_guard handling(handlerMutex_);
+        return read();
+    }
+
+    std::function<void(uint8_t*, int32_t)> onBuffer; // set before streaming starts, or by SetOnBuffer
     // Guarded by mutex_ (use Read from other threads while streaming).
     std::vector<double> times;
     std::vector<IMediaSample*> samples;
@@ -63,6 +76,7 @@ public:
     std::vector<uint8_t> firstBytes;
 
 private:
+    std::mutex handlerMutex_; // taken before mutex_, never after it
     std::mutex mutex_;
     std::condition_variable changed_;
 };
