@@ -61,16 +61,7 @@ struct StreamingGraph {
     }
     ~StreamingGraph() {
         Stop();
-        for (const auto& filter : {source, grabberFilter, rendererFilter}) {
-            ComPtr<IEnumPins> pins;
-            filter->EnumPins(pins.Receive());
-            IPin* pin = nullptr;
-            while (pins->Next(1, &pin, nullptr) == S_OK) {
-                pin->Disconnect();
-                pin->Release();
-            }
-            filter->JoinFilterGraph(nullptr, nullptr);
-        }
+        DetachFilters({source.Get(), grabberFilter.Get(), rendererFilter.Get()});
     }
     HRESULT Run() {
         rendererFilter->Run(0);

@@ -115,16 +115,7 @@ struct CaptureChain {
     }
     ~CaptureChain() {
         Stop();
-        for (const auto& filter : {capture, converter, grabberFilter}) {
-            ComPtr<IEnumPins> pins;
-            filter->EnumPins(pins.Receive());
-            IPin* pin = nullptr;
-            while (pins->Next(1, &pin, nullptr) == S_OK) {
-                pin->Disconnect();
-                pin->Release();
-            }
-            filter->JoinFilterGraph(nullptr, nullptr);
-        }
+        DetachFilters({capture.Get(), converter.Get(), grabberFilter.Get()});
     }
     HRESULT Run() {
         grabberFilter->Run(0);

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "platform/com/ComObject.h"
+#include "platform/com/ComPtr.h"
 #include "platform/media/core/FilterInterfaces.h"
 #include "platform/media/core/MediaEventSink.h"
 
 #include <chrono>
 #include <condition_variable>
+#include <initializer_list>
 #include <mutex>
 #include <vector>
 
@@ -55,3 +57,18 @@ private:
     std::condition_variable changed_;
     std::vector<Event> events_;
 };
+
+// Takes a test's filters apart after streaming: every pin disconnected, every filter out of its
+// graph, so that no reference cycle outlives the test.
+inline void DetachFilters(std::initializer_list<IBaseFilter*> filters) {
+    for (IBaseFilter* filter : filters) {
+        ComPtr<IEnumPins> pins;
+        filter->EnumPins(pins.Receive());
+        IPin* pin = nullptr;
+        while (pins->Next(1, &pin, nullptr) == S_OK) {
+            pin->Disconnect();
+            pin->Release();
+        }
+        filter->JoinFilterGraph(nullptr, nullptr);
+    }
+}
