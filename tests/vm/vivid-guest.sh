@@ -51,6 +51,7 @@ tests PipeWireListing 'VividPipeWire.EachCamera*'
 tests PipeWireCapture 'VividPipeWire.IsCaptured*'
 tests PipeWireShared 'VividPipeWire.AnotherProgram*'
 tests PipeWireBusy 'VividPipeWire.Forced*'
+tests PipeWireSettings 'VividPipeWire.NodeSettings*'
 # The window test shows the first vivid device. Its bars stand still; the square in the middle
 # of the picture comes and goes, so the live pane keeps changing.
 v4l2-ctl -d /dev/video0 -c horizontal_movement=3 -c osd_text_mode=1 >/dev/null 2>&1

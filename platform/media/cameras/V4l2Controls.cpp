@@ -266,31 +266,24 @@ bool V4l2Controls::Subscribe() {
 HRESULT V4l2Controls::Advise(CameraControlHandler handler, uint32_t* cookie) {
     if (!handler || !cookie)
         return E_POINTER;
-    std::lock_guard lock(handlersMutex_);
-    if (!thread_.joinable() && wake_ >= 0 && Subscribe())
-        thread_ = std::thread(&V4l2Controls::Watch, this);
-    *cookie = nextCookie_++;
-    handlers_.emplace(*cookie, std::move(handler));
+    {
+        std::lock_guard lock(threadMutex_);
+        if (!thread_.joinable() && wake_ >= 0 && Subscribe())
+            thread_ = std::thread(&V4l2Controls::Watch, this);
+    }
+    *cookie = handlers_.Add(std::move(handler));
     return S_OK;
 }
 
 HRESULT V4l2Controls::Unadvise(uint32_t cookie) {
-    std::lock_guard lock(handlersMutex_);
-    return handlers_.erase(cookie) ? S_OK : E_INVALIDARG;
+    return handlers_.Remove(cookie) ? S_OK : E_INVALIDARG;
 }
 
 void V4l2Controls::Announce(uint32_t id) {
     CameraControl control;
     if (FAILED(GetControl(id, control)))
         return;
-    std::lock_guard lock(handlersMutex_);
-    for (const auto& [cookie, handler] : handlers_) {
-        try {
-            handler(control);
-        } catch (...) {
-            // A handler's failure ends neither the thread nor the others' news.
-        }
-    }
+    handlers_.Tell(control);
 }
 
 void V4l2Controls::Watch() {

@@ -3,10 +3,10 @@
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/media/cameras/V4l2Access.h"
+#include "platform/media/core/CameraControlHandlers.h"
 #include "platform/media/core/CameraControlInterfaces.h"
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -50,10 +50,7 @@ private:
     int fd_ = -1;
     const int wake_; // eventfd written by the destructor to end the thread
 
-    // handlersMutex_ guards the handlers and is held while the thread calls them, so that
-    // Unadvise returns only once its handler is done.
-    std::mutex handlersMutex_;
-    std::map<uint32_t, CameraControlHandler> handlers_;
-    uint32_t nextCookie_ = 1;
+    CameraControlHandlers handlers_;
+    std::mutex threadMutex_; // guards the start of thread_
     std::thread thread_;
 };

@@ -76,9 +76,10 @@ bool SameOffer(const VideoFormat& a, const VideoFormat& b) {
 // The capture source of a PipeWire camera: its modes offered as a V4L2 camera's are, and each
 // format read in the mode it came from, at that mode's rate.
 // `controls`: the V4L2 device's, for a V4L2 camera that PipeWire serves (its controls belong to the
-// device, which any program may set while another streams); none for other nodes.
+// device, which any program may set while another streams); the settings the node publishes for
+// other nodes.
 HRESULT BindPipeWire(const PipeWireCameraEntry& camera, REFIID iid, void** object,
-                     ComPtr<ICameraControls> controls = {}) {
+                     ComPtr<ICameraControls> controls) {
     const std::vector<PipeWireMode> modes = PipeWireCameras::Modes(camera.serial);
     std::vector<V4l2Mode> v4l2Modes;
     for (const PipeWireMode& mode : modes)
@@ -268,7 +269,7 @@ HRESULT Bind(const DeviceIdentity& identity, REFIID iid, void** object) {
     }
     case DeviceKind::PipeWire:
         if (const auto camera = FindPipeWire(identity.id))
-            return BindPipeWire(*camera, iid, object);
+            return BindPipeWire(*camera, iid, object, PipeWireCameras::MakeControls(camera->serial));
         return MK_E_NOOBJECT;
     case DeviceKind::Category:
         break;

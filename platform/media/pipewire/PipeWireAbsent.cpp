@@ -20,5 +20,8 @@ std::unique_ptr<FrameSource> MakeFrameSource(uint64_t, const std::string&, const
                                              const PipeWireMode&) {
     return nullptr;
 }
+ComPtr<ICameraControls> MakeControls(uint64_t) {
+    return {};
+}
 
 } // namespace PipeWireCameras

@@ -193,3 +193,22 @@ std::vector<PipeWireMode> PipeWireCameraList::Modes(uint64_t serial, int millise
     Node* node = Find(serial);
     return node ? std::move(node->modes) : std::vector<PipeWireMode>{};
 }
+
+PwProxyPtr PipeWireCameraList::BindNode(uint64_t serial) {
+    const Node* node = Find(serial);
+    if (!node || !registry_)
+        return nullptr;
+    return PwProxyPtr(static_cast<pw_proxy*>(pw_registry_bind(reinterpret_cast<pw_registry*>(registry_.get()),
+                                                              node->camera.id, PW_TYPE_INTERFACE_Node,
+                                                              PW_VERSION_NODE, 0)));
+}
+
+bool PipeWireCameraList::Listed(uint64_t serial) const {
+    if (connection_->IsBroken())
+        return false;
+    std::lock_guard guard(mutex_);
+    for (const auto& [id, node] : nodes_)
+        if (node->described && node->camera.serial == serial)
+            return true;
+    return false;
+}

@@ -47,6 +47,11 @@ public:
     // The modes a camera node lists now (its EnumFormat); empty when it is gone or lists none
     // within `milliseconds`. Not on the loop thread.
     std::vector<PipeWireMode> Modes(uint64_t serial, int milliseconds);
+    // A proxy of the caller's own on a camera node, to follow its params with; null when the
+    // node is gone. With the connection's lock held.
+    PwProxyPtr BindNode(uint64_t serial);
+    // Whether a camera node with the serial is listed now. Any thread.
+    bool Listed(uint64_t serial) const;
     const std::shared_ptr<PipeWireConnection>& Connection() const { return connection_; }
 
 private:

@@ -2,6 +2,7 @@
 
 #include "platform/media/pipewire/CameraPortal.h"
 #include "platform/media/pipewire/PipeWireCameraList.h"
+#include "platform/media/pipewire/PipeWireControls.h"
 #include "platform/media/pipewire/PipeWireFrameSource.h"
 
 #include <chrono>
@@ -198,6 +199,13 @@ std::unique_ptr<FrameSource> MakeFrameSource(uint64_t serial, const std::string&
     if (!list)
         return nullptr;
     return std::make_unique<PipeWireFrameSource>(std::move(list), serial, nodeName, format, mode);
+}
+
+ComPtr<ICameraControls> MakeControls(uint64_t serial) {
+    auto list = TheSession().List();
+    if (!list)
+        return {};
+    return PipeWireControls::Create(std::move(list), serial);
 }
 
 } // namespace PipeWireCameras

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/com/ComPtr.h"
+#include "platform/media/core/CameraControlInterfaces.h"
 #include "platform/media/pipewire/PipeWireMode.h"
 #include "platform/media/sources/FrameSource.h"
 
@@ -45,5 +47,7 @@ std::string TakeNotice();
 // The frame source of the node in the mode; null when the daemon has gone.
 std::unique_ptr<FrameSource> MakeFrameSource(uint64_t serial, const std::string& nodeName,
                                              const VideoFormat& format, const PipeWireMode& mode);
+// The settings the node publishes; null when the daemon has gone, or without PipeWire.
+ComPtr<ICameraControls> MakeControls(uint64_t serial);
 
 } // namespace PipeWireCameras
