@@ -138,7 +138,7 @@ HRESULT PipeWireControls::Read(std::vector<PipeWireControlInfo>& infos) {
             for (PipeWireControlInfo& info : reading.infos) {
                 if (props)
                     PipeWireReadValue(props, info, info.control);
-                info.control.readOnly = ignored_.count(info.control.id) != 0;
+                info.control.readOnly = takesNone_ || ignored_.count(info.control.id) != 0;
             }
             known_ = reading.infos;
         }
@@ -225,20 +225,25 @@ HRESULT PipeWireControls::Taken(const PipeWireControlInfo& asked, int64_t value,
     if (before.type == CameraControlType::Button || (text ? *text == before.text : value == before.value))
         return S_OK;
     // Some nodes take a Props object without a word and keep their values (PipeWire 0.3's V4L2
-    // nodes): what did not change in time was not taken, and the setting is read-only from then.
+    // nodes): what did not change in time was not taken, and the setting is read-only from then;
+    // so is every setting of a node that never took one, rather than each costing the wait.
     const auto deadline = std::chrono::steady_clock::now() + kTakeTime;
     for (;;) {
         PipeWireControlInfo now;
         if (const HRESULT found = Find(before.id, now); FAILED(found))
             return found;
-        if (text ? now.control.text != before.text : now.control.value != before.value)
+        if (text ? now.control.text != before.text : now.control.value != before.value) {
+            PipeWireConnection::Lock lock(*connection_);
+            tookAny_ = true;
             return S_OK; // taken, perhaps rounded to the node's step
+        }
         if (std::chrono::steady_clock::now() >= deadline)
             break;
         std::this_thread::sleep_for(kLookAgain);
     }
     PipeWireConnection::Lock lock(*connection_);
     ignored_.insert(before.id);
+    takesNone_ = !tookAny_;
     return E_ACCESSDENIED;
 }
 

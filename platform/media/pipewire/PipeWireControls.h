@@ -70,6 +70,8 @@ private:
     int lastError_ = 0;                               // the latest one's negative errno
     bool subscribed_ = false;
     std::set<uint32_t> ignored_; // settings the node did not take: read-only from then on
+    bool tookAny_ = false;       // the node has taken a value
+    bool takesNone_ = false;     // the first value it was given was not taken: all are read-only
 
     // Its mutex is taken after the loop's lock, never before it.
     CameraControlHandlers handlers_;

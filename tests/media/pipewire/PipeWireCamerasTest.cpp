@@ -269,7 +269,8 @@ TEST_F(PipeWireSession, NodeSettingsAreListedSetAndFollowedThroughTheCaptureSour
     EXPECT_EQ(other->Unadvise(cookie), S_OK);
 
     // PipeWire's own test source, made as WirePlumber makes camera nodes, keeps showing its old
-    // pattern after a set: refused, and read-only from then on, rather than a success that did nothing.
+    // pattern after a set: refused, and read-only from then on (as is every setting of a node that
+    // never took one), rather than a success that did nothing.
     const pid_t made = daemons_->StartProcess(
         {"pw-cli", "create-node", "adapter",
          "{ factory.name=videotestsrc library.name=videotestsrc/libspa-videotestsrc node.name=spa-testcam "
