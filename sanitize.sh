@@ -12,7 +12,8 @@
 #   memory the thread sanitizer's shadow takes;
 # - the install tests (label install): they check the programs as shipped, hardened and packaged,
 #   which a sanitizer build is not (cmake/Hardening.cmake leaves it unhardened).
-# Suppressions (reports inside system libraries only) go in tests/support/system-libraries.tsan-supp.
+# Suppressions (reports inside system libraries only) go in tests/support/system-libraries.tsan-supp
+# and system-libraries.lsan-supp.
 set -euo pipefail
 cd "$(dirname "$0")"
 source cmake/deps.sh
@@ -64,7 +65,7 @@ for build in "${builds[@]}"; do
     export TSAN_OPTIONS="$common suppressions=$PWD/tests/support/system-libraries.tsan-supp \
 ignore_noninstrumented_modules=1 second_deadlock_stack=1"
     export ASAN_OPTIONS="$common detect_leaks=1"
-    export LSAN_OPTIONS="$common"
+    export LSAN_OPTIONS="$common suppressions=$PWD/tests/support/system-libraries.lsan-supp"
     export UBSAN_OPTIONS="$common print_stacktrace=1"
     selection=(--test-dir "$dir" -LE install -E '^Vivid')
 
