@@ -1,7 +1,10 @@
+#include "platform/media/pipewire/CameraPortal.h"
 #include "platform/media/pipewire/PipeWireCameras.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <unistd.h>
 
 CameraAccess CameraAccessFromEnvironment() {
     const char* value = std::getenv("TARNOLIX_CAMERA_ACCESS");
@@ -11,4 +14,11 @@ CameraAccess CameraAccessFromEnvironment() {
     if (access == "pipewire")
         return CameraAccess::PipeWire;
     return CameraAccess::Automatic;
+}
+
+bool CameraPortalWanted() {
+    const char* wanted = std::getenv("TARNOLIX_CAMERA_PORTAL");
+    if (wanted && *wanted)
+        return std::strcmp(wanted, "1") == 0;
+    return ::access("/.flatpak-info", F_OK) == 0;
 }

@@ -1,7 +1,5 @@
 #include "platform/media/pipewire/CameraPortal.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <dbus/dbus.h>
 #include <memory>
 #include <unistd.h>
@@ -94,13 +92,6 @@ int WaitForResponse(DBusConnection* bus, const std::string& path, const std::fun
 }
 
 } // namespace
-
-bool CameraPortalWanted() {
-    const char* wanted = std::getenv("TARNOLIX_CAMERA_PORTAL");
-    if (wanted && *wanted)
-        return std::strcmp(wanted, "1") == 0;
-    return ::access("/.flatpak-info", F_OK) == 0;
-}
 
 CameraPortalAnswer AskCameraPortal(const std::function<bool()>& keepWaiting) {
     Error error;
