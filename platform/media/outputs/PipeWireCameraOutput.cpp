@@ -112,7 +112,7 @@ private:
     V4l2Interval interval_;
     NodeFormat negotiated_;              // unknown until a reader links
     std::map<uint32_t, uint32_t> links_; // link id -> output node id
-    std::string streamError_;
+    std::string streamError_;            // the daemon's words once the node failed; then Send throws
 
     OutputWriter writer_; // last: its thread starts once the rest is made, and stops first
 };
@@ -224,6 +224,8 @@ void PipeWireCameraOutput::Send(int64_t cameraTime, bool again) {
     PipeWireConnection::Lock lock(*connection_);
     if (connection_->IsBroken())
         throw VirtualCameraError("The PipeWire daemon went away.");
+    if (!streamError_.empty())
+        throw VirtualCameraError("The PipeWire camera's node failed: " + streamError_ + ".");
     const NodeFormat format = negotiated_;
     if (format.format == SPA_VIDEO_FORMAT_UNKNOWN)
         return; // no reader yet
@@ -303,7 +305,7 @@ void PipeWireCameraOutput::StateChanged(void* data, pw_stream_state, pw_stream_s
                                         const char* error) {
     auto* self = static_cast<PipeWireCameraOutput*>(data);
     if (state == PW_STREAM_STATE_ERROR)
-        self->streamError_ = error ? error : "";
+        self->streamError_ = error && *error ? error : "no reason given";
 }
 
 void PipeWireCameraOutput::ParamChanged(void* data, uint32_t id, const spa_pod* param) {

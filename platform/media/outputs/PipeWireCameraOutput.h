@@ -29,6 +29,7 @@ bool PipeWireCameraOutputPossible();
 // (OutputWriter, shared with the loopback output), which takes a free buffer of the node,
 // converts the window's picture straight into it under the window's lock and queues it. No free
 // buffer (readers that do not keep up) drops the frame. Throws VirtualCameraError when no daemon
-// answers or the node cannot be made; the daemon going away later stops the writing (Failure).
+// answers or the node cannot be made; the daemon going away or the node failing later stops the
+// writing (Failure).
 std::unique_ptr<CameraOutput> MakePipeWireCameraOutput(const PipeWireCameraSettings& settings,
                                                        PictureReader reader);

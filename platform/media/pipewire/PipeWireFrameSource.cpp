@@ -121,16 +121,11 @@ HRESULT PipeWireFrameSource::Start() {
     return settled ? VFW_E_NO_CAPTURE_HARDWARE : VFW_E_TIMEOUT;
 }
 
-void PipeWireFrameSource::StateChanged(void* data, pw_stream_state, pw_stream_state state,
-                                       const char* error) {
+void PipeWireFrameSource::StateChanged(void* data, pw_stream_state, pw_stream_state state, const char*) {
     auto* self = static_cast<PipeWireFrameSource*>(data);
     std::lock_guard lock(self->mutex_);
-    if (state == PW_STREAM_STATE_ERROR) {
+    if (state == PW_STREAM_STATE_ERROR || (state == PW_STREAM_STATE_UNCONNECTED && self->negotiated_))
         self->lost_ = true;
-        self->streamError_ = error ? error : "";
-    } else if (state == PW_STREAM_STATE_UNCONNECTED && self->negotiated_) {
-        self->lost_ = true;
-    }
     self->wake_.notify_all();
 }
 

@@ -75,8 +75,7 @@ private:
     std::deque<pw_buffer*> ready_;
     bool stopped_ = false;
     bool negotiated_ = false;
-    bool lost_ = false;       // unlinked, or a stream error after it ran
-    std::string streamError_; // the daemon's words for a refused stream
+    bool lost_ = false; // unlinked, or a stream error
     bool formatRefused_ = false;
 
     // The streaming thread's.
