@@ -87,6 +87,8 @@ private:
 
     // Writer thread: the picture into a free buffer, queued to the readers.
     void Send(int64_t cameraTime, bool again);
+    // The node and the registry taken down with the loop's lock, their listeners first.
+    void Close();
     // With the loop's lock held: the formats offered at the size and rate.
     void Offer();
     void Label();
@@ -142,7 +144,7 @@ PipeWireCameraOutput::PipeWireCameraOutput(const PipeWireCameraSettings& setting
         made.global_remove = &PipeWireCameraOutput::GlobalRemove;
         return made;
     }();
-    {
+    try {
         PipeWireConnection::Lock lock(*connection_);
         pw_properties* properties = pw_properties_new(
             PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_MEDIA_ROLE, "Camera",
@@ -166,12 +168,20 @@ PipeWireCameraOutput::PipeWireCameraOutput(const PipeWireCameraSettings& setting
         if (pw_stream_connect(stream_.get(), PW_DIRECTION_OUTPUT, PW_ID_ANY, flags, params, 2) < 0)
             throw VirtualCameraError("Cannot offer the PipeWire camera's node.");
         Label();
+    } catch (...) {
+        // The loop thread runs on and may call into what was made: it goes with the lock held.
+        Close();
+        throw;
     }
     writer_.Start(*this);
 }
 
 PipeWireCameraOutput::~PipeWireCameraOutput() {
     writer_.Stop();
+    Close();
+}
+
+void PipeWireCameraOutput::Close() {
     PipeWireConnection::Lock lock(*connection_);
     if (registry_) {
         spa_hook_remove(&registryListener_);
