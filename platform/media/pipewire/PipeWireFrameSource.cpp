@@ -3,12 +3,14 @@
 #include "platform/media/sources/DeliveredFrame.h"
 #include "platform/media/sources/FramePlanes.h"
 
+#include <algorithm>
 #include <chrono>
 #include <linux/dma-buf.h>
 #include <linux/videodev2.h>
 #include <spa/buffer/meta.h>
 #include <spa/param/buffers.h>
 #include <spa/pod/builder.h>
+#include <span>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 
@@ -22,39 +24,59 @@ constexpr auto kQuietAllowed = std::chrono::seconds(10);
 // A time stamp older than this, or from the future, is on another clock than ours.
 constexpr int64_t kPlausibleAge = 2'000'000'000;
 
-// A DmaBuf mapped for reading while its buffer lives; PipeWire maps only the other kinds.
-struct DmaBufMapping {
-    void* address = MAP_FAILED;
-    size_t length = 0;
-    int fd = -1;
-
-    ~DmaBufMapping() {
-        if (address != MAP_FAILED)
-            munmap(address, length);
+// A DmaBuf data mapped for reading while its buffer lives (PipeWire maps only the other kinds):
+// the data points into the mapping meanwhile, and is null again after.
+class DmaBufMapping {
+public:
+    explicit DmaBufMapping(spa_data& data) : data_(data), length_(data.mapoffset + data.maxsize) {
+        address_ = mmap(nullptr, length_, PROT_READ, MAP_SHARED, static_cast<int>(data.fd), 0);
+        if (address_ != MAP_FAILED)
+            data.data = static_cast<uint8_t*>(address_) + data.mapoffset; // else its frames are damaged
     }
+    ~DmaBufMapping() {
+        if (address_ == MAP_FAILED)
+            return;
+        data_.data = nullptr;
+        munmap(address_, length_);
+    }
+    DmaBufMapping(const DmaBufMapping&) = delete;
+    DmaBufMapping& operator=(const DmaBufMapping&) = delete;
+
+private:
+    spa_data& data_;
+    const size_t length_;
+    void* address_;
 };
 
-// A DmaBuf's caches made coherent for the CPU while it is read.
+// A buffer's DmaBufs made coherent for the CPU while it is read; planes may each have their own.
 class DmaBufRead {
 public:
-    explicit DmaBufRead(int fd) : fd_(fd) { Sync(DMA_BUF_SYNC_START); }
+    explicit DmaBufRead(const spa_buffer& buffer) : buffer_(buffer) { Sync(DMA_BUF_SYNC_START); }
     ~DmaBufRead() { Sync(DMA_BUF_SYNC_END); }
     DmaBufRead(const DmaBufRead&) = delete;
     DmaBufRead& operator=(const DmaBufRead&) = delete;
 
 private:
     void Sync(uint64_t flags) const {
-        if (fd_ < 0)
-            return;
-        dma_buf_sync sync{flags | DMA_BUF_SYNC_READ};
-        ioctl(fd_, DMA_BUF_IOCTL_SYNC, &sync);
+        const std::span datas(buffer_.datas, buffer_.n_datas);
+        for (auto data = datas.begin(); data != datas.end(); ++data) {
+            // Planes at offsets of one DmaBuf share its descriptor: synced once.
+            const auto sameFd = [&](const spa_data& other) { return other.fd == data->fd; };
+            if (data->type != SPA_DATA_DmaBuf || std::any_of(datas.begin(), data, sameFd))
+                continue;
+            dma_buf_sync sync{flags | DMA_BUF_SYNC_READ};
+            ioctl(static_cast<int>(data->fd), DMA_BUF_IOCTL_SYNC, &sync);
+        }
     }
-    int fd_;
+    const spa_buffer& buffer_;
 };
 
 } // namespace
 
-struct PipeWireFrameSource::Mapping : DmaBufMapping {};
+// The DmaBuf datas of one buffer, mapped one by one.
+struct PipeWireFrameSource::Mapping {
+    std::deque<DmaBufMapping> datas;
+};
 
 PipeWireFrameSource::PipeWireFrameSource(std::shared_ptr<PipeWireCameraList> cameras, uint64_t serial,
                                          std::string nodeName, const VideoFormat& format,
@@ -66,10 +88,10 @@ PipeWireFrameSource::~PipeWireFrameSource() {
     PipeWireConnection::Lock lock(*connection_);
     if (stream_) {
         spa_hook_remove(&streamListener_);
+        mappings_.clear(); // while the buffers live: the mappings null their datas
         pw_stream_disconnect(stream_.get());
         stream_.reset();
     }
-    mappings_.clear();
 }
 
 HRESULT PipeWireFrameSource::Start() {
@@ -159,17 +181,12 @@ void PipeWireFrameSource::AskForBuffers() {
 
 void PipeWireFrameSource::AddBuffer(void* data, pw_buffer* buffer) {
     auto* self = static_cast<PipeWireFrameSource*>(data);
-    spa_data& first = buffer->buffer->datas[0];
-    if (buffer->buffer->n_datas == 0 || first.type != SPA_DATA_DmaBuf || first.data)
-        return;
     auto mapping = std::make_unique<Mapping>();
-    mapping->length = first.mapoffset + first.maxsize;
-    mapping->fd = static_cast<int>(first.fd);
-    mapping->address = mmap(nullptr, mapping->length, PROT_READ, MAP_SHARED, mapping->fd, 0);
-    if (mapping->address == MAP_FAILED)
-        return; // left unmapped: its frames count as damaged
-    first.data = static_cast<uint8_t*>(mapping->address) + first.mapoffset;
-    self->mappings_[buffer] = std::move(mapping);
+    for (spa_data& one : std::span(buffer->buffer->datas, buffer->buffer->n_datas))
+        if (one.type == SPA_DATA_DmaBuf && !one.data)
+            mapping->datas.emplace_back(one);
+    if (!mapping->datas.empty())
+        self->mappings_[buffer] = std::move(mapping);
 }
 
 void PipeWireFrameSource::RemoveBuffer(void* data, pw_buffer* buffer) {
@@ -179,8 +196,7 @@ void PipeWireFrameSource::RemoveBuffer(void* data, pw_buffer* buffer) {
         std::lock_guard lock(self->mutex_);
         std::erase(self->ready_, buffer);
     }
-    if (self->mappings_.erase(buffer) != 0)
-        buffer->buffer->datas[0].data = nullptr;
+    self->mappings_.erase(buffer);
 }
 
 void PipeWireFrameSource::Process(void* data) {
@@ -253,9 +269,7 @@ FrameSource::Outcome PipeWireFrameSource::Next(const FrameHandler& handler) {
             ready_.clear();
         }
         framesDelivered_.fetch_add(1, std::memory_order_relaxed);
-        const spa_data& first = buffer->buffer->datas[0];
-        const DmaBufRead reading(
-            buffer->buffer->n_datas > 0 && first.type == SPA_DATA_DmaBuf ? static_cast<int>(first.fd) : -1);
+        const DmaBufRead reading(*buffer->buffer);
         size_t length = 0;
         const uint8_t* frame = Frame(*buffer->buffer, length);
         if (frame) {
