@@ -227,15 +227,6 @@ void PipeWireFrameSource::Wake() {
     wake_.notify_all();
 }
 
-bool PipeWireFrameSource::NodePresent() const {
-    if (connection_->IsBroken())
-        return false;
-    for (const PipeWireCamera& camera : cameras_->Cameras())
-        if (camera.serial == serial_)
-            return true;
-    return false;
-}
-
 FrameSource::Outcome PipeWireFrameSource::Next(const FrameHandler& handler) {
     auto quietSince = std::chrono::steady_clock::now();
     for (;;) {
@@ -248,7 +239,7 @@ FrameSource::Outcome PipeWireFrameSource::Next(const FrameHandler& handler) {
                 return Outcome::DeviceLost;
             if (ready_.empty()) {
                 lock.unlock();
-                if (!NodePresent())
+                if (!cameras_->Listed(serial_))
                     return Outcome::DeviceLost;
                 if (std::chrono::steady_clock::now() - quietSince >= kQuietAllowed) {
                     lastError_ = VFW_E_TIMEOUT;

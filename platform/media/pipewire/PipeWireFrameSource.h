@@ -57,7 +57,6 @@ private:
     void AskForBuffers();
     // Streaming thread: the frame in the buffer as downstream takes it, or null when damaged.
     const uint8_t* Frame(const spa_buffer& buffer, size_t& length);
-    bool NodePresent() const;
 
     const std::shared_ptr<PipeWireCameraList> cameras_;
     const std::shared_ptr<PipeWireConnection> connection_;
