@@ -107,3 +107,8 @@ void OutputWriter::Loop(OutputSink& sink) {
         lock.lock();
     }
 }
+
+void FillBlackYuyv(uint8_t* frame, size_t size) {
+    for (size_t k = 0; k < size; ++k)
+        frame[k] = k % 2 ? 128 : 16;
+}

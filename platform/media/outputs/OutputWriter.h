@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -69,3 +70,7 @@ private:
 
     std::thread thread_;
 };
+
+// Black in YUYV, BT.601 limited (Y 16, U and V 128), over `size` bytes: what the outputs send
+// before any picture, and around a smaller one.
+void FillBlackYuyv(uint8_t* frame, size_t size);

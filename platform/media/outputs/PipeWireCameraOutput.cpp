@@ -39,8 +39,7 @@ struct NodeFormat {
 void FillBlack(const NodeFormat& format, uint8_t* frame) {
     const size_t size = format.Size();
     if (format.format == SPA_VIDEO_FORMAT_YUY2) {
-        for (size_t k = 0; k < size; ++k)
-            frame[k] = k % 2 ? 128 : 16;
+        FillBlackYuyv(frame, size);
         return;
     }
     const size_t luma = static_cast<size_t>(format.width) * format.height;

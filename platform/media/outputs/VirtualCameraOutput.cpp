@@ -14,12 +14,6 @@ int64_t MonotonicNanoseconds() {
     return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
-// Black in YUYV, BT.601 limited: Y 16, U and V 128.
-void FillBlack(std::vector<uint8_t>& frame) {
-    for (size_t k = 0; k < frame.size(); ++k)
-        frame[k] = k % 2 ? 128 : 16;
-}
-
 // The part of `picture` of `width` x `height` whose top left corner is (x, y).
 FramePicture Part(const FramePicture& picture, int x, int y, int width, int height) {
     FramePicture part = picture;
@@ -149,9 +143,9 @@ void VirtualCameraOutput::FormatChanged() {
               format.height != static_cast<uint32_t>(pictureHeight_);
     if (frame_.size() != format.imageSize) {
         frame_.assign(format.imageSize, 0);
-        FillBlack(frame_);
+        FillBlackYuyv(frame_.data(), frame_.size());
     } else if (framed_) {
-        FillBlack(frame_);
+        FillBlackYuyv(frame_.data(), frame_.size());
     }
     counters_->SetLabels(device_, format.Text());
 }
