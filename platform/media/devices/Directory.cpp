@@ -89,6 +89,10 @@ HRESULT BindPipeWire(const PipeWireCameraEntry& camera, REFIID iid, void** objec
                                          v4l2Modes.begin())]
             .encoding;
     };
+    // Each mode's own offer, to find the modes behind an offer of them all.
+    std::vector<V4l2Offer> ownOffers;
+    for (const V4l2Mode& mode : v4l2Modes)
+        ownOffers.push_back(V4l2OffersOfModes({mode}, encodingOf).front());
     std::vector<std::pair<VideoFormat, PipeWireMode>> offers;
     for (const V4l2Offer& offer : V4l2OffersOfModes(v4l2Modes, encodingOf)) {
         // RGB, BGR and grey all come as 24-bit RGB; the fastest of them at the size is read, in
@@ -99,8 +103,7 @@ HRESULT BindPipeWire(const PipeWireCameraEntry& camera, REFIID iid, void** objec
         };
         std::optional<PipeWireMode> chosen;
         for (size_t index = 0; index < modes.size(); ++index) {
-            const V4l2Offer own = V4l2OffersOfModes({v4l2Modes[index]}, encodingOf).front();
-            if (!SameOffer(own.format, offer.format))
+            if (!SameOffer(ownOffers[index].format, offer.format))
                 continue;
             const PipeWireMode& mode = modes[index];
             if (!chosen || mode.Interval() < chosen->Interval() ||
