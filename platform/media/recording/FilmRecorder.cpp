@@ -71,6 +71,8 @@ FilmRecorder::FilmRecorder(RecorderSettings settings, PictureReader reader,
     if (sound_) {
         format.soundRate = sound_->Rate();
         format.soundChannels = sound_->Channels();
+        silence_.assign(static_cast<size_t>(sound_->Rate() / 10) * static_cast<size_t>(sound_->Channels()),
+                        0.0f);
     }
     counters_->Restart(path_);
     writer_ = std::make_unique<FilmWriter>(path_, format);
@@ -316,11 +318,10 @@ void FilmRecorder::AddSound(bool last) {
     const auto frameAt = [&](int64_t time) { return (time - placement_.Start()) * rate / kNanoseconds; };
     // Sound goes as far as the picture, and at the end exactly that far.
     const int64_t end = placement_.Duration(placement_.Frames()) * rate / kNanoseconds;
-    const std::vector<float> silence(static_cast<size_t>(rate / 10) * channels, 0.0f);
     const auto writeSilence = [&](int64_t frames) {
         while (frames > 0) {
             const int64_t part = std::min<int64_t>(frames, rate / 10);
-            writer_->WriteSound(silence.data(), part);
+            writer_->WriteSound(silence_.data(), part);
             frames -= part;
         }
     };

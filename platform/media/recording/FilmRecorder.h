@@ -115,6 +115,7 @@ private:
     FramePlacement placement_;
     AvFramePtr last_; // the frame placed last, for repeats; not among free_ while kept
     std::deque<SoundChunk> soundPending_;
+    std::vector<float> silence_; // a tenth of a second of it, for holes in the sound
 
     // mutex_ guards the members below; wake_ wakes the picture thread, work_ the encoder thread.
     mutable std::mutex mutex_;
