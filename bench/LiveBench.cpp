@@ -22,7 +22,7 @@
 // sound when a sound server answers): for each effect the frames encoded, dropped because the
 // encoder was behind, left out as surplus by their time stamps, and repeated, and the encoder's
 // CPU time a frame (its own thread and x264's); at the end of each size the holes in the sound
-// and the largest drift between sound and picture.
+// and the largest drift between sound and picture, the film's size and the time finishing it took.
 //
 //   live_bench [--seconds S] [--size WxH]... [--fps N] [--effect NAME]... [--mjpeg [--recording FILE]]
 //              [--virtual-camera] [--gallery] [--pipewire]
@@ -378,12 +378,19 @@ void RunSize(TimingApplication& application, const Options& options, int width, 
         std::fflush(stdout);
     }
     if (options.record) {
+        // Finishing waits for the last frames and the rewrite of the film with its index first.
+        const auto finishStart = std::chrono::steady_clock::now();
         form.Recording().Finish();
+        const double finishMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - finishStart).count();
         NamedCounters counters;
         form.Recording().Counters()->ReadCounters(counters);
         std::printf("film:");
-        for (const auto& [counter, count] : counters)
+        for (const auto& [counter, count] : counters) {
             std::printf(" %s %llu", counter.c_str(), static_cast<unsigned long long>(count));
+            if (counter == "file_bytes")
+                std::printf(" finish_ms %.1f", finishMs);
+        }
         std::printf("\n");
         std::remove(film.c_str());
     }

@@ -4,7 +4,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/frame.h>
-#include <libswresample/swresample.h>
 }
 
 #include <memory>
@@ -19,9 +18,6 @@ struct AvPacketFree {
 };
 struct AvCodecFree {
     void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
-};
-struct SwrFree {
-    void operator()(SwrContext* resampler) const { swr_free(&resampler); }
 };
 // An output context with its file closed, or an input context closed.
 struct AvOutputFree {
@@ -38,7 +34,6 @@ struct AvInputFree {
 using AvFramePtr = std::unique_ptr<AVFrame, AvFrameFree>;
 using AvPacketPtr = std::unique_ptr<AVPacket, AvPacketFree>;
 using AvCodecPtr = std::unique_ptr<AVCodecContext, AvCodecFree>;
-using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
 using AvOutputPtr = std::unique_ptr<AVFormatContext, AvOutputFree>;
 using AvInputPtr = std::unique_ptr<AVFormatContext, AvInputFree>;
 

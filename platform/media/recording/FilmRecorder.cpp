@@ -71,11 +71,14 @@ FilmRecorder::FilmRecorder(RecorderSettings settings, PictureReader reader,
     if (sound_) {
         format.soundRate = sound_->Rate();
         format.soundChannels = sound_->Channels();
+        silence_.assign(static_cast<size_t>(sound_->Rate() / 10) * static_cast<size_t>(sound_->Channels()),
+                        0.0f);
     }
     counters_->Restart(path_);
     writer_ = std::make_unique<FilmWriter>(path_, format);
     headerBytes_ = writer_->Bytes();
-    for (size_t k = 0; k < kQueuedFrames; ++k)
+    // One more than the queue holds: the frame placed last stays with the encoder for repeats.
+    for (size_t k = 0; k < kQueuedFrames + 1; ++k)
         free_.emplace_back(av_frame_alloc());
     grabber_ = std::thread([this] {
         pthread_setname_np(pthread_self(), "film picture");
@@ -163,7 +166,7 @@ void FilmRecorder::Grab() {
 
 bool FilmRecorder::Convert(AVFrame& frame) {
     const int width = writer_->Format().width, height = writer_->Format().height;
-    // A frame the encoder or the repeats still hold is left to them.
+    // A frame the encoder still holds is left to it.
     if (!frame.buf[0] || !av_frame_is_writable(&frame))
         AllocatePicture(frame, width, height);
     bool converted = false;
@@ -228,7 +231,8 @@ void FilmRecorder::EncodeLoop() {
         for (QueuedFrame& queued : batch) {
             Place(queued);
             std::lock_guard back(mutex_);
-            free_.push_back(std::move(queued.frame));
+            if (queued.frame)
+                free_.push_back(std::move(queued.frame));
         }
         const int64_t now = MonotonicNanoseconds();
         if (batch.empty() && placement_.Started() && now - readyAt > kCameraGone)
@@ -241,7 +245,7 @@ void FilmRecorder::EncodeLoop() {
     }
 }
 
-void FilmRecorder::Place(const QueuedFrame& queued) {
+void FilmRecorder::Place(QueuedFrame& queued) {
     const FramePlacement::Place place = placement_.Add(queued.captureTime);
     if (place.dropped) {
         counters_->framesSurplus.fetch_add(1, std::memory_order_relaxed);
@@ -249,9 +253,10 @@ void FilmRecorder::Place(const QueuedFrame& queued) {
     }
     // The previous frame in the slots this one skipped.
     Repeat(placement_.Frames() - 1 - place.repeats, place.repeats);
-    last_.reset(av_frame_clone(queued.frame.get()));
-    if (!last_)
-        throw RecordingError("Out of memory for a picture", ENOMEM, path_);
+    // The frame itself is kept for repeats, not a reference to it: a frame given back with its
+    // pixels still held would not be writable, and the picture thread would allocate another.
+    // The one kept until now goes back to the free frames instead.
+    std::swap(last_, queued.frame);
     writer_->WriteVideo(*last_, placement_.Frames() - 1);
     counters_->framesEncoded.fetch_add(1, std::memory_order_relaxed);
     recorded_.store(placement_.Duration(placement_.Frames()), std::memory_order_relaxed);
@@ -313,11 +318,10 @@ void FilmRecorder::AddSound(bool last) {
     const auto frameAt = [&](int64_t time) { return (time - placement_.Start()) * rate / kNanoseconds; };
     // Sound goes as far as the picture, and at the end exactly that far.
     const int64_t end = placement_.Duration(placement_.Frames()) * rate / kNanoseconds;
-    const std::vector<float> silence(static_cast<size_t>(rate / 10) * channels, 0.0f);
     const auto writeSilence = [&](int64_t frames) {
         while (frames > 0) {
             const int64_t part = std::min<int64_t>(frames, rate / 10);
-            writer_->WriteSound(silence.data(), part);
+            writer_->WriteSound(silence_.data(), part);
             frames -= part;
         }
     };

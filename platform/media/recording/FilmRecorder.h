@@ -90,7 +90,9 @@ private:
     void Encode();
     void EncodeLoop();
     void Finish();
-    void Place(const QueuedFrame& queued);
+    // Places a frame; one that went in the film is kept as last_, and `queued` holds the one kept
+    // before (none the first time) to go back to the free frames.
+    void Place(QueuedFrame& queued);
     // The last frame again in `count` slots from `firstSlot`.
     void Repeat(int64_t firstSlot, int64_t count);
     // The camera is gone: the last frame fills the film up to `time`.
@@ -111,8 +113,9 @@ private:
 
     // The encoder thread's.
     FramePlacement placement_;
-    AvFramePtr last_; // the frame placed last, for repeats
+    AvFramePtr last_; // the frame placed last, for repeats; not among free_ while kept
     std::deque<SoundChunk> soundPending_;
+    std::vector<float> silence_; // a tenth of a second of it, for holes in the sound
 
     // mutex_ guards the members below; wake_ wakes the picture thread, work_ the encoder thread.
     mutable std::mutex mutex_;

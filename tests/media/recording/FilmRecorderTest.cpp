@@ -71,6 +71,28 @@ private:
     int height_ = 0;
 };
 
+// A stereo microphone at 48 kHz of the test's own: 20 ms chunks stamped on the camera's clock,
+// each given once whole, except for a hole of 200 ms from 300 ms after it opened (a sound server
+// that fell behind).
+class TestMicrophone final : public SoundSource {
+public:
+    int Rate() const override { return 48'000; }
+    int Channels() const override { return 2; }
+    std::vector<SoundChunk> Take() override {
+        std::vector<SoundChunk> chunks;
+        for (const int64_t now = Now(); next_ + 20 * kMs <= now; next_ += 20 * kMs) {
+            if (next_ >= opened_ + 300 * kMs && next_ < opened_ + 500 * kMs)
+                continue;
+            chunks.push_back({next_, std::vector<float>(960 * 2, 0.25f)});
+        }
+        return chunks;
+    }
+
+private:
+    const int64_t opened_ = Now();
+    int64_t next_ = opened_;
+};
+
 class FilmRecorderTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -114,6 +136,22 @@ TEST_F(FilmRecorderTest, AQuietCameraRepeatsTheLastPictureAndAnotherSizeIsScaled
     ASSERT_EQ(last.size(), 64u * 48 * 3);
     EXPECT_GT(last[3 * (24 * 64 + 32)], 200); // blue
     EXPECT_LT(last[3 * (24 * 64 + 32) + 2], 60);
+}
+
+TEST_F(FilmRecorderTest, SoundGoesInAsAacAsLongAsThePictureWithItsHoleFilled) {
+    camera_.Set(64, 48, 0, 255, 0);
+    FilmRecorder recorder(Settings(), camera_.Reader(), std::make_unique<TestMicrophone>(), counters_);
+    TestCamera::Deliver(recorder, 30);
+    // The hole is counted once the sound after it comes, before the end fills what is missing.
+    EXPECT_GE(counters_->audioGaps.load(), 1u);
+    const FilmResult result = recorder.Result();
+    ASSERT_FALSE(result.failure) << result.failure->what();
+
+    const FilmFacts film = ProbeFilm(result.path);
+    EXPECT_TRUE(film.indexFirst);
+    EXPECT_EQ(film.soundCodec, "aac");
+    // The AAC encoder's priming and its last frame's padding take under two of the film's frames.
+    EXPECT_NEAR(film.soundSeconds, film.videoSeconds, 2 / 30.0);
 }
 
 TEST_F(FilmRecorderTest, NothingRecordedLeavesNoFile) {
