@@ -3,6 +3,7 @@
 #include "platform/com/ItemMoniker.h"
 #include "platform/com/PropertyBagInterface.h"
 #include "platform/com/Variant.h"
+#include "platform/media/sources/CameraControlProperties.h"
 #include "platform/runtime/UnicodeText.h"
 
 #include <QAction>
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <linux/videodev2.h>
 
 namespace {
 
@@ -26,21 +26,6 @@ QString FriendlyName(IMoniker* moniker) {
         return {};
     const std::u16string_view text = name.String();
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A control that switches the camera's own setting of others on or off.
-bool IsMaster(const CameraControl& control) {
-    switch (control.id) {
-    case V4L2_CID_EXPOSURE_AUTO:
-    case V4L2_CID_AUTO_WHITE_BALANCE:
-    case V4L2_CID_FOCUS_AUTO:
-    case V4L2_CID_AUTOGAIN:
-    case V4L2_CID_HUE_AUTO:
-    case V4L2_CID_AUTOBRIGHTNESS:
-        return true;
-    default:
-        return control.updatesOthers;
-    }
 }
 
 void Skipped(const SavedControl& saved, const char* why) {
@@ -59,7 +44,8 @@ void Apply(ICameraControls& controls, const std::vector<SavedControl>& saved) {
         else
             known.emplace_back(entry, control);
     }
-    std::stable_partition(known.begin(), known.end(), [](const auto& pair) { return IsMaster(pair.second); });
+    std::stable_partition(known.begin(), known.end(),
+                          [](const auto& pair) { return IsAutomaticMode(pair.second); });
     for (const auto& [entry, control] : known) {
         if (entry.text) {
             if (FAILED(controls.SetText(entry.id, *entry.text)))
@@ -96,11 +82,18 @@ TCameraSettings::~TCameraSettings() {
 }
 
 std::optional<VideoFormat> TCameraSettings::ChosenMode(const std::u16string& camera) const {
+    if (const auto chosen = chosenModes_.find(camera); chosen != chosenModes_.end())
+        return chosen->second;
     return store_.Camera(Utf16ToUtf8(camera)).mode;
 }
 
 void TCameraSettings::ModeChosen(const std::u16string& camera, const VideoFormat& mode) {
-    store_.SaveMode(Utf16ToUtf8(camera), mode);
+    chosenModes_[camera] = mode;
+    try {
+        store_.SaveMode(Utf16ToUtf8(camera), mode);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tarnolix: camera settings not saved: %s\n", error.what());
+    }
 }
 
 void TCameraSettings::CameraStarted(IMoniker* camera, IBaseFilter* source) {
@@ -145,21 +138,20 @@ void TCameraSettings::Open() {
 void TCameraSettings::Changed(const CameraControl& control) {
     if (identity_.empty())
         return;
-    if (pendingCamera_ != identity_)
-        Flush();
-    pendingCamera_ = identity_;
     SavedControl saved{control.id, control.name, control.value, std::nullopt};
     if (control.type == CameraControlType::String)
         saved.text = control.text;
-    if (!pending_.count(control.id))
-        pendingOrder_.push_back(control.id);
-    pending_[control.id] = std::move(saved);
+    const auto known = std::find_if(pending_.begin(), pending_.end(),
+                                    [&](const SavedControl& pending) { return pending.id == control.id; });
+    if (known != pending_.end())
+        *known = std::move(saved);
+    else
+        pending_.push_back(std::move(saved));
     saveTimer_.start();
 }
 
 void TCameraSettings::DefaultsRestored() {
     pending_.clear();
-    pendingOrder_.clear();
     saveTimer_.stop();
     if (identity_.empty())
         return;
@@ -175,11 +167,9 @@ void TCameraSettings::Flush() {
     if (pending_.empty())
         return;
     try {
-        for (const uint32_t id : pendingOrder_)
-            store_.SaveControl(pendingCamera_, pending_.at(id));
+        store_.SaveControls(identity_, pending_);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tarnolix: camera settings not saved: %s\n", error.what());
     }
     pending_.clear();
-    pendingOrder_.clear();
 }

@@ -32,7 +32,8 @@ public:
     QAction* Action() const { return action_; }
     // The mode the user chose for the camera of this moniker display name, if any.
     std::optional<VideoFormat> ChosenMode(const std::u16string& camera) const;
-    // Kept at once; throws when the file cannot be written.
+    // Kept at once, in the file and for this run: a file that cannot be written costs the next
+    // run the mode, with one line on stderr, never this one.
     void ModeChosen(const std::u16string& camera, const VideoFormat& mode);
     // The camera's graph is built: its saved controls are set (automatic modes first; a value
     // the camera refuses is skipped with one line on stderr), and an open dialog shows it.
@@ -57,8 +58,8 @@ private:
     QString name_;         // its friendly name
     ComPtr<ICameraControls> controls_;
     // A slider's changes are written once it rests, not at every step.
+    // They are the running camera's: it flushes them before another starts.
     QTimer saveTimer_;
-    std::string pendingCamera_;
-    std::map<uint32_t, SavedControl> pending_;
-    std::vector<uint32_t> pendingOrder_;
+    std::vector<SavedControl> pending_;
+    std::map<std::u16string, VideoFormat> chosenModes_; // this run's, whatever the file took
 };

@@ -1,6 +1,7 @@
 #include "app/CameraSettingsDialog.h"
 
 #include "app/ControlCaptions.h"
+#include "platform/media/sources/CameraControlProperties.h"
 #include "platform/windows/PostedCall.h"
 
 #include <QCheckBox>
@@ -317,7 +318,7 @@ void TCameraSettingsDialog::RestoreDefaults() {
     controls_->GetControls(controls);
     // Automatic modes first, so that the values under them are set while they count.
     std::stable_partition(controls.begin(), controls.end(),
-                          [](const CameraControl& control) { return control.updatesOthers; });
+                          [](const CameraControl& control) { return IsAutomaticMode(control); });
     for (const CameraControl& control : controls)
         if (Settable(control) && control.type != CameraControlType::String &&
             control.value != control.defaultValue)

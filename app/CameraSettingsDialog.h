@@ -43,9 +43,8 @@ private:
     void Detach();
     void Build();
     void AddRow(QWidget* group, const CameraControl& control);
-    void Show(Row& row);
-    void Refresh(Row& row); // the camera's present state, the menu kept // value, range and state into the
-                            // widgets, without signals
+    void Show(Row& row);    // value, range and state into the widgets, without signals
+    void Refresh(Row& row); // the camera's present state, the menu kept
     void UserSet(uint32_t id, int64_t value);
     void UserSetText(uint32_t id, const QString& text);
     void Update(uint32_t id); // after a change event

@@ -208,13 +208,21 @@ void CameraSettingsStore::SaveMode(const std::string& identity, const VideoForma
 }
 
 void CameraSettingsStore::SaveControl(const std::string& identity, const SavedControl& control) {
+    SaveControls(identity, {control});
+}
+
+void CameraSettingsStore::SaveControls(const std::string& identity,
+                                       const std::vector<SavedControl>& controls) {
     Change(identity, [&](SavedCamera& camera) {
-        const auto known = std::find_if(camera.controls.begin(), camera.controls.end(),
-                                        [&](const SavedControl& saved) { return saved.id == control.id; });
-        if (known != camera.controls.end())
-            *known = control;
-        else
-            camera.controls.push_back(control);
+        for (const SavedControl& control : controls) {
+            const auto known =
+                std::find_if(camera.controls.begin(), camera.controls.end(),
+                             [&](const SavedControl& saved) { return saved.id == control.id; });
+            if (known != camera.controls.end())
+                *known = control;
+            else
+                camera.controls.push_back(control);
+        }
     });
 }
 

@@ -43,6 +43,8 @@ public:
     // Throw std::runtime_error when the file cannot be written; nothing is changed then.
     void SaveMode(const std::string& identity, const VideoFormat& mode);
     void SaveControl(const std::string& identity, const SavedControl& control);
+    // Each replaces the camera's saved value of its control, or is added after the others; one write.
+    void SaveControls(const std::string& identity, const std::vector<SavedControl>& controls);
     void ForgetControls(const std::string& identity);
 
 private:

@@ -245,6 +245,22 @@ TEST_F(CameraPlug, TheCameraMenuOffersTheModesAndTheChosenOneOutlivesAReplug) {
     EXPECT_TRUE(dialogs_.boxes.empty());
 }
 
+// A configuration folder that cannot be written costs a later run the mode, never this one.
+TEST_F(CameraPlug, AModeIsChosenEvenWhereTheSettingsCannotBeSaved) {
+    auto camera = Camera("video1", "Kamera A", "usb-1");
+    camera.nativeModes = {{V4L2_PIX_FMT_YUYV, 320, 240, {1, 30}}, {V4L2_PIX_FMT_YUYV, 640, 360, {1, 30}}};
+    Plug({camera}, "video1");
+    ScopedEnvironment unwritable{"XDG_CONFIG_HOME", "/proc/tarnolix-settings"};
+    TMainForm form(dialogs_);
+    Start(form);
+    for (QAction* action : form.Kamera1->actions())
+        if (action->text() == QString::fromUtf8("320 × 240, 30 kl./s, YUYV"))
+            action->trigger();
+    EXPECT_TRUE(ProcessEventsUntil([&] { return form.Podglad1->PictureSize().width() == 320; }));
+    form.close();
+    EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
 // The processed picture goes to the loopback device labelled "Tarnolix", goes on while the
 // camera is away, and the device is let go when the item is unchecked.
 TEST_F(CameraPlug, TheVirtualCameraWritesTheProcessedPictureAndOutlivesTheCamera) {

@@ -128,7 +128,8 @@ inline constexpr IID IID_ICameraControls{
 struct ICameraControls : IUnknown {
     virtual HRESULT GetControls(std::vector<CameraControl>& controls) = 0;
     virtual HRESULT GetControl(uint32_t id, CameraControl& control) = 0;
-    // E_INVALIDARG when out of range or not a step; E_ACCESSDENIED for a read-only control;
+    // E_INVALIDARG when out of range (a value between steps is the camera's to round);
+    // E_ACCESSDENIED for a read-only control;
     // E_PROP_ID_UNSUPPORTED for an id the camera does not have; the driver's refusal otherwise.
     virtual HRESULT SetValue(uint32_t id, int64_t value) = 0;
     virtual HRESULT SetText(uint32_t id, const std::string& text) = 0;

@@ -133,3 +133,17 @@ HRESULT GetProperty(ICameraControls& controls, const std::optional<PublishedProp
             : kManual;
     return S_OK;
 }
+
+bool IsAutomaticMode(const CameraControl& control) {
+    switch (control.id) {
+    case V4L2_CID_EXPOSURE_AUTO:
+    case V4L2_CID_AUTO_WHITE_BALANCE:
+    case V4L2_CID_FOCUS_AUTO:
+    case V4L2_CID_AUTOGAIN:
+    case V4L2_CID_HUE_AUTO:
+    case V4L2_CID_AUTOBRIGHTNESS:
+        return true;
+    default:
+        return control.updatesOthers;
+    }
+}

@@ -25,3 +25,8 @@ HRESULT SetProperty(ICameraControls& controls, const std::optional<PublishedProp
                     long flags);
 HRESULT GetProperty(ICameraControls& controls, const std::optional<PublishedProperty>& property, long* value,
                     long* flags);
+
+// Whether a control switches the camera's own setting of others on or off (automatic exposure,
+// white balance, focus, gain, hue, brightness, or any the driver says updates others): such a
+// control is set before the values under it, which some drivers refuse while it is on.
+bool IsAutomaticMode(const CameraControl& control);
