@@ -146,44 +146,55 @@ bool V4l2Controls::ReadValue(CameraControl& control) {
     return true;
 }
 
-HRESULT V4l2Controls::GetControls(std::vector<CameraControl>& controls) {
-    controls.clear();
+void V4l2Controls::ForEachControl(const std::function<void(const v4l2_query_ext_ctrl&)>& visit) {
     constexpr uint32_t kNext = V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND;
     v4l2_query_ext_ctrl query{};
     query.id = kNext;
-    if (Descriptor() < 0)
-        return ResultOf(errno);
     while (Ioctl(VIDIOC_QUERY_EXT_CTRL, &query)) {
-        if ((query.flags & V4L2_CTRL_FLAG_DISABLED) == 0) {
-            CameraControl control = Described(query);
-            if (control.type == CameraControlType::Menu || control.type == CameraControlType::IntegerMenu)
-                for (int64_t index = control.minimum; index <= control.maximum && index >= 0; ++index) {
-                    v4l2_querymenu item{};
-                    item.id = control.id;
-                    item.index = static_cast<uint32_t>(index);
-                    if (!Ioctl(VIDIOC_QUERYMENU, &item))
-                        continue; // a gap in the menu
-                    const auto* name = reinterpret_cast<const char*>(item.name);
-                    control.menu.push_back({index, control.type == CameraControlType::Menu
-                                                       ? std::string(name, strnlen(name, sizeof item.name))
-                                                       : std::to_string(item.value)});
-                }
-            ReadValue(control);
-            controls.push_back(std::move(control));
-        }
+        if ((query.flags & V4L2_CTRL_FLAG_DISABLED) == 0)
+            visit(query);
         const uint32_t last = query.id;
         query = {};
         query.id = last | kNext;
     }
+}
+
+HRESULT V4l2Controls::GetControls(std::vector<CameraControl>& controls) {
+    controls.clear();
+    if (Descriptor() < 0)
+        return ResultOf(errno);
+    ForEachControl([&](const v4l2_query_ext_ctrl& query) {
+        CameraControl control = Described(query);
+        if (control.type == CameraControlType::Menu || control.type == CameraControlType::IntegerMenu)
+            for (int64_t index = control.minimum; index <= control.maximum && index >= 0; ++index) {
+                v4l2_querymenu item{};
+                item.id = control.id;
+                item.index = static_cast<uint32_t>(index);
+                if (!Ioctl(VIDIOC_QUERYMENU, &item))
+                    continue; // a gap in the menu
+                const auto* name = reinterpret_cast<const char*>(item.name);
+                control.menu.push_back({index, control.type == CameraControlType::Menu
+                                                   ? std::string(name, strnlen(name, sizeof item.name))
+                                                   : std::to_string(item.value)});
+            }
+        ReadValue(control);
+        controls.push_back(std::move(control));
+    });
     return S_OK;
 }
 
-HRESULT V4l2Controls::GetControl(uint32_t id, CameraControl& control) {
+HRESULT V4l2Controls::Describe(uint32_t id, CameraControl& control) {
     v4l2_query_ext_ctrl query{};
     query.id = id;
     if (!Ioctl(VIDIOC_QUERY_EXT_CTRL, &query))
         return errno == EINVAL ? E_PROP_ID_UNSUPPORTED : ResultOf(errno);
     control = Described(query);
+    return S_OK;
+}
+
+HRESULT V4l2Controls::GetControl(uint32_t id, CameraControl& control) {
+    if (const HRESULT described = Describe(id, control); FAILED(described))
+        return described;
     if (!ReadValue(control))
         return ResultOf(errno);
     return S_OK;
@@ -233,33 +244,34 @@ HRESULT V4l2Controls::Write(const CameraControl& control, int64_t value, const s
     return Ioctl(VIDIOC_S_EXT_CTRLS, &request) ? S_OK : ResultOf(errno);
 }
 
+// Only the description: a write needs the range and kind, not the value now.
 HRESULT V4l2Controls::SetValue(uint32_t id, int64_t value) {
     CameraControl control;
-    if (const HRESULT found = GetControl(id, control); FAILED(found))
+    if (const HRESULT found = Describe(id, control); FAILED(found))
         return found;
     return Write(control, value, nullptr);
 }
 
 HRESULT V4l2Controls::SetText(uint32_t id, const std::string& text) {
     CameraControl control;
-    if (const HRESULT found = GetControl(id, control); FAILED(found))
+    if (const HRESULT found = Describe(id, control); FAILED(found))
         return found;
     return Write(control, 0, &text);
 }
 
 bool V4l2Controls::Subscribe() {
-    std::vector<CameraControl> controls;
-    if (FAILED(GetControls(controls)))
+    if (Descriptor() < 0)
         return false;
-    for (const CameraControl& control : controls) {
-        if (control.type == CameraControlType::Class)
-            continue;
+    // The ids only: neither values nor menus are read for it.
+    ForEachControl([&](const v4l2_query_ext_ctrl& query) {
+        if (query.type == V4L2_CTRL_TYPE_CTRL_CLASS)
+            return;
         v4l2_event_subscription subscription{};
         subscription.type = V4L2_EVENT_CTRL;
-        subscription.id = control.id;
+        subscription.id = query.id;
         subscription.flags = V4L2_EVENT_SUB_FL_ALLOW_FEEDBACK;
         Ioctl(VIDIOC_SUBSCRIBE_EVENT, &subscription); // a control without events is only not followed
-    }
+    });
     return true;
 }
 

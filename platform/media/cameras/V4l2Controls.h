@@ -7,6 +7,8 @@
 #include "platform/media/core/CameraControlInterfaces.h"
 
 #include <cstdint>
+#include <functional>
+#include <linux/videodev2.h>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -37,6 +39,10 @@ private:
     // The descriptor, opened on first use; -1 (errno set) when the node cannot be opened.
     int Descriptor();
     bool Ioctl(unsigned long request, void* argument);
+    // Every control the driver has and has not disabled, in its order, class headings included.
+    void ForEachControl(const std::function<void(const v4l2_query_ext_ctrl&)>& visit);
+    // The control's description (kind, range, flags), its value left at the default.
+    HRESULT Describe(uint32_t id, CameraControl& control);
     // Reads a control's value (or text) into `control`; false when the driver will not say.
     bool ReadValue(CameraControl& control);
     HRESULT Write(const CameraControl& control, int64_t value, const std::string* text);
