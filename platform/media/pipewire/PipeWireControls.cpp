@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <spa/param/param.h>
 #include <spa/param/props.h>
 #include <thread>
@@ -222,7 +223,10 @@ HRESULT PipeWireControls::Write(const PipeWireControlInfo& info, int64_t value, 
 
 HRESULT PipeWireControls::Taken(const PipeWireControlInfo& asked, int64_t value, const std::string* text) {
     const CameraControl& before = asked.control;
-    if (before.type == CameraControlType::Button || (text ? *text == before.text : value == before.value))
+    // Nothing to see: an action, the value the node has, or one less than a step from it, which
+    // the node may round back.
+    if (before.type == CameraControlType::Button || (text ? *text == before.text : value == before.value) ||
+        (!text && std::llabs(value - before.value) < before.step))
         return S_OK;
     // Some nodes take a Props object without a word and keep their values (PipeWire 0.3's V4L2
     // nodes): what did not change in time was not taken, and the setting is read-only from then;
