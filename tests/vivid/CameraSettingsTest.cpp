@@ -123,7 +123,7 @@ TEST_F(CameraSettingsInGuest, BrightnessSetInTheDialogStaysThroughAReplugAndARes
             action->trigger();
             break;
         }
-    ASSERT_TRUE(ProcessEventsUntil([&] { return form_->Podglad1->Picture().Width() == 320; }, 30000ms));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form_->Podglad1->PictureSize().width() == 320; }, 30000ms));
     ASSERT_TRUE(FramesFlowAfter(Frames()));
     dialog = form_->CameraSettings().Dialog(); // it follows the camera through the restart
     QWidget* contrast = dialog->Editor(V4L2_CID_CONTRAST);
