@@ -519,8 +519,8 @@ void TMainForm::SampleGrabberBuffer(uint8_t* buffer, int32_t bufferLen) {
     });
     if (processed) {
         virtualCamera_->FrameReady(captureTime);
-        Gallery->Feed().Offer(input);
         recording_->FrameReady(captureTime);
+        Gallery->Feed().Offer(input); // the one that copies: after the others' wake-ups
     }
 }
 

@@ -1,7 +1,6 @@
 #include "effects/GalleryFeed.h"
 
 #include <chrono>
-#include <cstring>
 #include <ctime>
 #include <pthread.h>
 #include <utility>
@@ -166,23 +165,8 @@ void TGalleryFeed::SetKeying(const TBitmap* background, TKeyColour key) {
     // A copy of the gallery's own, made before the lock: the program may later draw into its
     // picture in place while the worker samples this one.
     TBitmap copy;
-    if (background && !background->Empty()) {
-        copy.SetSize(background->Width(), background->Height());
-        const bool rows = background->PixelFormat() == TPixelFormat::pf24bit;
-        for (int y = 0; y < copy.Height(); ++y) {
-            uint8_t* p = copy.ScanLine(y);
-            if (rows) {
-                std::memcpy(p, background->ScanLine(y), static_cast<size_t>(copy.Width()) * 3);
-                continue;
-            }
-            for (int x = 0; x < copy.Width(); ++x, p += 3) {
-                const COLORREF colour = background->Pixels(x, y);
-                p[0] = GetBValue(colour);
-                p[1] = GetGValue(colour);
-                p[2] = GetRValue(colour);
-            }
-        }
-    }
+    if (background && !background->Empty())
+        CopyAs24Bit(*background, copy);
     std::lock_guard lock(mutex_);
     background_.Assign(copy);
     hasBackground_ = !copy.Empty();

@@ -3,6 +3,25 @@
 #include "platform/graphics/StretchDraw.h"
 
 #include <algorithm>
+#include <cstring>
+
+void CopyAs24Bit(const TBitmap& from, TBitmap& to) {
+    to.SetSize(from.Width(), from.Height());
+    const bool rows = from.PixelFormat() == TPixelFormat::pf24bit;
+    for (int y = 0; y < to.Height(); ++y) {
+        uint8_t* p = to.ScanLine(y);
+        if (rows) {
+            std::memcpy(p, from.ScanLine(y), static_cast<size_t>(to.Width()) * 3);
+            continue;
+        }
+        for (int x = 0; x < to.Width(); ++x, p += 3) {
+            const COLORREF colour = from.Pixels(x, y);
+            p[0] = GetBValue(colour);
+            p[1] = GetGValue(colour);
+            p[2] = GetRValue(colour);
+        }
+    }
+}
 
 void TKeyedBackground::SetBackground(const TBitmap* background) {
     background_ = background;
@@ -11,16 +30,7 @@ void TKeyedBackground::SetBackground(const TBitmap* background) {
     if (!background || background->Empty() || background->PixelFormat() == TPixelFormat::pf24bit)
         return;
     converted_ = std::make_unique<TBitmap>();
-    converted_->SetSize(background->Width(), background->Height());
-    for (int y = 0; y < converted_->Height(); ++y) {
-        uint8_t* p = converted_->ScanLine(y);
-        for (int x = 0; x < converted_->Width(); ++x, p += 3) {
-            const COLORREF colour = background->Pixels(x, y);
-            p[0] = GetBValue(colour);
-            p[1] = GetGValue(colour);
-            p[2] = GetRValue(colour);
-        }
-    }
+    CopyAs24Bit(*background, *converted_);
     rows_ = converted_.get();
 }
 

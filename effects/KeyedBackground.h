@@ -14,6 +14,10 @@ struct TKeyColour {
     uint8_t blue = 0;
 };
 
+// `from` as a 24-bit picture of the same size in `to`: rows copied when it is 24-bit already,
+// pixel by pixel otherwise.
+void CopyAs24Bit(const TBitmap& from, TBitmap& to);
+
 // Background keying against a background picture: a pixel whose every channel differs from the
 // key colour's by at most 149 takes the colour of the background's pixel at the same column and
 // row (the background aligned top-left, unscaled); positions outside the background give white.

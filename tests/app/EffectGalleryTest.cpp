@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -120,6 +121,27 @@ TEST_F(EffectGallery, ShowsTheRunningCameraThroughEveryItem) {
     EXPECT_EQ(pixel(Obraznormalny1, 50, 130), 0x00FFC8u);
     EXPECT_EQ(pixel(Negatyw1, 50, 10), 0xFFFF37u);
     EXPECT_EQ(form.FrameHandler().FramesDropped(), 0u);
+
+    // The keying tile keys against the background loaded for the window: the red upper half
+    // turns to the blue picture, the green lower half stays.
+    TBitmap backdrop;
+    backdrop.SetSize(400, 300);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            std::copy_n("\xff\x00\x00", 3, backdrop.ScanLine(y) + 3 * x);
+    const QString background = folder.filePath("tlo.bmp");
+    SaveBitmapToFile(backdrop, background.toStdString());
+    dialogs.pictures.push_back(background);
+    dialogs.colours.push_back(QColor(200, 0, 0));
+    form.EffectAction(Nakadanieta1)->trigger();
+    const auto keyed = [&](int y) {
+        const TGalleryThumbnails* now = form.Gallery->Shown();
+        return now ? now->pictures[static_cast<size_t>(Nakadanieta1)].Pixels(50, y) : 0u;
+    };
+    EXPECT_TRUE(ProcessEventsUntil([&] { return keyed(10) == 0xFF0000u; })) << std::hex << keyed(10);
+    EXPECT_EQ(keyed(130), 0x00FFC8u);
+    ASSERT_EQ(dialogs.boxes.size(), 1u) << "only the prompt for the backdrop's colour";
+    dialogs.boxes.clear();
     form.close();
     EXPECT_FALSE(form.Gallery->Action()->isChecked()) << "closes with the main window";
     EXPECT_TRUE(dialogs.boxes.empty());
