@@ -3,6 +3,7 @@
 #include "platform/media/converters/BgrToYuv.h"
 #include "platform/media/converters/YuvPlanes.h"
 #include "platform/media/recording/IndexFirst.h"
+#include "platform/runtime/MonotonicClock.h"
 
 extern "C" {
 #include <libswscale/swscale.h>
@@ -12,7 +13,6 @@ extern "C" {
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <pthread.h>
 
 namespace {
@@ -27,12 +27,6 @@ constexpr int64_t kCameraGone = 250'000'000;
 constexpr int64_t kSoundSlack = 20'000'000;
 // How often the encoder thread looks for a camera gone and sound to write without frames.
 constexpr auto kTick = std::chrono::milliseconds(100);
-
-int64_t MonotonicNanoseconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t{now.tv_sec} * kNanoseconds + now.tv_nsec;
-}
 
 // A picture of the film's size in the layout the BGR conversion writes (I420Planes), as a
 // reference-counted frame the encoder may keep.
@@ -333,10 +327,12 @@ void FilmRecorder::AddSound(bool last) {
         const int64_t written = writer_->SoundFrames();
         int64_t skip = 0;
         if (at - written > slack) {
-            // A hole (the server fell behind, or sound started late): silence fills it.
-            if (written > 0)
+            // A hole (the server fell behind, or sound started late): silence fills it, as far as
+            // the picture goes now; the rest of it on a later call, counted once.
+            if (written > 0 && !inHole_)
                 counters_->audioGaps.fetch_add(1, std::memory_order_relaxed);
             writeSilence(std::min(at, end) - written);
+            inHole_ = at > end;
         } else if (written - at > slack) {
             skip = std::min(frames, written - at); // ahead of the camera's clock, or before the start
         } else if (written > 0) {
@@ -346,8 +342,10 @@ void FilmRecorder::AddSound(bool last) {
         }
         const int64_t room = end - writer_->SoundFrames();
         const int64_t take = std::min(frames - skip, std::max<int64_t>(room, 0));
-        if (take > 0)
+        if (take > 0) {
             writer_->WriteSound(chunk.samples.data() + static_cast<size_t>(skip) * channels, take);
+            inHole_ = false;
+        }
         if (skip + take >= frames) {
             soundPending_.pop_front();
         } else {
@@ -360,7 +358,7 @@ void FilmRecorder::AddSound(bool last) {
         }
     }
     if (last && writer_->SoundFrames() < end) {
-        if (writer_->SoundFrames() > 0)
+        if (writer_->SoundFrames() > 0 && !inHole_)
             counters_->audioGaps.fetch_add(1, std::memory_order_relaxed);
         writeSilence(end - writer_->SoundFrames());
     }

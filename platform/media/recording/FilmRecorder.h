@@ -116,6 +116,7 @@ private:
     AvFramePtr last_; // the frame placed last, for repeats; not among free_ while kept
     std::deque<SoundChunk> soundPending_;
     std::vector<float> silence_; // a tenth of a second of it, for holes in the sound
+    bool inHole_ = false;        // silence reached the picture's end before the sound came back
 
     // mutex_ guards the members below; wake_ wakes the picture thread, work_ the encoder thread.
     mutable std::mutex mutex_;
