@@ -4,10 +4,10 @@
 #include "platform/media/converters/YuvPlanes.h"
 #include "platform/media/outputs/LoopbackDevices.h"
 #include "platform/media/pipewire/PipeWireConnection.h"
+#include "platform/runtime/MonotonicClock.h"
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <map>
 #include <spa/buffer/meta.h>
 #include <spa/param/buffers.h>
@@ -15,12 +15,6 @@
 #include <spa/pod/builder.h>
 
 namespace {
-
-int64_t MonotonicNanoseconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
 
 // One negotiated layout: the format, the size and the bytes of a frame.
 struct NodeFormat {

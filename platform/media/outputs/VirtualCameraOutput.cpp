@@ -2,17 +2,11 @@
 
 #include "platform/media/converters/BgrToYuv.h"
 #include "platform/media/outputs/LoopbackDevices.h"
+#include "platform/runtime/MonotonicClock.h"
 
 #include <algorithm>
-#include <ctime>
 
 namespace {
-
-int64_t MonotonicNanoseconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
 
 // The part of `picture` of `width` x `height` whose top left corner is (x, y).
 FramePicture Part(const FramePicture& picture, int x, int y, int width, int height) {

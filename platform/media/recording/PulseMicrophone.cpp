@@ -6,13 +6,13 @@
 // suspended, a server gone), and stopping never hangs.
 
 #include "platform/media/recording/SoundSource.h"
+#include "platform/runtime/MonotonicClock.h"
 
 #include <pulse/context.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
 
 #include <algorithm>
-#include <ctime>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -23,12 +23,6 @@ constexpr int kRate = 48000;
 constexpr int kChannels = 2;
 constexpr uint32_t kFragmentBytes = kRate / 50 * kChannels * sizeof(float); // 20 ms
 constexpr size_t kMostChunks = 200;                                         // at least 2 s waiting
-
-int64_t MonotonicNanoseconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
 
 class PulseMicrophone final : public SoundSource {
 public:

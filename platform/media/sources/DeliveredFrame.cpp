@@ -1,6 +1,5 @@
 #include "platform/media/sources/DeliveredFrame.h"
 
-#include <ctime>
 
 namespace {
 
@@ -10,12 +9,6 @@ thread_local int64_t tCaptureTime = 0;
 
 int64_t DeliveredFrameCaptureTime() {
     return tCaptureTime;
-}
-
-int64_t MonotonicNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
 DeliveredFrameScope::DeliveredFrameScope(int64_t captureTime) : previous_(tCaptureTime) {

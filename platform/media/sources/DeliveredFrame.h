@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/runtime/MonotonicClock.h"
+
 #include <cstdint>
 
 // When the frame now going downstream was captured: the camera's own time stamp where its driver
@@ -9,9 +11,6 @@
 // callback and what the window does in it) asks here for the time of the frame it handles.
 // 0 on a thread that is not delivering a frame.
 int64_t DeliveredFrameCaptureTime();
-
-// The current CLOCK_MONOTONIC time in nanoseconds, the clock of the capture times.
-int64_t MonotonicNanoseconds();
 
 // Marks the calling thread as delivering a frame captured at `captureTime` for its lifetime.
 class DeliveredFrameScope {
